@@ -1,0 +1,166 @@
+#include "runtime/Class.h"
+#include "runtime/NSObject.h"
+#include "runtime/RuntimeError.h"
+
+#include <cctype>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <shared_mutex>
+#include <unordered_map>
+
+struct objc_class {
+    std::string name;
+    Class superclass = nullptr;
+    InstanceFactory factory = nullptr;
+    bool registered = false;
+    std::unordered_map<SEL, std::unique_ptr<objc_method>> methods;
+};
+
+namespace {
+
+// One table for the process, as on the device. Method tables are guarded by the same lock: they
+// change at start-up and when tweaks install hooks, and are read on every send.
+struct ClassTable {
+    std::shared_mutex lock;
+    std::map<std::string, std::unique_ptr<objc_class>, std::less<>> classes;
+};
+
+ClassTable& table() {
+    static ClassTable instance;
+    return instance;
+}
+
+Method lookUp(Class cls, SEL name) {
+    for (Class c = cls; c; c = c->superclass) {
+        if (auto it = c->methods.find(name); it != c->methods.end())
+            return it->second.get();
+    }
+    return nullptr;
+}
+
+std::unique_ptr<objc_method> makeMethod(SEL name, IMP imp, const std::string& types) {
+    return std::make_unique<objc_method>(objc_method{name, imp, types, encoding_strip_offsets(types.c_str())});
+}
+
+} // namespace
+
+Class objc_getClass(const char* name) {
+    if (!name)
+        return nullptr;
+    auto& t = table();
+    std::shared_lock guard(t.lock);
+    auto it = t.classes.find(std::string_view(name));
+    if (it == t.classes.end() || !it->second->registered)
+        return nullptr;
+    return it->second.get();
+}
+
+Class objc_lookUpClass(const char* name) { return objc_getClass(name); }
+
+Class objc_allocateClassPair(Class superclass, const char* name, size_t) {
+    if (!name || !*name)
+        return nullptr;
+    auto& t = table();
+    std::unique_lock guard(t.lock);
+    if (t.classes.count(std::string_view(name)))
+        return nullptr;
+    auto cls = std::make_unique<objc_class>();
+    cls->name = name;
+    cls->superclass = superclass;
+    cls->factory = superclass ? superclass->factory : nullptr;
+    Class result = cls.get();
+    t.classes.emplace(cls->name, std::move(cls));
+    return result;
+}
+
+void objc_registerClassPair(Class cls) {
+    if (!cls)
+        return;
+    std::unique_lock guard(table().lock);
+    cls->registered = true;
+}
+
+Class objc_defineClass(const char* name, Class superclass, InstanceFactory factory) {
+    Class cls = objc_allocateClassPair(superclass, name);
+    if (!cls)
+        throw RuntimeError(std::string("class ") + (name ? name : "<null>") + " is already defined");
+    {
+        std::unique_lock guard(table().lock);
+        cls->factory = factory;
+    }
+    objc_registerClassPair(cls);
+    return cls;
+}
+
+const char* class_getName(Class cls) { return cls ? cls->name.c_str() : "nil"; }
+
+Class class_getSuperclass(Class cls) { return cls ? cls->superclass : nullptr; }
+
+bool class_isSubclassOf(Class cls, Class ancestor) {
+    for (Class c = cls; c; c = c->superclass) {
+        if (c == ancestor)
+            return true;
+    }
+    return false;
+}
+
+bool class_addMethod(Class cls, SEL name, IMP imp, const char* types) {
+    if (!cls || !name || !imp)
+        return false;
+    std::unique_lock guard(table().lock);
+    if (cls->methods.count(name))
+        return false;
+    cls->methods.emplace(name, makeMethod(name, imp, types ? types : ""));
+    return true;
+}
+
+IMP class_replaceMethod(Class cls, SEL name, IMP imp, const char* types) {
+    if (!cls || !name || !imp)
+        return nullptr;
+    std::unique_lock guard(table().lock);
+    if (auto it = cls->methods.find(name); it != cls->methods.end()) {
+        IMP previous = it->second->imp;
+        it->second->imp = imp;
+        return previous;
+    }
+    Method inherited = lookUp(cls->superclass, name);
+    std::string encoding = types ? types : (inherited ? inherited->types : "");
+    cls->methods.emplace(name, makeMethod(name, imp, encoding));
+    return inherited ? inherited->imp : nullptr;
+}
+
+Method class_getInstanceMethod(Class cls, SEL name) {
+    std::shared_lock guard(table().lock);
+    return lookUp(cls, name);
+}
+
+Method class_getOwnMethod(Class cls, SEL name) {
+    if (!cls)
+        return nullptr;
+    std::shared_lock guard(table().lock);
+    auto it = cls->methods.find(name);
+    return it == cls->methods.end() ? nullptr : it->second.get();
+}
+
+bool class_respondsToSelector(Class cls, SEL name) { return class_getInstanceMethod(cls, name) != nullptr; }
+
+Ref<NSObject> class_createInstance(Class cls) {
+    if (!cls || !cls->factory)
+        return nullptr;
+    Ref<NSObject> instance = cls->factory();
+    if (instance)
+        instance->setClass(cls);
+    return instance;
+}
+
+std::string encoding_strip_offsets(const char* types) {
+    std::string out;
+    if (!types)
+        return out;
+    for (const char* p = types; *p; ++p) {
+        if (!std::isdigit(static_cast<unsigned char>(*p)))
+            out.push_back(*p);
+    }
+    return out;
+}

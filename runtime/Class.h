@@ -1,0 +1,57 @@
+#pragma once
+
+// The class table: classes with a superclass, registered and found by name, each with its own
+// table of instance methods. Lookups walk the superclass chain.
+
+#include "runtime/Ref.h"
+#include "runtime/Types.h"
+
+#include <string>
+
+struct objc_method {
+    SEL name;
+    IMP imp;
+    std::string types;    // as given, such as "v@:@": result, self, _cmd, then the arguments
+    std::string encoding; // types without frame offsets, as sends compare it
+};
+using Method = const objc_method*;
+
+// Constructs a blank instance of the nearest class backed by a C++ type. Subclasses made at run
+// time inherit their superclass's factory.
+using InstanceFactory = Ref<NSObject> (*)();
+
+Class objc_getClass(const char* name);
+Class objc_lookUpClass(const char* name); // the same; kept for callers written against the device
+
+// Makes a class pair that is not yet visible by name; objc_registerClassPair publishes it.
+// Answers nullptr when a class of that name exists already.
+Class objc_allocateClassPair(Class superclass, const char* name, size_t extraBytes = 0);
+void objc_registerClassPair(Class cls);
+
+// Defines a class backed by a C++ type in one step (used by the platform's own classes).
+// Throws RuntimeError when the name is taken.
+Class objc_defineClass(const char* name, Class superclass, InstanceFactory factory);
+
+const char* class_getName(Class cls);
+Class class_getSuperclass(Class cls);
+bool class_isSubclassOf(Class cls, Class ancestor); // true for cls itself
+
+// Adds a method the class does not itself implement. A selector the class already implements is
+// left unchanged and the answer is false; an inherited one is overridden (answer true).
+bool class_addMethod(Class cls, SEL name, IMP imp, const char* types);
+
+// Sets the class's own implementation (adding it when absent) and answers the one that ran before
+// for instances of the class, inherited ones included, or nullptr.
+IMP class_replaceMethod(Class cls, SEL name, IMP imp, const char* types);
+
+// Looks the selector up along the superclass chain; nullptr when nothing answers it.
+Method class_getInstanceMethod(Class cls, SEL name);
+// Only the class's own table.
+Method class_getOwnMethod(Class cls, SEL name);
+bool class_respondsToSelector(Class cls, SEL name);
+
+// A new instance of the class, constructed by the nearest C++-backed ancestor; nullptr when none.
+Ref<NSObject> class_createInstance(Class cls);
+
+// Type encodings compare without the frame offsets that compilers put in ("v16@0:8" is "v@:").
+std::string encoding_strip_offsets(const char* types);
