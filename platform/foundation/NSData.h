@@ -1,0 +1,36 @@
+#pragma once
+
+// Immutable bytes.
+
+#include "runtime/NSObject.h"
+
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+class NSData : public NSObject {
+public:
+    static Class objcClass();
+    static Ref<NSData> dataWithBytes(std::vector<uint8_t> bytes);
+    // The whole file at a device path, or nil when it is missing, unreadable, not a regular file
+    // or larger than maxBytes.
+    static Ref<NSData> dataWithContentsOfFile(std::string_view devicePath, size_t maxBytes = 256u << 20);
+
+    NSData() = default;
+    const std::vector<uint8_t>& bytes() const { return m_bytes; }
+    size_t length() const { return m_bytes.size(); }
+
+private:
+    std::vector<uint8_t> m_bytes;
+};
+
+// Property-list dates: seconds since 2001-01-01 00:00:00 UTC.
+class NSDate : public NSObject {
+public:
+    static Class objcClass();
+    static Ref<NSDate> dateWithTimeIntervalSinceReferenceDate(double seconds);
+    double timeIntervalSinceReferenceDate() const { return m_seconds; }
+
+private:
+    double m_seconds = 0;
+};

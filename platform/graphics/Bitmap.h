@@ -1,0 +1,41 @@
+#pragma once
+
+// A pixel buffer shared by the image codecs, the rasterizer and the screen: 32-bit pixels with
+// premultiplied alpha, each a native-endian uint32_t 0xAARRGGBB (on this little-endian machine
+// the bytes in memory are B, G, R, A), which is cairo's ARGB32 layout. Rows are `stride` bytes.
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <vector>
+
+class Bitmap {
+public:
+    // A cleared (transparent) bitmap, or nullopt when the size is not positive or the buffer would
+    // exceed maxBytes.
+    static std::optional<Bitmap> create(int width, int height, size_t maxBytes = 512u << 20);
+
+    int width() const { return m_width; }
+    int height() const { return m_height; }
+    int stride() const { return m_stride; }
+    uint8_t* data() { return m_pixels.data(); }
+    const uint8_t* data() const { return m_pixels.data(); }
+    size_t sizeInBytes() const { return m_pixels.size(); }
+
+    uint32_t* row(int y) { return reinterpret_cast<uint32_t*>(m_pixels.data() + static_cast<size_t>(y) * m_stride); }
+    const uint32_t* row(int y) const {
+        return reinterpret_cast<const uint32_t*>(m_pixels.data() + static_cast<size_t>(y) * m_stride);
+    }
+    uint32_t pixel(int x, int y) const { return row(y)[x]; }
+    void setPixel(int x, int y, uint32_t argb) { row(y)[x] = argb; }
+
+private:
+    Bitmap(int width, int height) : m_width(width), m_height(height), m_stride(width * 4) {}
+    int m_width = 0;
+    int m_height = 0;
+    int m_stride = 0;
+    std::vector<uint8_t> m_pixels;
+};
+
+// Packs straight (not premultiplied) 8-bit components into a premultiplied pixel.
+uint32_t premultiplied_pixel(uint8_t red, uint8_t green, uint8_t blue, uint8_t alpha);

@@ -1,0 +1,12 @@
+#pragma once
+
+// The subcommands of `zorvi`. Each takes the arguments after its own name and answers the exit
+// status; a bad command line prints a clear message and answers 2.
+
+#include <string>
+#include <vector>
+
+using Arguments = std::vector<std::string>;
+
+int commandDevice(const Arguments& args);
+int commandDefaults(const Arguments& args);
