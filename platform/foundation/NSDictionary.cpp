@@ -1,5 +1,4 @@
 #include "platform/foundation/NSDictionary.h"
-#include "platform/foundation/PropertyList.h"
 
 Class NSDictionary::objcClass() {
     static Class const cls = objc_defineClass("NSDictionary", NSObject::objcClass(), &instance_factory<NSDictionary>);
@@ -7,10 +6,6 @@ Class NSDictionary::objcClass() {
 }
 
 Ref<NSDictionary> NSDictionary::dictionary() { return make_object<NSDictionary>(); }
-
-Ref<NSDictionary> NSDictionary::dictionaryWithContentsOfFile(std::string_view devicePath) {
-    return PropertyList::readDictionary(devicePath);
-}
 
 NSObject* NSDictionary::objectForKey(std::string_view key) const {
     auto it = m_entries.find(key);

@@ -14,7 +14,8 @@ public:
     static Ref<NSDictionary> dictionary();
     // The dictionary at the root of the property-list file at a device path, or nil when the file
     // is missing, unreadable, malformed, too large or deep, or not rooted in a dictionary. One line
-    // goes to the device log for every reason but a missing file.
+    // goes to the device log for every reason but a missing file. (Defined with the property-list
+    // reader.)
     static Ref<NSDictionary> dictionaryWithContentsOfFile(std::string_view devicePath);
 
     NSDictionary() = default;
