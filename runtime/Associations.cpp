@@ -11,8 +11,8 @@ namespace {
 
 // One lock for every object's table; the atomic policies need nothing more.
 std::mutex& associationLock() {
-    static std::mutex lock;
-    return lock;
+    static std::mutex* const lock = new std::mutex; // never destroyed, like the objects' tables
+    return *lock;
 }
 
 bool owns(objc_AssociationPolicy policy) { return policy != OBJC_ASSOCIATION_ASSIGN; }

@@ -14,7 +14,10 @@ struct objc_class {
     Class superclass = nullptr;
     InstanceFactory factory = nullptr;
     bool registered = false;
+    bool isMeta = false;
     std::unordered_map<SEL, std::unique_ptr<objc_method>> methods;
+    std::unique_ptr<objc_class> meta;
+    NSObject* classObject = nullptr; // made on first use, never released
 };
 
 namespace {
@@ -26,9 +29,10 @@ struct ClassTable {
     std::map<std::string, std::unique_ptr<objc_class>, std::less<>> classes;
 };
 
+// Never destroyed: classes must outlive every object, including those released at exit.
 ClassTable& table() {
-    static ClassTable instance;
-    return instance;
+    static ClassTable* const instance = new ClassTable;
+    return *instance;
 }
 
 Method lookUp(Class cls, SEL name) {
@@ -69,6 +73,11 @@ Class objc_allocateClassPair(Class superclass, const char* name, size_t) {
     cls->name = name;
     cls->superclass = superclass;
     cls->factory = superclass ? superclass->factory : nullptr;
+    cls->meta = std::make_unique<objc_class>();
+    cls->meta->name = cls->name;
+    cls->meta->isMeta = true;
+    cls->meta->registered = true;
+    cls->meta->superclass = superclass ? superclass->meta.get() : cls.get();
     Class result = cls.get();
     t.classes.emplace(cls->name, std::move(cls));
     return result;
@@ -144,6 +153,27 @@ Method class_getOwnMethod(Class cls, SEL name) {
 }
 
 bool class_respondsToSelector(Class cls, SEL name) { return class_getInstanceMethod(cls, name) != nullptr; }
+
+Class object_getMetaclass(Class cls) { return cls ? (cls->isMeta ? cls : cls->meta.get()) : nullptr; }
+
+bool class_isMetaClass(Class cls) { return cls && cls->isMeta; }
+
+id objc_classObject(Class cls) {
+    if (!cls)
+        return nullptr;
+    Class meta = object_getMetaclass(cls);
+    {
+        std::shared_lock guard(table().lock);
+        if (cls->classObject)
+            return cls->classObject;
+    }
+    Ref<NSObject> made = make_object<NSObject>();
+    made->setClass(meta);
+    std::unique_lock guard(table().lock);
+    if (!cls->classObject)
+        cls->classObject = made.leak();
+    return cls->classObject;
+}
 
 Ref<NSObject> class_createInstance(Class cls) {
     if (!cls || !cls->factory)

@@ -50,6 +50,13 @@ Method class_getInstanceMethod(Class cls, SEL name);
 Method class_getOwnMethod(Class cls, SEL name);
 bool class_respondsToSelector(Class cls, SEL name);
 
+// Class methods live in the class's metaclass; the class object is the receiver for them, as
+// in [SBLockScreenManager sharedInstance]. A metaclass's superclass is the superclass's metaclass,
+// and the root's metaclass inherits from the root class itself.
+Class object_getMetaclass(Class cls);
+id objc_classObject(Class cls); // nil for nil; lives as long as the process
+bool class_isMetaClass(Class cls);
+
 // A new instance of the class, constructed by the nearest C++-backed ancestor; nullptr when none.
 Ref<NSObject> class_createInstance(Class cls);
 

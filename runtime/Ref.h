@@ -32,6 +32,12 @@ public:
         swap(moved);
         return *this;
     }
+    template <typename U, typename = std::enable_if_t<std::is_convertible_v<U*, T*> && !std::is_same_v<U, T>>>
+    Ref& operator=(Ref<U> other) {
+        Ref moved(std::move(other));
+        swap(moved);
+        return *this;
+    }
     Ref& operator=(T* object) {
         Ref copy(object);
         swap(copy);

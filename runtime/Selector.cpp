@@ -17,9 +17,10 @@ struct SelectorTable {
     std::unordered_map<std::string_view, std::unique_ptr<objc_selector>> entries;
 };
 
+// Never destroyed: selectors stay valid while anything at exit still sends messages.
 SelectorTable& table() {
-    static SelectorTable instance;
-    return instance;
+    static SelectorTable* const instance = new SelectorTable;
+    return *instance;
 }
 
 } // namespace

@@ -12,9 +12,10 @@ struct WeakTable {
     std::unordered_map<NSObject*, std::vector<WeakSlot*>> slots;
 };
 
+// Never destroyed: objects released at exit still clear their weak references here.
 WeakTable& table() {
-    static WeakTable instance;
-    return instance;
+    static WeakTable* const instance = new WeakTable;
+    return *instance;
 }
 
 void unregisterLocked(WeakTable& t, NSObject* object, WeakSlot* slot) {

@@ -198,3 +198,22 @@ TEST(Runtime, ForwardingReachesTheTargetAndAnUnforwardableSendIsAnError) {
     class_addMethod(Proxy::objcClass(), "forwardInvocation:", +[](id, SEL, SEL) {});
     EXPECT_EQ(msg_send<int32_t>(proxy, "value"), 0) << "a swallowed send answers zero";
 }
+
+TEST(Runtime, ClassMethodsAnswerThroughTheClassObject) {
+    Class sub = subclassOfCounter("RTSingleton");
+    static Ref<NSObject> shared;
+    class_addMethod(object_getMetaclass(Counter::objcClass()), "sharedInstance", +[](id, SEL) -> id {
+        if (!shared)
+            shared = make_object<Counter>();
+        return shared.get();
+    });
+    id classObject = objc_classObject(objc_getClass("RTSingleton"));
+    ASSERT_NE(classObject, nullptr);
+    EXPECT_EQ(classObject, objc_classObject(sub)) << "one class object per class";
+    id instance = msg_send<id>(classObject, "sharedInstance");
+    EXPECT_NE(instance, nullptr) << "class methods are inherited by subclasses";
+    EXPECT_EQ(msg_send<id>(objc_classObject(Counter::objcClass()), "sharedInstance"), instance);
+    EXPECT_TRUE(msg_send<bool>(classObject, "respondsToSelector:", sel_registerName("sharedInstance")))
+        << "class objects answer the root's instance methods";
+    EXPECT_THROW(msg_send<id>(classObject, "value"), RuntimeError) << "instance methods are not class methods";
+}

@@ -1,0 +1,228 @@
+#include "platform/notify/DarwinNotificationCenter.h"
+#include "platform/foundation/DeviceRoot.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <algorithm>
+#include <filesystem>
+#include <memory>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+constexpr const char* registryDevicePath = "/var/run/notifyd";
+
+// Abstract socket names live outside the file system, so a deep device root cannot overflow
+// sun_path; the root's hash keeps two devices on one machine apart.
+sockaddr_un abstractAddress(const std::string& name, socklen_t& length) {
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    size_t n = std::min(name.size(), sizeof(address.sun_path) - 1);
+    std::memcpy(address.sun_path + 1, name.data(), n);
+    length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + n);
+    return address;
+}
+
+bool isProcessId(const char* name) {
+    if (!*name)
+        return false;
+    for (const char* p = name; *p; ++p) {
+        if (*p < '0' || *p > '9')
+            return false;
+    }
+    return std::strlen(name) < 12;
+}
+
+struct Shared {
+    std::mutex lock;
+    std::unique_ptr<DarwinNotificationCenter> center;
+    pid_t pid = 0;
+    std::string root;
+};
+
+// Never destroyed: observers (preference stores) may be released during exit.
+Shared& sharedState() {
+    static Shared* const state = new Shared;
+    return *state;
+}
+
+} // namespace
+
+DarwinNotificationCenter& DarwinNotificationCenter::shared() {
+    auto& state = sharedState();
+    std::lock_guard guard(state.lock);
+    // A forked child or a process that moved to another device gets a centre of its own.
+    if (!state.center || state.pid != ::getpid() || state.root != DeviceRoot::current()) {
+        if (state.center && state.pid != ::getpid()) {
+            // The parent's socket and marker belong to the parent: close ours without unlinking.
+            ::close(state.center->m_socket);
+            state.center->m_socket = -1;
+            state.center->m_registry.clear();
+        }
+        state.center.reset(new DarwinNotificationCenter());
+        state.pid = ::getpid();
+        state.root = DeviceRoot::current();
+    }
+    return *state.center;
+}
+
+DarwinNotificationCenter::DarwinNotificationCenter() { start(); }
+
+DarwinNotificationCenter::~DarwinNotificationCenter() {
+    if (m_socket >= 0)
+        ::close(m_socket);
+    if (!m_registry.empty())
+        ::unlink((m_registry + "/" + std::to_string(::getpid())).c_str());
+}
+
+std::string DarwinNotificationCenter::socketName(long pid) const {
+    char hash[32];
+    std::snprintf(hash, sizeof hash, "%zx", std::hash<std::string>()(m_root));
+    return std::string("zv-notify/") + hash + "/" + std::to_string(pid);
+}
+
+bool DarwinNotificationCenter::start() {
+    m_root = DeviceRoot::current();
+    m_socket = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    if (m_socket < 0)
+        return false;
+    socklen_t length = 0;
+    sockaddr_un address = abstractAddress(socketName(::getpid()), length);
+    if (::bind(m_socket, reinterpret_cast<sockaddr*>(&address), length) != 0) {
+        ::close(m_socket);
+        m_socket = -1;
+        return false;
+    }
+    auto registry = DeviceRoot::hostPath(registryDevicePath);
+    if (!registry)
+        return true; // no device: the process still hears its own posts
+    std::error_code error;
+    std::filesystem::create_directories(*registry, error);
+    std::string marker = *registry + "/" + std::to_string(::getpid());
+    int fd = ::open(marker.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd >= 0) {
+        ::close(fd);
+        m_registry = *registry;
+    }
+    return true;
+}
+
+int DarwinNotificationCenter::addObserver(std::string_view name, Callback callback) {
+    if (name.empty() || name.size() > maxNameLength || !callback)
+        return 0;
+    std::lock_guard guard(m_lock);
+    int token = m_nextToken++;
+    m_observers.emplace(std::string(name), std::make_pair(token, std::move(callback)));
+    return token;
+}
+
+void DarwinNotificationCenter::removeObserver(int token) {
+    std::lock_guard guard(m_lock);
+    for (auto it = m_observers.begin(); it != m_observers.end(); ++it) {
+        if (it->second.first == token) {
+            m_observers.erase(it);
+            return;
+        }
+    }
+}
+
+bool DarwinNotificationCenter::post(std::string_view name) {
+    if (name.empty() || name.size() > maxNameLength)
+        return false;
+    int sender = m_socket >= 0 ? m_socket : ::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    if (sender < 0)
+        return false;
+    std::vector<long> peers;
+    if (!m_registry.empty()) {
+        if (DIR* dir = ::opendir(m_registry.c_str())) {
+            while (dirent* entry = ::readdir(dir)) {
+                if (isProcessId(entry->d_name))
+                    peers.push_back(std::strtol(entry->d_name, nullptr, 10));
+            }
+            ::closedir(dir);
+        }
+    }
+    if (m_socket >= 0 && std::find(peers.begin(), peers.end(), static_cast<long>(::getpid())) == peers.end())
+        peers.push_back(::getpid());
+    bool sent = false;
+    for (long pid : peers) {
+        socklen_t length = 0;
+        sockaddr_un address = abstractAddress(socketName(pid), length);
+        ssize_t result = -1;
+        // A full receive queue is momentary; a few short retries ride it out.
+        for (int attempt = 0; attempt < 50; ++attempt) {
+            result = ::sendto(sender, name.data(), name.size(), MSG_DONTWAIT, reinterpret_cast<sockaddr*>(&address),
+                              length);
+            if (result >= 0 || (errno != EAGAIN && errno != EWOULDBLOCK))
+                break;
+            ::usleep(1000);
+        }
+        if (result >= 0)
+            sent = true;
+        else if ((errno == ECONNREFUSED || errno == ENOENT) && !m_registry.empty())
+            ::unlink((m_registry + "/" + std::to_string(pid)).c_str()); // the process has gone
+    }
+    if (sender != m_socket)
+        ::close(sender);
+    return sent;
+}
+
+int DarwinNotificationCenter::dispatchPending() {
+    if (m_socket < 0)
+        return 0;
+    int arrived = 0;
+    char buffer[maxNameLength + 1];
+    for (;;) {
+        ssize_t got = ::recv(m_socket, buffer, sizeof buffer, MSG_DONTWAIT);
+        if (got < 0)
+            break;
+        ++arrived;
+        if (got == 0 || static_cast<size_t>(got) > maxNameLength)
+            continue;
+        std::string name(buffer, static_cast<size_t>(got));
+        std::vector<Callback> callbacks;
+        {
+            std::lock_guard guard(m_lock);
+            auto [first, last] = m_observers.equal_range(name);
+            for (auto it = first; it != last; ++it)
+                callbacks.push_back(it->second.second);
+        }
+        // Called without the lock: an observer may add or remove observers, or post.
+        for (auto& callback : callbacks)
+            callback(name);
+    }
+    return arrived;
+}
+
+int DarwinNotificationCenter::waitAndDispatch(int timeoutMs) {
+    if (m_socket < 0)
+        return 0;
+    pollfd descriptor{m_socket, POLLIN, 0};
+    if (::poll(&descriptor, 1, timeoutMs) <= 0)
+        return 0;
+    return dispatchPending();
+}
+
+DarwinNotificationCenter* CFNotificationCenterGetDarwinNotifyCenter() { return &DarwinNotificationCenter::shared(); }
+
+void CFNotificationCenterAddObserver(DarwinNotificationCenter* center, const void* observer,
+                                     CFNotificationCallback callback, const char* name, const void* object, int) {
+    if (!center || !callback || !name)
+        return;
+    center->addObserver(name, [center, observer, callback, object](const std::string& posted) {
+        callback(center, const_cast<void*>(observer), posted.c_str(), object, nullptr);
+    });
+}
+
+void CFNotificationCenterPostNotification(DarwinNotificationCenter* center, const char* name, const void*,
+                                          const void*, bool) {
+    if (center && name)
+        center->post(name);
+}

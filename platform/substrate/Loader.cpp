@@ -1,0 +1,79 @@
+#include "platform/substrate/Loader.h"
+#include "platform/foundation/DeviceLog.h"
+#include "platform/foundation/DeviceRoot.h"
+#include "platform/foundation/NSArray.h"
+#include "platform/foundation/NSString.h"
+#include "runtime/Class.h"
+
+#include <algorithm>
+#include <dlfcn.h>
+#include <filesystem>
+#include <string_view>
+
+namespace Substrate {
+
+namespace {
+
+bool listContains(const NSDictionary* filter, std::string_view key, const std::string& wanted) {
+    auto* list = objc_cast<NSArray>(filter->objectForKey(key));
+    if (!list || wanted.empty())
+        return false;
+    return std::any_of(list->objects().begin(), list->objects().end(), [&](const Ref<NSObject>& entry) {
+        const std::string* text = string_value(entry.get());
+        return text && *text == wanted;
+    });
+}
+
+bool anyClassKnown(const NSDictionary* filter) {
+    auto* list = objc_cast<NSArray>(filter->objectForKey("Classes"));
+    if (!list)
+        return false;
+    return std::any_of(list->objects().begin(), list->objects().end(), [](const Ref<NSObject>& entry) {
+        const std::string* name = string_value(entry.get());
+        return name && objc_getClass(name->c_str());
+    });
+}
+
+} // namespace
+
+bool filterMatches(const NSDictionary* filterFile, const HostIdentity& host) {
+    auto* filter = filterFile ? objc_cast<NSDictionary>(filterFile->objectForKey("Filter")) : nullptr;
+    if (!filter)
+        return false;
+    return listContains(filter, "Bundles", host.bundleIdentifier) ||
+           listContains(filter, "Executables", host.executableName) || anyClassKnown(filter);
+}
+
+std::vector<std::string> loadLibrariesForHost(const HostIdentity& host) {
+    std::vector<std::string> loaded;
+    auto folder = DeviceRoot::hostPath(libraryFolder);
+    if (!folder)
+        return loaded;
+    std::error_code error;
+    std::vector<std::string> names;
+    for (std::filesystem::directory_iterator it(*folder, error), end; !error && it != end; it.increment(error)) {
+        std::string name = it->path().filename().string();
+        if (name.size() > 6 && name.ends_with(".dylib"))
+            names.push_back(name);
+    }
+    std::sort(names.begin(), names.end());
+    for (const auto& name : names) {
+        std::string stem = name.substr(0, name.size() - 6);
+        std::string filterDevicePath = std::string(libraryFolder) + "/" + stem + ".plist";
+        auto filterHostPath = DeviceRoot::hostPath(filterDevicePath);
+        bool hasFilter = filterHostPath && std::filesystem::exists(*filterHostPath, error);
+        if (hasFilter && !filterMatches(NSDictionary::dictionaryWithContentsOfFile(filterDevicePath), host))
+            continue;
+        std::string path = *folder + "/" + name;
+        // RTLD_GLOBAL: the library's exported variables are visible to the rest of the process.
+        if (!dlopen(path.c_str(), RTLD_NOW | RTLD_GLOBAL)) {
+            const char* why = dlerror();
+            NSLog("MS:Error: cannot load " + name + ": " + (why ? why : "unknown error"));
+            continue;
+        }
+        loaded.push_back(name);
+    }
+    return loaded;
+}
+
+} // namespace Substrate

@@ -1,0 +1,32 @@
+#pragma once
+
+// The substrate's loader: at a host's start it loads every library of
+// "/Library/MobileSubstrate/DynamicLibraries" whose filter names the host, in file-name order.
+// Each library's start-up functions run as it loads. A library is never unloaded.
+//
+// A library "X.dylib" is filtered by "X.plist" beside it (XML, binary or OpenStep text), whose
+// "Filter" dictionary may list "Bundles" (bundle identifiers), "Executables" (process names) and
+// "Classes" (class names the runtime must know). The library loads when any listed entry matches.
+// A library without a filter file loads into every host, as on the device; an unreadable filter
+// file, or one without a usable "Filter", loads nothing.
+
+#include "platform/foundation/NSDictionary.h"
+
+#include <string>
+#include <vector>
+
+namespace Substrate {
+
+constexpr const char* libraryFolder = "/Library/MobileSubstrate/DynamicLibraries";
+
+struct HostIdentity {
+    std::string bundleIdentifier; // e.g. "com.apple.springboard"
+    std::string executableName;   // e.g. "SpringBoard"
+};
+
+bool filterMatches(const NSDictionary* filterFile, const HostIdentity& host);
+
+// Answers the names of the libraries loaded ("Zorvi.dylib", ...). Failures go to the device log.
+std::vector<std::string> loadLibrariesForHost(const HostIdentity& host);
+
+} // namespace Substrate
