@@ -15,6 +15,7 @@ struct Command {
 const Command commands[] = {
     {"device", commandDevice, "device create [--root DIR] [--system VERSION] [--screen WxH@S]"},
     {"defaults", commandDefaults, "defaults [--root DIR] read|write|delete DOMAIN [KEY] [-TYPE VALUE]"},
+    {"wallpaper", commandWallpaper, "wallpaper [--root DIR] set IMAGE | export OUT.png | average"},
 };
 
 int usage(FILE* out) {

@@ -1,0 +1,66 @@
+#include "platform/notify/DarwinNotificationCenter.h"
+#include "tests/support/TempDevice.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sys/wait.h>
+#include <unistd.h>
+
+TEST(NotificationCenter, PostReachesObserversOfTheNameOnly) {
+    TempDevice device;
+    auto& center = DarwinNotificationCenter::shared();
+    int wanted = 0, other = 0;
+    int token = center.addObserver("zv.test/wanted", [&](const std::string&) { ++wanted; });
+    center.addObserver("zv.test/other", [&](const std::string&) { ++other; });
+    EXPECT_TRUE(center.post("zv.test/wanted"));
+    EXPECT_TRUE(center.post("zv.test/wanted"));
+    EXPECT_EQ(center.waitAndDispatch(1000), 2);
+    EXPECT_EQ(wanted, 2);
+    EXPECT_EQ(other, 0);
+    center.removeObserver(token);
+    center.post("zv.test/wanted");
+    center.waitAndDispatch(1000);
+    EXPECT_EQ(wanted, 2) << "a removed observer hears nothing";
+    EXPECT_FALSE(center.post(std::string(DarwinNotificationCenter::maxNameLength + 1, 'x')));
+    EXPECT_EQ(center.addObserver("", [](const std::string&) {}), 0);
+}
+
+TEST(NotificationCenter, CrossesProcessesOfTheSameDeviceOnly) {
+    TempDevice device;
+    auto& center = DarwinNotificationCenter::shared();
+    int heard = 0;
+    center.addObserver("zv.test/ping", [&](const std::string&) { ++heard; });
+
+    pid_t sameDevice = fork();
+    if (sameDevice == 0) {
+        _exit(DarwinNotificationCenter::shared().post("zv.test/ping") ? 0 : 1);
+    }
+    int status = 0;
+    waitpid(sameDevice, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    center.waitAndDispatch(2000);
+    EXPECT_EQ(heard, 1);
+
+    pid_t otherDevice = fork();
+    if (otherDevice == 0) {
+        TempDevice elsewhere; // a different root: its processes are another device
+        DarwinNotificationCenter::shared().post("zv.test/ping");
+        _exit(0);
+    }
+    waitpid(otherDevice, &status, 0);
+    EXPECT_EQ(center.waitAndDispatch(300), 0);
+    EXPECT_EQ(heard, 1) << "another device's post must not arrive";
+}
+
+TEST(NotificationCenter, MarkersOfProcessesThatHaveGoneAreDropped) {
+    TempDevice device;
+    auto& center = DarwinNotificationCenter::shared();
+    std::string marker = device.host("/var/run/notifyd/999999");
+    { std::ofstream(marker).put('\n'); }
+    ASSERT_TRUE(std::filesystem::exists(marker));
+    EXPECT_TRUE(center.post("zv.test/anyone"));
+    EXPECT_FALSE(std::filesystem::exists(marker));
+    center.dispatchPending();
+}

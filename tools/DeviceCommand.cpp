@@ -1,0 +1,145 @@
+// zorvi device create: lays out a new simulated device with the product installed.
+
+#include "platform/foundation/DeviceProfile.h"
+#include "platform/foundation/DeviceRoot.h"
+#include "platform/foundation/NSString.h"
+#include "platform/foundation/PropertyList.h"
+#include "platform/foundation/SystemVersion.h"
+#include "platform/prefs/PreferenceDomain.h"
+#include "tools/CommandLine.h"
+#include "tools/DefaultWallpaper.h"
+#include "tools/InstalledApps.h"
+#include "tools/ProductInstall.h"
+
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <regex>
+
+namespace {
+
+constexpr const char* name = "device";
+constexpr const char* defaultSystem = "14.4";
+constexpr const char* appSuite = "com.vantrel.zorvipref";
+
+bool validSystemVersion(const std::string& text) {
+    static const std::regex form(R"(\d{1,3}(\.\d{1,3}){0,2})");
+    return std::regex_match(text, form);
+}
+
+bool makeFolders(std::string& error) {
+    const char* folders[] = {"/System/Library/CoreServices",
+                             "/var/mobile/Library/Preferences",
+                             "/var/mobile/Library/SpringBoard",
+                             "/var/log",
+                             "/var/run",
+                             "/Applications",
+                             "/usr/bin",
+                             "/Library/MobileSubstrate/DynamicLibraries",
+                             "/Library/PreferenceBundles",
+                             "/Library/PreferenceLoader/Preferences"};
+    std::error_code failure;
+    for (const char* folder : folders) {
+        std::filesystem::create_directories(*DeviceRoot::hostPath(folder), failure);
+        if (failure) {
+            error = std::string("cannot make ") + folder + ": " + failure.message();
+            return false;
+        }
+    }
+    // As on the device, /User is the mobile user's home.
+    std::string link = *DeviceRoot::hostPath("/User");
+    std::filesystem::remove(link, failure);
+    std::filesystem::create_directory_symlink("var/mobile", link, failure);
+    if (failure) {
+        error = "cannot link /User: " + failure.message();
+        return false;
+    }
+    return true;
+}
+
+bool writeSystemVersion(const std::string& version, std::string& error) {
+    auto values = NSMutableDictionary::dictionary();
+    values->setObject(NSString::stringWithUTF8String("iPhone OS"), "ProductName");
+    values->setObject(NSString::stringWithUTF8String(version), "ProductVersion");
+    values->setObject(NSString::stringWithUTF8String("ZV" + version), "ProductBuildVersion");
+    if (!PropertyList::writeDictionary("/System/Library/CoreServices/SystemVersion.plist", values,
+                                       PropertyList::Format::XML)) {
+        error = "cannot write SystemVersion.plist";
+        return false;
+    }
+    return true;
+}
+
+bool chooseApps(std::string& error) {
+    const auto& apps = defaultApps();
+    const char* keys[] = {"zorvi", "zorvi2", "zorvi3", "zorvi4"};
+    for (size_t i = 0; i < 4 && i < apps.size(); ++i) {
+        if (!PreferenceDomain::write(appSuite, keys[i], NSString::stringWithUTF8String(apps[i].bundleIdentifier))) {
+            error = "cannot write the app choices";
+            return false;
+        }
+    }
+    return true;
+}
+
+int create(const CommandLine& line) {
+    std::string root = line.value("--root").value_or(DeviceRoot::defaultDirectory());
+    std::string system = line.value("--system").value_or(defaultSystem);
+    if (!validSystemVersion(system))
+        return commandLineError(name, "not a system version: " + system + " (e.g. 14.4 or 12.4.1)");
+    ScreenProfile screen;
+    if (auto text = line.value("--screen")) {
+        auto parsed = DeviceProfile::parseScreen(*text);
+        if (!parsed)
+            return commandLineError(name, "not a screen: " + *text + " (WxH@S, e.g. 375x812@3)");
+        screen = *parsed;
+    }
+    std::error_code failure;
+    if (std::filesystem::exists(root, failure) && !std::filesystem::is_empty(root, failure) && !line.flag("--force")) {
+        std::fprintf(stderr, "zorvi device: %s exists already (add --force to lay it out again)\n", root.c_str());
+        return 1;
+    }
+    std::filesystem::create_directories(root, failure);
+    if (failure) {
+        std::fprintf(stderr, "zorvi device: cannot make %s: %s\n", root.c_str(), failure.message().c_str());
+        return 1;
+    }
+    DeviceRoot::setCurrent(root);
+    std::string error;
+    bool made = makeFolders(error) && writeSystemVersion(system, error);
+    if (made && !DeviceProfile::writeScreen(screen)) {
+        error = "cannot write the device profile";
+        made = false;
+    }
+    for (const auto& app : defaultApps()) {
+        if (made && !installApp(app, error))
+            made = false;
+    }
+    made = made && chooseApps(error) && installProduct(error);
+    int pixelWidth = static_cast<int>(std::lround(screen.width * screen.scale));
+    int pixelHeight = static_cast<int>(std::lround(screen.height * screen.scale));
+    if (made && !installDefaultWallpaper(pixelWidth, pixelHeight)) {
+        error = "cannot write the wallpaper";
+        made = false;
+    }
+    if (!made) {
+        std::fprintf(stderr, "zorvi device: %s\n", error.c_str());
+        return 1;
+    }
+    std::printf("created a device at %s (system %s, screen %s)\n", DeviceRoot::current().c_str(), system.c_str(),
+                DeviceProfile::formatScreen(screen).c_str());
+    return 0;
+}
+
+} // namespace
+
+int commandDevice(const Arguments& args) {
+    std::string error;
+    auto line = CommandLine::parse(args, {"--root", "--system", "--screen"}, {"--force"}, error);
+    if (!line)
+        return commandLineError(name, error);
+    const auto& words = line->positional();
+    if (words.size() == 1 && words[0] == "create")
+        return create(*line);
+    return commandLineError(name, "usage: device create [--root DIR] [--system VERSION] [--screen WxH@S] [--force]");
+}

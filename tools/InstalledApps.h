@@ -1,0 +1,19 @@
+#pragma once
+
+// The apps a new device comes with, and how they are installed: "/Applications/<Name>.app" with an
+// Info.plist (bundle identifier, display name) and an icon drawn for it.
+
+#include <string>
+#include <vector>
+
+struct AppDescription {
+    std::string bundleIdentifier;
+    std::string name;
+    double red, green, blue; // the icon's colour
+    std::string glyph;       // one or two characters drawn on the icon
+};
+
+const std::vector<AppDescription>& defaultApps();
+
+// Installs the app into the current device root; false with a message on failure.
+bool installApp(const AppDescription& app, std::string& error);
