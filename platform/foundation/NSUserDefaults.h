@@ -1,7 +1,9 @@
 #pragma once
 
 // User-defaults suites: "<suite>.plist" in "/var/mobile/Library/Preferences". A suite object
-// reads the file when it is made; objectForKey answers what was stored, of whatever type.
+// reads the file when it is made; objectForKey answers what was stored, of whatever type. Through
+// the runtime: initWithSuiteName:, objectForKey:, setObject:forKey:, removeObjectForKey:,
+// synchronize.
 
 #include "platform/foundation/NSDictionary.h"
 #include "runtime/NSObject.h"
@@ -19,8 +21,13 @@ public:
     NSObject* objectForKey(std::string_view key) const;
     void setObject(NSObject* value, std::string_view key); // written through at once
     void removeObjectForKey(std::string_view key);
+    // Re-reads the suite, taking in what other processes have written since; false when the suite
+    // has no valid name.
+    bool synchronize();
 
 private:
+    bool store(NSObject* value, std::string_view key);
+
     std::string m_suite;
     Ref<NSDictionary> m_values;
 };

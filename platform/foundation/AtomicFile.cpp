@@ -1,0 +1,147 @@
+#include "platform/foundation/AtomicFile.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <utility>
+
+namespace AtomicFile {
+
+namespace {
+
+// Owns one open descriptor.
+class Descriptor {
+public:
+    explicit Descriptor(int fd) : m_fd(fd) {}
+    ~Descriptor() { close(); }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+
+    int get() const { return m_fd; }
+    bool valid() const { return m_fd >= 0; }
+    // The result of close(2), which can report a failed write-back.
+    int close() { return m_fd >= 0 ? ::close(std::exchange(m_fd, -1)) : 0; }
+
+private:
+    int m_fd;
+};
+
+std::string describe(int error) {
+    return std::strerror(error);
+}
+
+bool writeAll(int fd, std::span<const uint8_t> bytes) {
+    size_t done = 0;
+    while (done < bytes.size()) {
+        ssize_t wrote = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (wrote < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        done += static_cast<size_t>(wrote);
+    }
+    return true;
+}
+
+} // namespace
+
+ReadStatus read(const std::string& path, size_t maxBytes, std::vector<uint8_t>& bytes, std::string& error) {
+    bytes.clear();
+    // O_NONBLOCK: a fifo planted where a file should be must not hang the reader.
+    Descriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    if (!fd.valid()) {
+        if (errno == ENOENT || errno == ENOTDIR)
+            return ReadStatus::Missing;
+        error = describe(errno);
+        return ReadStatus::Failed;
+    }
+    struct stat info {};
+    if (::fstat(fd.get(), &info) != 0) {
+        error = describe(errno);
+        return ReadStatus::Failed;
+    }
+    if (S_ISDIR(info.st_mode)) {
+        error = "is a folder, not a file";
+        return ReadStatus::Failed;
+    }
+    if (!S_ISREG(info.st_mode)) {
+        error = "not a regular file";
+        return ReadStatus::Failed;
+    }
+    auto tooLarge = [&] {
+        error = "larger than " + std::to_string(maxBytes) + " bytes";
+        bytes.clear();
+        return ReadStatus::Failed;
+    };
+    if (static_cast<uint64_t>(info.st_size) > maxBytes)
+        return tooLarge();
+    bytes.reserve(static_cast<size_t>(info.st_size));
+    uint8_t buffer[65536];
+    for (;;) {
+        ssize_t got = ::read(fd.get(), buffer, sizeof buffer);
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            error = describe(errno);
+            bytes.clear();
+            return ReadStatus::Failed;
+        }
+        if (got == 0)
+            break;
+        // The file may grow while it is read; the bound still holds.
+        if (bytes.size() + static_cast<size_t>(got) > maxBytes)
+            return tooLarge();
+        bytes.insert(bytes.end(), buffer, buffer + got);
+    }
+    return ReadStatus::Read;
+}
+
+bool write(const std::string& path, std::span<const uint8_t> bytes, std::string& error) {
+    std::filesystem::path target(path);
+    std::filesystem::path folder = target.parent_path();
+    std::error_code made;
+    std::filesystem::create_directories(folder, made);
+    if (made) {
+        error = "cannot create " + folder.string() + ": " + made.message();
+        return false;
+    }
+
+    mode_t mode = 0644;
+    if (struct stat existing{}; ::stat(path.c_str(), &existing) == 0 && S_ISREG(existing.st_mode))
+        mode = existing.st_mode & 07777;
+
+    std::string temporary = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
+    Descriptor fd(::mkostemp(temporary.data(), O_CLOEXEC));
+    if (!fd.valid()) {
+        error = "cannot create a temporary file in " + folder.string() + ": " + describe(errno);
+        return false;
+    }
+    auto abandon = [&](const std::string& what) {
+        int saved = errno;
+        fd.close();
+        ::unlink(temporary.c_str());
+        error = what + ": " + describe(saved);
+        return false;
+    };
+    if (!writeAll(fd.get(), bytes))
+        return abandon("write failed");
+    if (::fchmod(fd.get(), mode) != 0)
+        return abandon("cannot set the file mode");
+    if (::fsync(fd.get()) != 0)
+        return abandon("flush failed");
+    if (fd.close() != 0)
+        return abandon("close failed");
+    if (::rename(temporary.c_str(), path.c_str()) != 0)
+        return abandon("cannot replace the file");
+    // Make the rename itself durable; a failure here no longer matters to readers.
+    Descriptor directory(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (directory.valid())
+        ::fsync(directory.get());
+    return true;
+}
+
+} // namespace AtomicFile

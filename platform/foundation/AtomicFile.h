@@ -1,0 +1,26 @@
+#pragma once
+
+// Whole-file reads and writes on host paths. A write goes to a temporary file in the same folder,
+// is flushed to disk and then renamed over the target, so a reader sees the old file or the new
+// one, never a part.
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace AtomicFile {
+
+enum class ReadStatus { Read, Missing, Failed };
+
+// Reads a regular file of at most maxBytes. Missing covers a path that does not exist (or whose
+// folder does not); Failed sets error (unreadable, a folder, a device, too large).
+ReadStatus read(const std::string& path, size_t maxBytes, std::vector<uint8_t>& bytes, std::string& error);
+
+// Creates the missing folders, writes, flushes and renames. The new file keeps the mode of the one
+// it replaces (0644 for a new one). False with error set on failure; the target is then untouched
+// and no temporary file is left.
+bool write(const std::string& path, std::span<const uint8_t> bytes, std::string& error);
+
+} // namespace AtomicFile

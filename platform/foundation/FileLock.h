@@ -1,0 +1,23 @@
+#pragma once
+
+// An exclusive advisory lock (flock) on a lock file, held for the object's lifetime. Separate
+// opens of the file exclude each other, so it serialises threads as well as processes.
+
+#include <string>
+
+class FileLock {
+public:
+    // Creates the lock file when needed and waits for the lock.
+    explicit FileLock(const std::string& path);
+    ~FileLock();
+    FileLock(const FileLock&) = delete;
+    FileLock& operator=(const FileLock&) = delete;
+
+    bool locked() const { return m_fd >= 0; }
+    // Why the lock could not be taken.
+    const std::string& error() const { return m_error; }
+
+private:
+    int m_fd = -1;
+    std::string m_error;
+};
