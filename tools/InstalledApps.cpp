@@ -5,6 +5,7 @@
 
 #include <cairo.h>
 #include <filesystem>
+#include <numbers>
 #include <pango/pangocairo.h>
 
 namespace {
@@ -18,10 +19,10 @@ bool drawIcon(const AppDescription& app, const std::string& path) {
     const double radius = iconPixels * 0.225;
     const double n = iconPixels;
     cairo_new_sub_path(cr);
-    cairo_arc(cr, n - radius, radius, radius, -M_PI / 2, 0);
-    cairo_arc(cr, n - radius, n - radius, radius, 0, M_PI / 2);
-    cairo_arc(cr, radius, n - radius, radius, M_PI / 2, M_PI);
-    cairo_arc(cr, radius, radius, radius, M_PI, 3 * M_PI / 2);
+    cairo_arc(cr, n - radius, radius, radius, -std::numbers::pi / 2, 0);
+    cairo_arc(cr, n - radius, n - radius, radius, 0, std::numbers::pi / 2);
+    cairo_arc(cr, radius, n - radius, radius, std::numbers::pi / 2, std::numbers::pi);
+    cairo_arc(cr, radius, radius, radius, std::numbers::pi, 3 * std::numbers::pi / 2);
     cairo_close_path(cr);
     cairo_pattern_t* fill = cairo_pattern_create_linear(0, 0, 0, n);
     cairo_pattern_add_color_stop_rgb(fill, 0, std::min(1.0, app.red + 0.18), std::min(1.0, app.green + 0.18),

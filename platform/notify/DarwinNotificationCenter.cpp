@@ -64,7 +64,7 @@ DarwinNotificationCenter& DarwinNotificationCenter::shared() {
             // The parent's socket and marker belong to the parent: close ours without unlinking.
             ::close(state.center->m_socket);
             state.center->m_socket = -1;
-            state.center->m_registry.clear();
+            state.center->m_advertised = false;
         }
         state.center.reset(new DarwinNotificationCenter());
         state.pid = ::getpid();
@@ -78,7 +78,7 @@ DarwinNotificationCenter::DarwinNotificationCenter() { start(); }
 DarwinNotificationCenter::~DarwinNotificationCenter() {
     if (m_socket >= 0)
         ::close(m_socket);
-    if (!m_registry.empty())
+    if (m_advertised)
         ::unlink((m_registry + "/" + std::to_string(::getpid())).c_str());
 }
 
@@ -100,24 +100,31 @@ bool DarwinNotificationCenter::start() {
         m_socket = -1;
         return false;
     }
-    auto registry = DeviceRoot::hostPath(registryDevicePath);
-    if (!registry)
-        return true; // no device: the process still hears its own posts
+    if (auto registry = DeviceRoot::hostPath(registryDevicePath))
+        m_registry = *registry;
+    return true;
+}
+
+void DarwinNotificationCenter::advertise() {
+    // Only processes that observe are listed, so that a process that only posts (a command-line
+    // tool) leaves nothing behind.
+    if (m_advertised || m_registry.empty() || m_socket < 0)
+        return;
     std::error_code error;
-    std::filesystem::create_directories(*registry, error);
-    std::string marker = *registry + "/" + std::to_string(::getpid());
+    std::filesystem::create_directories(m_registry, error);
+    std::string marker = m_registry + "/" + std::to_string(::getpid());
     int fd = ::open(marker.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd >= 0) {
         ::close(fd);
-        m_registry = *registry;
+        m_advertised = true;
     }
-    return true;
 }
 
 int DarwinNotificationCenter::addObserver(std::string_view name, Callback callback) {
     if (name.empty() || name.size() > maxNameLength || !callback)
         return 0;
     std::lock_guard guard(m_lock);
+    advertise();
     int token = m_nextToken++;
     m_observers.emplace(std::string(name), std::make_pair(token, std::move(callback)));
     return token;

@@ -45,12 +45,14 @@ public:
 private:
     DarwinNotificationCenter();
     bool start();
+    void advertise();
     std::string socketName(long pid) const;
 
     mutable std::mutex m_lock;
     int m_socket = -1;
     std::string m_root;
     std::string m_registry; // host folder holding one marker file per listening process
+    bool m_advertised = false;
     int m_nextToken = 1;
     std::multimap<std::string, std::pair<int, Callback>, std::less<>> m_observers;
 };

@@ -57,10 +57,13 @@ TEST(NotificationCenter, CrossesProcessesOfTheSameDeviceOnly) {
 TEST(NotificationCenter, MarkersOfProcessesThatHaveGoneAreDropped) {
     TempDevice device;
     auto& center = DarwinNotificationCenter::shared();
+    std::filesystem::create_directories(device.host("/var/run/notifyd"));
     std::string marker = device.host("/var/run/notifyd/999999");
     { std::ofstream(marker).put('\n'); }
     ASSERT_TRUE(std::filesystem::exists(marker));
     EXPECT_TRUE(center.post("zv.test/anyone"));
     EXPECT_FALSE(std::filesystem::exists(marker));
     center.dispatchPending();
+    EXPECT_FALSE(std::filesystem::exists(device.host("/var/run/notifyd/") + std::to_string(getpid())))
+        << "a process that only posts is not listed";
 }
