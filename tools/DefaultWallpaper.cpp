@@ -1,12 +1,11 @@
 #include "tools/DefaultWallpaper.h"
 #include "colour/LockBackground.h"
+#include "platform/foundation/AtomicFile.h"
 #include "platform/foundation/DeviceRoot.h"
-#include "platform/graphics/AtomicFile.h"
 #include "platform/graphics/CPBitmap.h"
 
 #include <algorithm>
 #include <cmath>
-#include <filesystem>
 
 namespace {
 
@@ -18,7 +17,9 @@ Rgb mix(const Rgb& a, const Rgb& b, double t) {
     return {a.red + (b.red - a.red) * t, a.green + (b.green - a.green) * t, a.blue + (b.blue - a.blue) * t};
 }
 
-uint8_t channel(double value) { return static_cast<uint8_t>(std::lround(std::clamp(value, 0.0, 1.0) * 255)); }
+uint8_t channel(double value) {
+    return static_cast<uint8_t>(std::lround(std::clamp(value, 0.0, 1.0) * 255));
+}
 
 } // namespace
 
@@ -41,7 +42,8 @@ std::optional<Bitmap> makeDefaultWallpaper(int pixelWidth, int pixelHeight) {
         for (int x = 0; x < pixelWidth; ++x) {
             double u = pixelWidth > 1 ? static_cast<double>(x) / (pixelWidth - 1) : 0.5;
             Rgb c = mix(left, right, u);
-            double distance = std::hypot(u - glowX, (v - glowY) * pixelHeight / std::max(pixelWidth, 1) * 0.5);
+            double distance =
+                std::hypot(u - glowX, (v - glowY) * pixelHeight / std::max(pixelWidth, 1) * 0.5);
             double glow = std::max(0.0, 1 - distance / glowRadius);
             c = mix(c, {1, 1, 1}, 0.35 * glow * glow);
             row[x] = 0xFF000000u | (uint32_t{channel(c.red)} << 16) | (uint32_t{channel(c.green)} << 8) |
@@ -63,13 +65,7 @@ bool installWallpaper(const Bitmap& image, std::string& error) {
                 " pixels a side)";
         return false;
     }
-    std::error_code failure;
-    std::filesystem::create_directories(std::filesystem::path(*path).parent_path(), failure);
-    if (failure) {
-        error = "cannot make the wallpaper folder: " + failure.message();
-        return false;
-    }
-    return writeFileAtomically(*path, file, &error);
+    return AtomicFile::write(*path, file, error);
 }
 
 bool installDefaultWallpaper(int pixelWidth, int pixelHeight) {

@@ -3,6 +3,7 @@
 
 #include "colour/AverageColor.h"
 #include "colour/LockBackground.h"
+#include "platform/foundation/AtomicFile.h"
 #include "platform/foundation/DeviceRoot.h"
 #include "platform/foundation/NSData.h"
 #include "platform/graphics/CGImage.h"
@@ -15,35 +16,11 @@
 
 #include <cmath>
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 
 namespace {
 
 constexpr const char* name = "wallpaper";
 constexpr const char* usageText = "usage: wallpaper [--root DIR] set IMAGE | export OUT.png | average";
-
-// A host file's bytes, bounded like the importer's input.
-std::optional<std::vector<uint8_t>> readHostFile(const std::string& path, std::string& error) {
-    std::error_code failure;
-    if (!std::filesystem::is_regular_file(path, failure)) {
-        error = path + ": no such file";
-        return std::nullopt;
-    }
-    auto size = std::filesystem::file_size(path, failure);
-    if (failure || size > ImageImport::maxFileBytes) {
-        error = path + (failure ? ": " + failure.message() : ": larger than " + std::to_string(ImageImport::maxFileBytes) + " bytes");
-        return std::nullopt;
-    }
-    std::ifstream file(path, std::ios::binary);
-    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-    if (!file && !file.eof()) {
-        error = path + ": cannot be read";
-        return std::nullopt;
-    }
-    return bytes;
-}
 
 // The wallpaper's first image, or nullopt after printing why not.
 std::optional<Bitmap> readWallpaper() {
@@ -55,7 +32,8 @@ std::optional<Bitmap> readWallpaper() {
     std::string error;
     auto images = CPBitmap::decode(data->bytes(), &error);
     if (!images) {
-        std::fprintf(stderr, "zorvi wallpaper: %s cannot be decoded: %s\n", lockBackgroundPath, error.c_str());
+        std::fprintf(stderr, "zorvi wallpaper: %s cannot be decoded: %s\n", lockBackgroundPath,
+                     error.c_str());
         return std::nullopt;
     }
     return std::move(images->front());
@@ -63,10 +41,20 @@ std::optional<Bitmap> readWallpaper() {
 
 int set(const std::string& imagePath) {
     std::string error;
-    auto bytes = readHostFile(imagePath, error);
+    std::vector<uint8_t> bytes;
     std::optional<Bitmap> image;
-    if (bytes && !(image = ImageImport::decode(*bytes, &error)))
+    switch (AtomicFile::read(imagePath, ImageImport::maxFileBytes, bytes, error)) {
+    case AtomicFile::ReadStatus::Missing:
+        error = imagePath + ": no such file";
+        break;
+    case AtomicFile::ReadStatus::Failed:
         error = imagePath + ": " + error;
+        break;
+    case AtomicFile::ReadStatus::Read:
+        if (!(image = ImageImport::decode(bytes, &error)))
+            error = imagePath + ": " + error;
+        break;
+    }
     if (!image || !installWallpaper(*image, error)) {
         std::fprintf(stderr, "zorvi wallpaper: %s\n", error.c_str());
         return 1;
@@ -94,8 +82,9 @@ int average() {
         return 1;
     Ref<UIColor> color = averageColor(UIImage::imageWithCGImage(CGImage::imageWithBitmap(std::move(*image))));
     auto byte = [](double component) { return static_cast<unsigned>(std::lround(component * 255)); };
-    std::printf("#%02X%02X%02X red %.4f green %.4f blue %.4f alpha %.1f\n", byte(color->red()), byte(color->green()),
-                byte(color->blue()), color->red(), color->green(), color->blue(), color->alpha());
+    std::printf("#%02X%02X%02X red %.4f green %.4f blue %.4f alpha %.1f\n", byte(color->red()),
+                byte(color->green()), byte(color->blue()), color->red(), color->green(), color->blue(),
+                color->alpha());
     return 0;
 }
 

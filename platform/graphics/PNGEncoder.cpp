@@ -4,6 +4,7 @@
 #include "platform/graphics/UIImage.h"
 
 #include <cairo.h>
+#include <filesystem>
 
 namespace {
 
@@ -48,8 +49,11 @@ bool writePNGFile(const Bitmap& bitmap, const std::string& hostPath, std::string
             *error = "could not encode the image as PNG";
         return false;
     }
+    // A bare file name has no folder to make or to put the temporary file in.
+    std::error_code ignored;
+    std::string path = std::filesystem::absolute(hostPath, ignored).string();
     std::string reason;
-    if (AtomicFile::write(hostPath, png, reason))
+    if (AtomicFile::write(path.empty() ? hostPath : path, png, reason))
         return true;
     if (error)
         *error = reason;
