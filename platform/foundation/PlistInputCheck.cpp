@@ -114,6 +114,16 @@ private:
         return count;
     }
 
+    // The parsing library asserts that a string's length is its C length.
+    bool holdsNul(size_t at, size_t count, size_t unit) const {
+        for (size_t i = 0; i < count; ++i) {
+            const uint8_t* character = m_bytes.data() + at + i * unit;
+            if (character[0] == 0 && (unit == 1 || character[1] == 0))
+                return true;
+        }
+        return false;
+    }
+
     bool isStringObject(uint64_t index) {
         auto offset = offsetOf(index);
         if (!offset)
@@ -168,6 +178,8 @@ private:
                 return false;
             if (!fits(at, *count, kind == Utf16String ? 2 : 1))
                 return fail("truncated binary property list");
+            if (kind != Data && holdsNul(at, static_cast<size_t>(*count), kind == Utf16String ? 2 : 1))
+                return fail("string holds a NUL character");
             return countValue(1);
         }
         case Array:
@@ -240,10 +252,28 @@ std::string checkBinary(std::span<const uint8_t> bytes, int maxDepth, size_t max
     return BinaryWalker(bytes, maxDepth, maxValues).check();
 }
 
+// A character reference to U+0000 ("&#0;", "&#x00;"), which would put a NUL inside a string.
+bool isNulReference(std::span<const uint8_t> bytes, size_t at) {
+    size_t i = at + 2;
+    bool hex = i < bytes.size() && (bytes[i] == 'x' || bytes[i] == 'X');
+    if (hex)
+        ++i;
+    size_t digits = 0;
+    for (; i < bytes.size() && bytes[i] != ';'; ++i, ++digits) {
+        if (bytes[i] != '0')
+            return false;
+    }
+    return digits > 0;
+}
+
 std::string checkXml(std::span<const uint8_t> bytes, int maxElementDepth) {
     int depth = 0;
     size_t at = 0;
     while (at < bytes.size()) {
+        if (bytes[at] == 0)
+            return "XML property list holds a NUL byte";
+        if (bytes[at] == '&' && startsWith(bytes, at, "&#") && isNulReference(bytes, at))
+            return "XML property list refers to a NUL character";
         if (bytes[at] != '<') {
             ++at;
             continue;

@@ -69,17 +69,13 @@ Ref<NSObject> fromNode(plist_t node, int depth, std::string& error) {
         return NSNumber::numberWithDouble(value);
     }
     case PLIST_STRING: {
-        char* raw = nullptr;
-        plist_get_string_val(node, &raw);
-        Malloced<char> text(raw);
-        return NSString::stringWithUTF8String(text ? text.get() : "");
+        uint64_t length = 0;
+        const char* text = plist_get_string_ptr(node, &length);
+        return NSString::stringWithUTF8String(text ? std::string_view(text, length) : std::string_view());
     }
     case PLIST_DATA: {
-        char* raw = nullptr;
         uint64_t length = 0;
-        plist_get_data_val(node, &raw, &length);
-        Malloced<char> bytes(raw);
-        auto* begin = reinterpret_cast<const uint8_t*>(bytes.get());
+        auto* begin = reinterpret_cast<const uint8_t*>(plist_get_data_ptr(node, &length));
         return NSData::dataWithBytes(begin ? std::vector<uint8_t>(begin, begin + length)
                                            : std::vector<uint8_t>{});
     }

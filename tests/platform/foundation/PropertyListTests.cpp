@@ -210,6 +210,8 @@ TEST(PropertyList, HostileBinaryStructureIsCaughtBeforeParsing) {
         {"reference past the objects", binaryPlist({{0xA1, 0x05}})},
         {"dictionary key that is not a string", binaryPlist({{0xD1, 0x01, 0x01}, {0x09}})},
         {"null object", binaryPlist({{0xA1, 0x01}, {0x00}})},
+        {"UTF-16 string holding NUL", binaryPlist({{0xA1, 0x01}, {0x62, 0x00, 0x41, 0x00, 0x00}})},
+        {"key holding NUL", binaryPlist({{0xD1, 0x01, 0x02}, {0x52, 'a', 0x00}, {0x09}})},
         {"string longer than the file", binaryPlist({{0x5F, 0x10, 0xFF, 'a'}})},
         {"top object past the objects", binaryPlist({{0x09}}, 3)},
     };
