@@ -1,0 +1,79 @@
+#include "platform/graphics/CoverageMask.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+
+uint8_t CoverageMask::at(int x, int y) const {
+    auto it = std::lower_bound(m_spans.begin(), m_spans.end(), y,
+                               [](const CoverageSpan& span, int row) { return span.y < row; });
+    for (; it != m_spans.end() && it->y == y; ++it)
+        if (x >= it->x && x < it->x + it->length)
+            return m_coverage[it->offset + static_cast<uint32_t>(x - it->x)];
+    return 0;
+}
+
+void CoverageMask::clear() {
+    m_spans.clear();
+    m_coverage.clear();
+    m_bounds = {};
+}
+
+uint8_t* CoverageMask::extend(int y, int x, int count) {
+    m_bounds = m_bounds.united({x, y, count, 1});
+    // Joins a run that continues the last span of the same row.
+    if (!m_spans.empty()) {
+        CoverageSpan& last = m_spans.back();
+        if (last.y == y && last.x + last.length == x) {
+            last.length += count;
+            size_t at = m_coverage.size();
+            m_coverage.resize(at + static_cast<size_t>(count));
+            return m_coverage.data() + at;
+        }
+    }
+    m_spans.push_back({y, x, count, static_cast<uint32_t>(m_coverage.size())});
+    size_t at = m_coverage.size();
+    m_coverage.resize(at + static_cast<size_t>(count));
+    return m_coverage.data() + at;
+}
+
+void CoverageMask::append(int y, int x, const uint8_t* values, int count) {
+    if (count > 0)
+        std::memcpy(extend(y, x, count), values, static_cast<size_t>(count));
+}
+
+void CoverageMask::appendRun(int y, int x, uint8_t value, int count) {
+    if (count > 0)
+        std::memset(extend(y, x, count), value, static_cast<size_t>(count));
+}
+
+Region CoverageMask::footprint(int bandWidth) const {
+    Region region;
+    if (m_spans.empty())
+        return region;
+    bandWidth = std::max(bandWidth, 1);
+    int firstBand = m_bounds.x / bandWidth - (m_bounds.x < 0 && m_bounds.x % bandWidth ? 1 : 0);
+    int bands = (m_bounds.right() - firstBand * bandWidth + bandWidth - 1) / bandWidth;
+    struct Extent {
+        int top = std::numeric_limits<int>::max(), bottom = std::numeric_limits<int>::min();
+        int left = std::numeric_limits<int>::max(), right = std::numeric_limits<int>::min();
+    };
+    std::vector<Extent> extents(static_cast<size_t>(bands));
+    for (const CoverageSpan& span : m_spans) {
+        int end = span.x + span.length;
+        for (int x = span.x; x < end;) {
+            int band = (x - firstBand * bandWidth) / bandWidth;
+            int bandEnd = std::min(end, (firstBand + band + 1) * bandWidth);
+            Extent& e = extents[static_cast<size_t>(band)];
+            e.top = std::min(e.top, span.y);
+            e.bottom = std::max(e.bottom, span.y + 1);
+            e.left = std::min(e.left, x);
+            e.right = std::max(e.right, bandEnd);
+            x = bandEnd;
+        }
+    }
+    for (const Extent& e : extents)
+        if (e.left < e.right)
+            region.unite(IntRect{e.left, e.top, e.right - e.left, e.bottom - e.top});
+    return region;
+}

@@ -1,0 +1,51 @@
+#pragma once
+
+// Scan conversion with exact area coverage: each pixel's coverage is the area of the pixel that
+// the shape covers (not a sample count), computed from the shape's edges. Contours are given in
+// device pixels and clipped to a rectangle. The work is proportional to the pixels the edges cross
+// plus the pixels inside, not to the shape's bounding box: the cells the edges touch are marked in
+// one bit per pixel, and the sweep of each row visits only those.
+
+#include "platform/graphics/CoverageMask.h"
+#include "platform/graphics/Region.h"
+
+#include <cstdint>
+#include <vector>
+
+enum class FillRule { NonZero, EvenOdd };
+
+class PolygonRasterizer {
+public:
+    // Starts a new shape clipped to clip.
+    void reset(const IntRect& clip);
+    // A move starts a new contour; every contour is closed by a straight edge back to its start.
+    void moveTo(double x, double y);
+    void lineTo(double x, double y);
+    // Renders the contours given since reset into mask (cleared first). A shape with a point that
+    // is not a finite number renders nothing.
+    void finish(FillRule rule, CoverageMask& mask);
+
+private:
+    struct Edge {
+        double x0, y0, x1, y1;
+    };
+    void closeContour();
+    void addClippedEdge(double x0, double y0, double x1, double y1);
+    void walkEdge(const Edge& edge, int bandTop, int bandBottom);
+    void accumulate(int row, double xa, double xb, double dy);
+    void sweep(int bandTop, int bandBottom, FillRule rule, CoverageMask& mask);
+
+    IntRect m_clip;
+    std::vector<Edge> m_edges;
+    bool m_hasContour = false;
+    bool m_invalid = false;
+    double m_startX = 0, m_startY = 0, m_lastX = 0, m_lastY = 0;
+
+    // The cell grid of the band being rendered: (width + 1) columns per row, all zero between uses.
+    int m_gridLeft = 0, m_gridTop = 0, m_gridWidth = 0, m_gridHeight = 0;
+    std::vector<float> m_cover;
+    std::vector<float> m_area;
+    std::vector<uint64_t> m_touched;
+    int m_wordsPerRow = 0;
+    std::vector<uint8_t> m_rowBuffer;
+};

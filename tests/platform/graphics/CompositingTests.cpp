@@ -1,0 +1,119 @@
+#include "platform/graphics/CairoCanvas.h"
+#include "platform/graphics/Compositing.h"
+#include "platform/graphics/PolygonRasterizer.h"
+#include "platform/graphics/Polyline.h"
+#include "platform/graphics/UIBezierPath.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+namespace {
+
+Bitmap noise(int width, int height, unsigned seed) {
+    std::mt19937 random(seed);
+    Bitmap bitmap = *Bitmap::create(width, height);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            auto c = [&] { return static_cast<uint8_t>(random() & 255); };
+            bitmap.setPixel(x, y, premultiplied_pixel(c(), c(), c(), (x + y) % 3 ? c() : 255));
+        }
+    return bitmap;
+}
+
+} // namespace
+
+TEST(Compositing, CoverageCompositeEqualsCairosMaskedPaint) {
+    const int w = 64, h = 40;
+    // Every coverage value on every kind of destination pixel.
+    CoverageMask mask;
+    std::vector<uint8_t> row(w);
+    cairo_surface_t* a8 = cairo_image_surface_create(CAIRO_FORMAT_A8, w, h);
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+            row[x] = static_cast<uint8_t>((x * 4 + y * 37) & 255);
+            cairo_image_surface_get_data(a8)[y * cairo_image_surface_get_stride(a8) + x] = row[x];
+        }
+        mask.append(y, 0, row.data(), w);
+    }
+    cairo_surface_mark_dirty(a8);
+    for (CGColor color : {CGColor{1, 1, 1, 1}, CGColor{0.2, 0.7, 0.9, 0.8}, CGColor{1, 0.5, 0, 0.6}}) {
+        Bitmap ours = noise(w, h, 7), theirs = noise(w, h, 7);
+        compositeCoverage(ours, mask, premultipliedPixel(color), Region(IntRect{0, 0, w, h}));
+        {
+            CairoCanvas canvas(theirs);
+            cairo_set_source_rgba(canvas.context(), color.red, color.green, color.blue, color.alpha);
+            cairo_mask_surface(canvas.context(), a8, 0, 0);
+        }
+        int largest = 0;
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+                for (int shift : {0, 8, 16, 24})
+                    largest = std::max(largest, std::abs(int((ours.pixel(x, y) >> shift) & 255) -
+                                                         int((theirs.pixel(x, y) >> shift) & 255)));
+        EXPECT_LE(largest, 1) << "colour " << color.red << "," << color.green << "," << color.blue;
+    }
+    cairo_surface_destroy(a8);
+}
+
+TEST(Compositing, PaintingStaysInsideTheClip) {
+    Bitmap bitmap = *Bitmap::create(30, 20);
+    Region clip(IntRect{5, 5, 10, 4});
+    clip.unite(IntRect{20, 10, 3, 3});
+    fillRegionOver(bitmap, clip, premultipliedPixel({1, 0, 0, 0.5}));
+    CoverageMask full;
+    std::vector<uint8_t> ones(30, 255);
+    for (int y = 0; y < 20; ++y)
+        full.append(y, 0, ones.data(), 30);
+    compositeCoverage(bitmap, full, premultipliedPixel({0, 0, 1, 1}), Region(IntRect{0, 0, 3, 3}));
+    int painted = 0;
+    for (int y = 0; y < 20; ++y)
+        for (int x = 0; x < 30; ++x)
+            if (bitmap.pixel(x, y)) {
+                ++painted;
+                EXPECT_TRUE(clip.contains(x, y) || (x < 3 && y < 3)) << x << "," << y;
+            }
+    EXPECT_EQ(painted, 40 + 9 + 9);
+    EXPECT_EQ(bitmap.pixel(6, 6), premultipliedPixel({1, 0, 0, 0.5}));
+    EXPECT_EQ(bitmap.pixel(1, 1), 0xFF0000FFu);
+}
+
+TEST(Compositing, ImagesCopyOrBlendByOpacity) {
+    Bitmap source = noise(8, 8, 3);
+    Bitmap opaque = *Bitmap::create(8, 8);
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 8; ++x)
+            opaque.setPixel(x, y, source.pixel(x, y) | 0xFF000000u);
+    EXPECT_TRUE(isOpaque(opaque));
+    EXPECT_FALSE(isOpaque(source));
+    Bitmap target = noise(20, 20, 9);
+    Bitmap before = noise(20, 20, 9);
+    compositeImage(target, opaque, 4, 6, 255, true, Region(IntRect{0, 0, 20, 20}));
+    EXPECT_EQ(target.pixel(4, 6), opaque.pixel(0, 0));
+    EXPECT_EQ(target.pixel(11, 13), opaque.pixel(7, 7));
+    EXPECT_EQ(target.pixel(3, 6), before.pixel(3, 6));
+    compositeImage(target, source, -2, -2, 128, false, Region(IntRect{0, 0, 20, 20}));
+    EXPECT_EQ(target.pixel(0, 0), overPixel(scalePixel(source.pixel(2, 2), 128), before.pixel(0, 0)));
+}
+
+TEST(BezierPath, LinesNeedACurrentPointAndCloseReturnsToTheStart) {
+    auto path = UIBezierPath::bezierPath();
+    path->addLineToPoint({5, 5});
+    EXPECT_TRUE(path->isEmpty()) << "a line with nowhere to start from is ignored";
+    path->moveToPoint({1, 2});
+    path->addLineToPoint({3, 4});
+    path->closePath();
+    EXPECT_EQ(path->currentPoint(), (CGPoint{1, 2}));
+    path->addLineToPoint({9, 9});
+    Ref<CGPath> snapshot = path->cgPath();
+    EXPECT_EQ(snapshot.get(), path->cgPath().get()) << "unchanged path, same snapshot";
+    auto lines = flattenPath(*snapshot, 2, 10, 0);
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_TRUE(lines[0].closed);
+    EXPECT_EQ(lines[1].points, (std::vector<CGPoint>{{12, 4}, {28, 18}}))
+        << "starts again where the last subpath began";
+    EXPECT_EQ(snapshot->boundingBox(), CGRectMake(1, 2, 8, 7));
+    path->moveToPoint({0, 0});
+    EXPECT_NE(snapshot.get(), path->cgPath().get());
+    EXPECT_EQ(snapshot->elements().size(), 4u) << "a snapshot does not change with the path";
+}
