@@ -6,7 +6,6 @@
 #include <mutex>
 #include <vector>
 
-
 namespace {
 
 // One lock for every object's table; the atomic policies need nothing more.
@@ -15,7 +14,9 @@ std::mutex& associationLock() {
     return *lock;
 }
 
-bool owns(objc_AssociationPolicy policy) { return policy != OBJC_ASSOCIATION_ASSIGN; }
+bool owns(objc_AssociationPolicy policy) {
+    return policy != OBJC_ASSOCIATION_ASSIGN;
+}
 
 } // namespace
 
@@ -75,7 +76,9 @@ void objc_removeAssociatedObjects(id object) {
         value->release();
 }
 
-void AssociationTableDeleter::operator()(AssociationTable* table) const { std::default_delete<AssociationTable>()(table); }
+void AssociationTableDeleter::operator()(AssociationTable* table) const {
+    std::default_delete<AssociationTable>()(table);
+}
 
 AssociationTable& NSObject::ensureAssociations() {
     if (!m_associations)

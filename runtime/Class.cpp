@@ -44,7 +44,8 @@ Method lookUp(Class cls, SEL name) {
 }
 
 std::unique_ptr<objc_method> makeMethod(SEL name, IMP imp, const std::string& types) {
-    return std::make_unique<objc_method>(objc_method{name, imp, types, encoding_strip_offsets(types.c_str())});
+    return std::make_unique<objc_method>(
+        objc_method{name, imp, types, encoding_strip_offsets(types.c_str())});
 }
 
 } // namespace
@@ -60,7 +61,9 @@ Class objc_getClass(const char* name) {
     return it->second.get();
 }
 
-Class objc_lookUpClass(const char* name) { return objc_getClass(name); }
+Class objc_lookUpClass(const char* name) {
+    return objc_getClass(name);
+}
 
 Class objc_allocateClassPair(Class superclass, const char* name, size_t) {
     if (!name || !*name)
@@ -102,9 +105,13 @@ Class objc_defineClass(const char* name, Class superclass, InstanceFactory facto
     return cls;
 }
 
-const char* class_getName(Class cls) { return cls ? cls->name.c_str() : "nil"; }
+const char* class_getName(Class cls) {
+    return cls ? cls->name.c_str() : "nil";
+}
 
-Class class_getSuperclass(Class cls) { return cls ? cls->superclass : nullptr; }
+Class class_getSuperclass(Class cls) {
+    return cls ? cls->superclass : nullptr;
+}
 
 bool class_isSubclassOf(Class cls, Class ancestor) {
     for (Class c = cls; c; c = c->superclass) {
@@ -152,11 +159,17 @@ Method class_getOwnMethod(Class cls, SEL name) {
     return it == cls->methods.end() ? nullptr : it->second.get();
 }
 
-bool class_respondsToSelector(Class cls, SEL name) { return class_getInstanceMethod(cls, name) != nullptr; }
+bool class_respondsToSelector(Class cls, SEL name) {
+    return class_getInstanceMethod(cls, name) != nullptr;
+}
 
-Class object_getMetaclass(Class cls) { return cls ? (cls->isMeta ? cls : cls->meta.get()) : nullptr; }
+Class object_getMetaclass(Class cls) {
+    return cls ? (cls->isMeta ? cls : cls->meta.get()) : nullptr;
+}
 
-bool class_isMetaClass(Class cls) { return cls && cls->isMeta; }
+bool class_isMetaClass(Class cls) {
+    return cls && cls->isMeta;
+}
 
 id objc_classObject(Class cls) {
     if (!cls)

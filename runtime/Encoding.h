@@ -15,54 +15,22 @@
 
 template <typename T, typename = void> struct objc_encoding; // no encoding: a compile error
 
-template <> struct objc_encoding<void> {
-    static constexpr const char* value = "v";
-};
-template <> struct objc_encoding<id> {
-    static constexpr const char* value = "@";
-};
-template <> struct objc_encoding<SEL> {
-    static constexpr const char* value = ":";
-};
-template <> struct objc_encoding<Class> {
-    static constexpr const char* value = "#";
-};
-template <> struct objc_encoding<bool> {
-    static constexpr const char* value = "B";
-};
-template <> struct objc_encoding<char> {
-    static constexpr const char* value = "c";
-};
-template <> struct objc_encoding<int32_t> {
-    static constexpr const char* value = "i";
-};
-template <> struct objc_encoding<uint32_t> {
-    static constexpr const char* value = "I";
-};
-template <> struct objc_encoding<long> {
-    static constexpr const char* value = "q";
-};
-template <> struct objc_encoding<unsigned long> {
-    static constexpr const char* value = "Q";
-};
-template <> struct objc_encoding<long long> {
-    static constexpr const char* value = "q";
-};
-template <> struct objc_encoding<unsigned long long> {
-    static constexpr const char* value = "Q";
-};
-template <> struct objc_encoding<float> {
-    static constexpr const char* value = "f";
-};
-template <> struct objc_encoding<double> {
-    static constexpr const char* value = "d";
-};
-template <> struct objc_encoding<const char*> {
-    static constexpr const char* value = "*";
-};
-template <> struct objc_encoding<const void*> {
-    static constexpr const char* value = "^v";
-};
+template <> struct objc_encoding<void> { static constexpr const char* value = "v"; };
+template <> struct objc_encoding<id> { static constexpr const char* value = "@"; };
+template <> struct objc_encoding<SEL> { static constexpr const char* value = ":"; };
+template <> struct objc_encoding<Class> { static constexpr const char* value = "#"; };
+template <> struct objc_encoding<bool> { static constexpr const char* value = "B"; };
+template <> struct objc_encoding<char> { static constexpr const char* value = "c"; };
+template <> struct objc_encoding<int32_t> { static constexpr const char* value = "i"; };
+template <> struct objc_encoding<uint32_t> { static constexpr const char* value = "I"; };
+template <> struct objc_encoding<long> { static constexpr const char* value = "q"; };
+template <> struct objc_encoding<unsigned long> { static constexpr const char* value = "Q"; };
+template <> struct objc_encoding<long long> { static constexpr const char* value = "q"; };
+template <> struct objc_encoding<unsigned long long> { static constexpr const char* value = "Q"; };
+template <> struct objc_encoding<float> { static constexpr const char* value = "f"; };
+template <> struct objc_encoding<double> { static constexpr const char* value = "d"; };
+template <> struct objc_encoding<const char*> { static constexpr const char* value = "*"; };
+template <> struct objc_encoding<const void*> { static constexpr const char* value = "^v"; };
 
 namespace objc_detail {
 
@@ -70,9 +38,8 @@ template <typename T> struct is_ref : std::false_type {};
 template <typename T> struct is_ref<Ref<T>> : std::true_type {};
 
 template <typename T>
-constexpr bool is_object_like =
-    std::is_same_v<T, std::nullptr_t> || is_ref<T>::value ||
-    (std::is_pointer_v<T> && std::is_convertible_v<T, const NSObject*>);
+constexpr bool is_object_like = std::is_same_v<T, std::nullptr_t> || is_ref<T>::value ||
+                                (std::is_pointer_v<T> && std::is_convertible_v<T, const NSObject*>);
 
 } // namespace objc_detail
 
@@ -80,7 +47,9 @@ constexpr bool is_object_like =
 template <typename T>
 using objc_abi_t = std::conditional_t<objc_detail::is_object_like<std::decay_t<T>>, id, std::decay_t<T>>;
 
-template <typename T> const char* objc_encode() { return objc_encoding<objc_abi_t<T>>::value; }
+template <typename T> const char* objc_encode() {
+    return objc_encoding<objc_abi_t<T>>::value;
+}
 
 // "R@:A1A2..." for a send answering R with the given arguments.
 template <typename R, typename... Args> std::string objc_encode_call() {
@@ -92,7 +61,8 @@ template <typename R, typename... Args> std::string objc_encode_call() {
 
 // The encoding of an implementation's function type; every parameter must already be an ABI type.
 template <typename R, typename... Args> std::string objc_encode_imp(R (*)(id, SEL, Args...)) {
-    static_assert(std::is_same_v<R, objc_abi_t<R>>, "an implementation must answer id, not a subclass pointer");
+    static_assert(std::is_same_v<R, objc_abi_t<R>>,
+                  "an implementation must answer id, not a subclass pointer");
     static_assert((std::is_same_v<Args, objc_abi_t<Args>> && ...),
                   "an implementation must take id for object arguments");
     return objc_encode_call<R, Args...>();

@@ -31,14 +31,17 @@ Method resolve(id& receiver, SEL sel) {
         }
         throwUnrecognized(receiver, sel);
     }
-    throw RuntimeError(std::string("-[") + receiver->className() + " " + sel_getName(sel) + "]: forwarding loop");
+    throw RuntimeError(std::string("-[") + receiver->className() + " " + sel_getName(sel) +
+                       "]: forwarding loop");
 }
 
-Method resolveSuper(Class cls, SEL sel) { return class_getInstanceMethod(class_getSuperclass(cls), sel); }
+Method resolveSuper(Class cls, SEL sel) {
+    return class_getInstanceMethod(class_getSuperclass(cls), sel);
+}
 
 void throwMismatch(id receiver, SEL sel, Method method, const std::string& sentAs) {
-    throw RuntimeError(std::string("-[") + receiver->className() + " " + sel_getName(sel) + "]: sent as \"" + sentAs +
-                       "\" but the method's type is \"" + method->types + "\"");
+    throw RuntimeError(std::string("-[") + receiver->className() + " " + sel_getName(sel) + "]: sent as \"" +
+                       sentAs + "\" but the method's type is \"" + method->types + "\"");
 }
 
 } // namespace objc_detail

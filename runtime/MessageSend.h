@@ -60,13 +60,14 @@ template <typename R = void, typename... Args> R msg_send(id receiver, const cha
 }
 
 // Sends to receiver the implementation found above cls (the class whose method is running).
-template <typename R = void, typename... Args> R msg_send_super(Class cls, id receiver, SEL sel, Args... args) {
+template <typename R = void, typename... Args>
+R msg_send_super(Class cls, id receiver, SEL sel, Args... args) {
     if (!receiver)
         return objc_detail::zero<R>();
     Method method = objc_detail::resolveSuper(cls, sel);
     if (!method)
-        throw RuntimeError(std::string("-[") + class_getName(class_getSuperclass(cls)) + " " + sel_getName(sel) +
-                           "]: no superclass implementation");
+        throw RuntimeError(std::string("-[") + class_getName(class_getSuperclass(cls)) + " " +
+                           sel_getName(sel) + "]: no superclass implementation");
     return objc_detail::invoke<R, Args...>(method, receiver, sel, args...);
 }
 
@@ -81,8 +82,9 @@ template <typename R, typename... A>
 bool class_addMethod(Class cls, SEL sel, R (*fn)(id, SEL, A...), const char* types) {
     std::string actual = objc_encode_imp(fn);
     if (encoding_strip_offsets(types) != actual)
-        throw RuntimeError(std::string("-[") + class_getName(cls) + " " + sel_getName(sel) + "]: stated types \"" +
-                           (types ? types : "") + "\" but the implementation is \"" + actual + "\"");
+        throw RuntimeError(std::string("-[") + class_getName(cls) + " " + sel_getName(sel) +
+                           "]: stated types \"" + (types ? types : "") + "\" but the implementation is \"" +
+                           actual + "\"");
     return class_addMethod(cls, sel, reinterpret_cast<IMP>(fn), types);
 }
 
@@ -90,6 +92,7 @@ template <typename R, typename... A> bool class_addMethod(Class cls, SEL sel, R 
     return class_addMethod(cls, sel, reinterpret_cast<IMP>(fn), objc_encode_imp(fn).c_str());
 }
 
-template <typename R, typename... A> bool class_addMethod(Class cls, const char* sel, R (*fn)(id, SEL, A...)) {
+template <typename R, typename... A>
+bool class_addMethod(Class cls, const char* sel, R (*fn)(id, SEL, A...)) {
     return class_addMethod(cls, sel_registerName(sel), fn);
 }

@@ -4,9 +4,13 @@
 #include "runtime/MessageSend.h"
 #include "runtime/Weak.h"
 
-NSObject::~NSObject() { objc_removeAssociatedObjects(this); }
+NSObject::~NSObject() {
+    objc_removeAssociatedObjects(this);
+}
 
-void NSObject::retain() { m_retainCount.fetch_add(1, std::memory_order_relaxed); }
+void NSObject::retain() {
+    m_retainCount.fetch_add(1, std::memory_order_relaxed);
+}
 
 void NSObject::release() {
     if (m_retainCount.fetch_sub(1, std::memory_order_acq_rel) != 1)
@@ -29,12 +33,20 @@ bool NSObject::tryRetain() {
 Class NSObject::objcClass() {
     static Class const cls = [] {
         Class c = objc_defineClass("NSObject", nullptr, &instance_factory<NSObject>);
-        class_addMethod(c, "init", +[](id self, SEL) -> id { return self; });
-        class_addMethod(c, "self", +[](id self, SEL) -> id { return self; });
-        class_addMethod(c, "class", +[](id self, SEL) -> Class { return self->getClass(); });
-        class_addMethod(c, "respondsToSelector:", +[](id self, SEL, SEL sel) -> bool { return self->respondsToSelector(sel); });
-        class_addMethod(c, "isKindOfClass:", +[](id self, SEL, Class cls) -> bool { return self->isKindOfClass(cls); });
-        class_addMethod(c, "forwardingTargetForSelector:", +[](id, SEL, SEL) -> id { return nullptr; });
+        class_addMethod(
+            c, "init", +[](id self, SEL) -> id { return self; });
+        class_addMethod(
+            c, "self", +[](id self, SEL) -> id { return self; });
+        class_addMethod(
+            c, "class", +[](id self, SEL) -> Class { return self->getClass(); });
+        class_addMethod(
+            c, "respondsToSelector:", +[](id self, SEL, SEL sel) -> bool {
+                return self->respondsToSelector(sel);
+            });
+        class_addMethod(
+            c, "isKindOfClass:", +[](id self, SEL, Class cls) -> bool { return self->isKindOfClass(cls); });
+        class_addMethod(
+            c, "forwardingTargetForSelector:", +[](id, SEL, SEL) -> id { return nullptr; });
         return c;
     }();
     return cls;

@@ -67,7 +67,9 @@ template <typename T, typename... Args> Ref<T> make_object_of_class(Class cls, A
 }
 
 // The factory a C++-backed class registers with the class table.
-template <typename T> Ref<NSObject> instance_factory() { return make_object<T>(); }
+template <typename T> Ref<NSObject> instance_factory() {
+    return make_object<T>();
+}
 
 // Casts to T when the object's class is T's or a subclass of it; nullptr otherwise.
 template <typename T> T* objc_cast(NSObject* object) {

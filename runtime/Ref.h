@@ -78,4 +78,6 @@ private:
     T* m_ptr = nullptr;
 };
 
-template <typename T> Ref<T> adopt_ref(T* object) { return Ref<T>::adopt(object); }
+template <typename T> Ref<T> adopt_ref(T* object) {
+    return Ref<T>::adopt(object);
+}

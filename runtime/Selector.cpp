@@ -37,7 +37,9 @@ SEL sel_registerName(std::string_view name) {
     return result;
 }
 
-const char* sel_getName(SEL sel) { return sel ? sel->name.c_str() : "<null selector>"; }
+const char* sel_getName(SEL sel) {
+    return sel ? sel->name.c_str() : "<null selector>";
+}
 
 int sel_getArgumentCount(SEL sel) {
     return sel ? static_cast<int>(std::count(sel->name.begin(), sel->name.end(), ':')) : 0;

@@ -48,8 +48,8 @@ bool selectDevice(const CommandLine& line, const char* command, bool requireDevi
     std::error_code error;
     if (requireDevice &&
         !std::filesystem::is_regular_file(root + "/System/Library/CoreServices/SystemVersion.plist", error)) {
-        std::fprintf(stderr, "zorvi %s: no device at %s (make one with 'zorvi device create --root %s')\n", command,
-                     root.c_str(), root.c_str());
+        std::fprintf(stderr, "zorvi %s: no device at %s (make one with 'zorvi device create --root %s')\n",
+                     command, root.c_str(), root.c_str());
         return false;
     }
     DeviceRoot::setCurrent(root);

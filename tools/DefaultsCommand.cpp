@@ -65,7 +65,8 @@ std::string describe(const NSObject* value, int indent) {
     if (auto* array = objc_cast<NSArray>(const_cast<NSObject*>(value))) {
         std::string out = "(\n";
         for (size_t i = 0; i < array->count(); ++i)
-            out += pad + "    " + describe(array->objectAtIndex(i), indent + 1) + (i + 1 < array->count() ? ",\n" : "\n");
+            out += pad + "    " + describe(array->objectAtIndex(i), indent + 1) +
+                   (i + 1 < array->count() ? ",\n" : "\n");
         return out + pad + ")";
     }
     return "<" + std::string(value ? value->className() : "nil") + ">";
@@ -94,7 +95,8 @@ Ref<NSObject> typedValue(const std::string& type, const std::string& text, std::
     if (type == "-float") {
         double value = 0;
         auto [end, failure] = std::from_chars(text.data(), text.data() + text.size(), value);
-        if (failure != std::errc() || end != text.data() + text.size() || text.empty() || !std::isfinite(value)) {
+        if (failure != std::errc() || end != text.data() + text.size() || text.empty() ||
+            !std::isfinite(value)) {
             error = "not a number: " + text;
             return nullptr;
         }
@@ -121,7 +123,8 @@ int read(const std::vector<std::string>& words) {
     }
     NSObject* value = values->objectForKey(words[2]);
     if (!value) {
-        std::fprintf(stderr, "The domain/default pair of (%s, %s) does not exist\n", domain.c_str(), words[2].c_str());
+        std::fprintf(stderr, "The domain/default pair of (%s, %s) does not exist\n", domain.c_str(),
+                     words[2].c_str());
         return 1;
     }
     std::printf("%s\n", describe(value, 0).c_str());
@@ -142,7 +145,8 @@ int write(const std::vector<std::string>& words) {
     if (!value)
         return commandLineError(name, error);
     if (!PreferenceDomain::write(domain, words[2], value)) {
-        std::fprintf(stderr, "zorvi defaults: could not write %s\n", PreferenceDomain::devicePath(domain).c_str());
+        std::fprintf(stderr, "zorvi defaults: could not write %s\n",
+                     PreferenceDomain::devicePath(domain).c_str());
         return 1;
     }
     return 0;
@@ -157,7 +161,8 @@ int remove(const std::vector<std::string>& words) {
     if (words.size() == 2)
         return PreferenceDomain::removeAll(domain) ? 0 : 1;
     if (!PreferenceDomain::read(domain)->objectForKey(words[2])) {
-        std::fprintf(stderr, "The domain/default pair of (%s, %s) does not exist\n", domain.c_str(), words[2].c_str());
+        std::fprintf(stderr, "The domain/default pair of (%s, %s) does not exist\n", domain.c_str(),
+                     words[2].c_str());
         return 1;
     }
     return PreferenceDomain::write(domain, words[2], nullptr) ? 0 : 1;

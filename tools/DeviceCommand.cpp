@@ -74,7 +74,8 @@ bool chooseApps(std::string& error) {
     const auto& apps = defaultApps();
     const char* keys[] = {"zorvi", "zorvi2", "zorvi3", "zorvi4"};
     for (size_t i = 0; i < 4 && i < apps.size(); ++i) {
-        if (!PreferenceDomain::write(appSuite, keys[i], NSString::stringWithUTF8String(apps[i].bundleIdentifier))) {
+        if (!PreferenceDomain::write(appSuite, keys[i],
+                                     NSString::stringWithUTF8String(apps[i].bundleIdentifier))) {
             error = "cannot write the app choices";
             return false;
         }
@@ -95,8 +96,10 @@ int create(const CommandLine& line) {
         screen = *parsed;
     }
     std::error_code failure;
-    if (std::filesystem::exists(root, failure) && !std::filesystem::is_empty(root, failure) && !line.flag("--force")) {
-        std::fprintf(stderr, "zorvi device: %s exists already (add --force to lay it out again)\n", root.c_str());
+    if (std::filesystem::exists(root, failure) && !std::filesystem::is_empty(root, failure) &&
+        !line.flag("--force")) {
+        std::fprintf(stderr, "zorvi device: %s exists already (add --force to lay it out again)\n",
+                     root.c_str());
         return 1;
     }
     std::filesystem::create_directories(root, failure);
@@ -126,8 +129,8 @@ int create(const CommandLine& line) {
         std::fprintf(stderr, "zorvi device: %s\n", error.c_str());
         return 1;
     }
-    std::printf("created a device at %s (system %s, screen %s)\n", DeviceRoot::current().c_str(), system.c_str(),
-                DeviceProfile::formatScreen(screen).c_str());
+    std::printf("created a device at %s (system %s, screen %s)\n", DeviceRoot::current().c_str(),
+                system.c_str(), DeviceProfile::formatScreen(screen).c_str());
     return 0;
 }
 
@@ -141,5 +144,6 @@ int commandDevice(const Arguments& args) {
     const auto& words = line->positional();
     if (words.size() == 1 && words[0] == "create")
         return create(*line);
-    return commandLineError(name, "usage: device create [--root DIR] [--system VERSION] [--screen WxH@S] [--force]");
+    return commandLineError(
+        name, "usage: device create [--root DIR] [--system VERSION] [--screen WxH@S] [--force]");
 }

@@ -29,8 +29,8 @@ bool installProduct(std::string& error) {
         return false;
     }
     std::string folder = *DeviceRoot::hostPath("/Library/MobileSubstrate/DynamicLibraries");
-    std::filesystem::copy_file(tweak, folder + "/Zorvi.dylib", std::filesystem::copy_options::overwrite_existing,
-                               failure);
+    std::filesystem::copy_file(tweak, folder + "/Zorvi.dylib",
+                               std::filesystem::copy_options::overwrite_existing, failure);
     if (failure) {
         error = "cannot install Zorvi.dylib: " + failure.message();
         return false;

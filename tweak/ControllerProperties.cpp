@@ -8,9 +8,13 @@ namespace {
 // Each property's key is the identity of its own getter, unique in the process.
 template <size_t I> id propertyGetter(id self, SEL);
 
-template <size_t I> const void* propertyKey() { return reinterpret_cast<const void*>(&propertyGetter<I>); }
+template <size_t I> const void* propertyKey() {
+    return reinterpret_cast<const void*>(&propertyGetter<I>);
+}
 
-template <size_t I> id propertyGetter(id self, SEL) { return objc_getAssociatedObject(self, propertyKey<I>()); }
+template <size_t I> id propertyGetter(id self, SEL) {
+    return objc_getAssociatedObject(self, propertyKey<I>());
+}
 
 template <size_t I> void propertySetter(id self, SEL, id value) {
     objc_setAssociatedObject(self, propertyKey<I>(), value, OBJC_ASSOCIATION_RETAIN_NONATOMIC);
@@ -44,4 +48,6 @@ template <size_t... I> void addAll(Class controller, std::index_sequence<I...>) 
 
 } // namespace
 
-void addControllerProperties(Class controller) { addAll(controller, std::make_index_sequence<properties.size()>()); }
+void addControllerProperties(Class controller) {
+    addAll(controller, std::make_index_sequence<properties.size()>());
+}

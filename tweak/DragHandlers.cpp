@@ -93,9 +93,19 @@ void handleDrag(id controller, id recognizer, const DragButton& which) {
 
 } // namespace
 
-void dragButton(id self, SEL, id recognizer) { handleDrag(self, recognizer, dragButtons[0]); }
-void dragButton2(id self, SEL, id recognizer) { handleDrag(self, recognizer, dragButtons[1]); }
-void dragButton3(id self, SEL, id recognizer) { handleDrag(self, recognizer, dragButtons[2]); }
-void dragButton4(id self, SEL, id recognizer) { handleDrag(self, recognizer, dragButtons[3]); }
+void dragButton(id self, SEL, id recognizer) {
+    handleDrag(self, recognizer, dragButtons[0]);
+}
+void dragButton2(id self, SEL, id recognizer) {
+    handleDrag(self, recognizer, dragButtons[1]);
+}
+void dragButton3(id self, SEL, id recognizer) {
+    handleDrag(self, recognizer, dragButtons[2]);
+}
+void dragButton4(id self, SEL, id recognizer) {
+    handleDrag(self, recognizer, dragButtons[3]);
+}
 
-void buttontapEvent(id, SEL) { NSLog("buttontapEvent"); }
+void buttontapEvent(id, SEL) {
+    NSLog("buttontapEvent");
+}

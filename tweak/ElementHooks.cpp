@@ -59,7 +59,9 @@ template <HookSet S> void replacedLayoutQuickActionButtons(id self, SEL _cmd) {
         Kept<S>::layoutQuickActionButtons(self, _cmd);
 }
 
-template <HookSet S> double replacedInsetY(id, SEL) { return quickActionInset; }
+template <HookSet S> double replacedInsetY(id, SEL) {
+    return quickActionInset;
+}
 
 template <HookSet S> id replacedInitWithFrame(id self, SEL _cmd, CGRect frame) {
     teachable = self;

@@ -3,7 +3,9 @@
 
 namespace {
 
-id classObject(const char* name) { return objc_classObject(objc_getClass(name)); }
+id classObject(const char* name) {
+    return objc_classObject(objc_getClass(name));
+}
 
 Class rememberedLSTView = nullptr;
 
@@ -25,10 +27,13 @@ void unlockFromLockScreen() {
 }
 
 void animateWithDuration(double duration, std::function<void()> animations) {
-    msg_send(classObject("UIView"), "animateWithDuration:animations:", duration, NSBlock::make(std::move(animations)));
+    msg_send(classObject("UIView"), "animateWithDuration:animations:", duration,
+             NSBlock::make(std::move(animations)));
 }
 
-void playSystemSound(uint32_t soundID) { AudioServicesPlaySystemSound(soundID); }
+void playSystemSound(uint32_t soundID) {
+    AudioServicesPlaySystemSound(soundID);
+}
 
 bool lstViewPresent() {
     if (!rememberedLSTView)

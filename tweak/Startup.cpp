@@ -14,7 +14,9 @@
 
 namespace {
 
-SEL sel(const char* name) { return sel_registerName(name); }
+SEL sel(const char* name) {
+    return sel_registerName(name);
+}
 
 // Nothing the start-up does is checked; a step the host cannot take is noted and the next one runs.
 template <typename Step> void attempt(const char* what, Step step) {
@@ -30,7 +32,8 @@ void addDragHandlersAndTap(Class controller) {
     attempt("dragButton2:", [&] { class_addMethod(controller, sel("dragButton2:"), &dragButton2, "v@:@"); });
     attempt("dragButton3:", [&] { class_addMethod(controller, sel("dragButton3:"), &dragButton3, "v@:@"); });
     attempt("dragButton4:", [&] { class_addMethod(controller, sel("dragButton4:"), &dragButton4, "v@:@"); });
-    attempt("buttontapEvent", [&] { class_addMethod(controller, sel("buttontapEvent"), &buttontapEvent, "v@:"); });
+    attempt("buttontapEvent",
+            [&] { class_addMethod(controller, sel("buttontapEvent"), &buttontapEvent, "v@:"); });
 }
 
 template <HookSet S> void hookQuickActions(Class quickActions) {
@@ -49,19 +52,22 @@ template <HookSet S> void hookHintView(Class hint) {
 }
 
 template <HookSet S> void hookViewDidLoad(Class controller) {
-    attempt("viewDidLoad",
-            [&] { MSHookMessageEx(controller, sel("viewDidLoad"), &replacedViewDidLoad<S>, &Kept<S>::viewDidLoad); });
+    attempt("viewDidLoad", [&] {
+        MSHookMessageEx(controller, sel("viewDidLoad"), &replacedViewDidLoad<S>, &Kept<S>::viewDidLoad);
+    });
 }
 
 template <HookSet S> void hookViewDidAppear(Class controller) {
     attempt("viewDidAppear:", [&] {
-        MSHookMessageEx(controller, sel("viewDidAppear:"), &replacedViewDidAppear<S>, &Kept<S>::viewDidAppear);
+        MSHookMessageEx(controller, sel("viewDidAppear:"), &replacedViewDidAppear<S>,
+                        &Kept<S>::viewDidAppear);
     });
 }
 
 template <HookSet S> void hookSetAuthenticated(Class cls) {
     attempt("setAuthenticated:", [&] {
-        MSHookMessageEx(cls, sel("setAuthenticated:"), &replacedSetAuthenticated<S>, &Kept<S>::setAuthenticated);
+        MSHookMessageEx(cls, sel("setAuthenticated:"), &replacedSetAuthenticated<S>,
+                        &Kept<S>::setAuthenticated);
     });
 }
 

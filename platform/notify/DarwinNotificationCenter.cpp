@@ -1,12 +1,12 @@
 #include "platform/notify/DarwinNotificationCenter.h"
 #include "platform/foundation/DeviceRoot.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
-#include <algorithm>
 #include <filesystem>
 #include <memory>
 #include <poll.h>
@@ -73,7 +73,9 @@ DarwinNotificationCenter& DarwinNotificationCenter::shared() {
     return *state.center;
 }
 
-DarwinNotificationCenter::DarwinNotificationCenter() { start(); }
+DarwinNotificationCenter::DarwinNotificationCenter() {
+    start();
+}
 
 DarwinNotificationCenter::~DarwinNotificationCenter() {
     if (m_socket >= 0)
@@ -165,8 +167,8 @@ bool DarwinNotificationCenter::post(std::string_view name) {
         ssize_t result = -1;
         // A full receive queue is momentary; a few short retries ride it out.
         for (int attempt = 0; attempt < 50; ++attempt) {
-            result = ::sendto(sender, name.data(), name.size(), MSG_DONTWAIT, reinterpret_cast<sockaddr*>(&address),
-                              length);
+            result = ::sendto(sender, name.data(), name.size(), MSG_DONTWAIT,
+                              reinterpret_cast<sockaddr*>(&address), length);
             if (result >= 0 || (errno != EAGAIN && errno != EWOULDBLOCK))
                 break;
             ::usleep(1000);
@@ -217,10 +219,13 @@ int DarwinNotificationCenter::waitAndDispatch(int timeoutMs) {
     return dispatchPending();
 }
 
-DarwinNotificationCenter* CFNotificationCenterGetDarwinNotifyCenter() { return &DarwinNotificationCenter::shared(); }
+DarwinNotificationCenter* CFNotificationCenterGetDarwinNotifyCenter() {
+    return &DarwinNotificationCenter::shared();
+}
 
 void CFNotificationCenterAddObserver(DarwinNotificationCenter* center, const void* observer,
-                                     CFNotificationCallback callback, const char* name, const void* object, int) {
+                                     CFNotificationCallback callback, const char* name, const void* object,
+                                     int) {
     if (!center || !callback || !name)
         return;
     center->addObserver(name, [center, observer, callback, object](const std::string& posted) {

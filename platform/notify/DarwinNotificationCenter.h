@@ -64,5 +64,5 @@ DarwinNotificationCenter* CFNotificationCenterGetDarwinNotifyCenter();
 void CFNotificationCenterAddObserver(DarwinNotificationCenter* center, const void* observer,
                                      CFNotificationCallback callback, const char* name, const void* object,
                                      int suspensionBehavior);
-void CFNotificationCenterPostNotification(DarwinNotificationCenter* center, const char* name, const void* object,
-                                          const void* userInfo, bool deliverImmediately);
+void CFNotificationCenterPostNotification(DarwinNotificationCenter* center, const char* name,
+                                          const void* object, const void* userInfo, bool deliverImmediately);

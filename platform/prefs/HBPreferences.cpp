@@ -4,7 +4,8 @@
 #include "platform/prefs/PreferenceDomain.h"
 
 Class HBPreferences::objcClass() {
-    static Class const cls = objc_defineClass("HBPreferences", NSObject::objcClass(), &instance_factory<HBPreferences>);
+    static Class const cls =
+        objc_defineClass("HBPreferences", NSObject::objcClass(), &instance_factory<HBPreferences>);
     return cls;
 }
 
@@ -15,7 +16,8 @@ Ref<HBPreferences> HBPreferences::initWithIdentifier(std::string_view identifier
     if (PreferenceDomain::isValidName(identifier)) {
         HBPreferences* raw = preferences.get();
         preferences->m_observerToken = DarwinNotificationCenter::shared().addObserver(
-            PreferenceDomain::changeNotificationName(identifier), [raw](const std::string&) { raw->reload(); });
+            PreferenceDomain::changeNotificationName(identifier),
+            [raw](const std::string&) { raw->reload(); });
     }
     return preferences;
 }

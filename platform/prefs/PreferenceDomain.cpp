@@ -32,7 +32,8 @@ bool write(std::string_view domain, std::string_view key, NSObject* value) {
     std::string path = devicePath(domain);
     if (path.empty() || key.empty())
         return false;
-    bool written = PropertyList::update(path, [&](NSMutableDictionary& values) { values.setObject(value, key); });
+    bool written =
+        PropertyList::update(path, [&](NSMutableDictionary& values) { values.setObject(value, key); });
     if (written)
         DarwinNotificationCenter::shared().post(changeNotificationName(domain));
     return written;

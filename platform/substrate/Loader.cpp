@@ -51,7 +51,8 @@ std::vector<std::string> loadLibrariesForHost(const HostIdentity& host) {
         return loaded;
     std::error_code error;
     std::vector<std::string> names;
-    for (std::filesystem::directory_iterator it(*folder, error), end; !error && it != end; it.increment(error)) {
+    for (std::filesystem::directory_iterator it(*folder, error), end; !error && it != end;
+         it.increment(error)) {
         std::string name = it->path().filename().string();
         if (name.size() > 6 && name.ends_with(".dylib"))
             names.push_back(name);

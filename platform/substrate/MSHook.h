@@ -19,8 +19,9 @@ void MSHookMessageEx(Class cls, SEL sel, R (*replacement)(id, SEL, A...), R (**o
         if (Method existing = class_getInstanceMethod(cls, sel)) {
             std::string actual = objc_encode_imp(replacement);
             if (existing->encoding != actual)
-                throw RuntimeError(std::string("MSHookMessageEx: -[") + class_getName(cls) + " " + sel_getName(sel) +
-                                   "] is \"" + existing->types + "\" but the replacement is \"" + actual + "\"");
+                throw RuntimeError(std::string("MSHookMessageEx: -[") + class_getName(cls) + " " +
+                                   sel_getName(sel) + "] is \"" + existing->types +
+                                   "\" but the replacement is \"" + actual + "\"");
         }
     }
     IMP previous = nullptr;
