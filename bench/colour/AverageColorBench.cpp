@@ -9,6 +9,7 @@
 #include <cstring>
 #include <map>
 #include <string>
+#include <unistd.h>
 
 namespace {
 
@@ -48,6 +49,7 @@ BENCHMARK(AverageColor)->Unit(benchmark::kMillisecond)->MinTime(0.5);
 // Prints as usual and remembers each benchmark's time per iteration for the ratio.
 class RatioReporter : public benchmark::ConsoleReporter {
 public:
+    RatioReporter() : ConsoleReporter(::isatty(STDOUT_FILENO) ? OO_Defaults : OO_Tabular) {}
     void ReportRuns(const std::vector<Run>& runs) override {
         ConsoleReporter::ReportRuns(runs);
         for (const auto& run : runs)
