@@ -46,7 +46,7 @@ double secondsOfDate(plist_t node) {
     int32_t seconds = 0;
     int32_t micros = 0;
     plist_get_date_val(node, &seconds, &micros);
-    double fraction = std::abs(micros) / 1e6;
+    double fraction = std::abs(static_cast<double>(micros)) / 1e6;
     return seconds < 0 ? seconds - fraction : seconds + fraction;
 }
 

@@ -221,6 +221,10 @@ TEST(PropertyList, HostileBinaryStructureIsCaughtBeforeParsing) {
         EXPECT_FALSE(result.error.empty()) << c.what;
     }
 
+    // A date far outside what the parser's 32-bit seconds hold still reads as some date.
+    EXPECT_TRUE(objc_cast<NSDate>(
+        parseBytes(binaryPlist({{0x33, 0x7E, 0x37, 0xE4, 0x3C, 0x88, 0x00, 0x75, 0x9C}})).value));
+
     // Six levels of sixteen shared references: a few hundred bytes that expand to 16^6 values.
     std::vector<Bytes> levels;
     for (uint8_t level = 0; level < 6; ++level) {
