@@ -41,7 +41,7 @@ struct ContextScope {
 TEST(ImageContext, OnePixelHoldsTheExactMeanInRedGreenBlueAlphaOrder) {
     {
         ContextScope scope({1, 1});
-        uniform(0xFF336699)->drawInRect({0, 0, 1, 1}, kCGBlendModeCopy, 1);
+        uniform(0xFF336699)->drawInRect(CGRectMake(0, 0, 1, 1), kCGBlendModeCopy, 1);
         EXPECT_EQ(bytesAt(0, 0), (std::array<int, 4>{0x33, 0x66, 0x99, 0xFF}))
             << "bytes 0 to 2 are red, green, blue";
     }
@@ -52,14 +52,14 @@ TEST(ImageContext, OnePixelHoldsTheExactMeanInRedGreenBlueAlphaOrder) {
         CGContextSetInterpolationQuality(UIGraphicsGetCurrentContext(), kCGInterpolationMedium);
         imageOf(37, 23, [](int x, int) {
             return x % 2 ? 0xFF000000u : 0xFFFFFFFFu;
-        })->drawInRect({0, 0, 1, 1}, kCGBlendModeCopy, 1);
+        })->drawInRect(CGRectMake(0, 0, 1, 1), kCGBlendModeCopy, 1);
         int expected = static_cast<int>(std::lround(255.0 * 19 / 37));
         EXPECT_EQ(bytesAt(0, 0), (std::array<int, 4>{expected, expected, expected, 255}));
     }
     {
         // Premultiplied: a half-transparent white image reads as mid grey with half alpha.
         ContextScope scope({1, 1});
-        uniform(0x80808080)->drawInRect({0, 0, 1, 1}, kCGBlendModeCopy, 1);
+        uniform(0x80808080)->drawInRect(CGRectMake(0, 0, 1, 1), kCGBlendModeCopy, 1);
         EXPECT_EQ(bytesAt(0, 0), (std::array<int, 4>{128, 128, 128, 128}));
     }
 }
@@ -69,26 +69,26 @@ TEST(ImageContext, AreaAverageScalesDownAndUpAndCoversPartialPixels) {
     // A 4x4 image into the left 2x2 pixels: each takes the mean of its 2x2 quadrant.
     imageOf(4, 4, [](int x, int y) -> uint32_t {
         return 0xFF000000u | static_cast<uint32_t>((x / 2) * 200 + (y / 2) * 40 + (x % 2) * 2 + (y % 2) * 4);
-    })->drawInRect({0, 0, 2, 2}, kCGBlendModeCopy, 1);
+    })->drawInRect(CGRectMake(0, 0, 2, 2), kCGBlendModeCopy, 1);
     EXPECT_EQ(bytesAt(0, 0)[2], 3);
     EXPECT_EQ(bytesAt(1, 0)[2], 203);
     EXPECT_EQ(bytesAt(0, 1)[2], 43);
     EXPECT_EQ(bytesAt(1, 1)[2], 243);
     // An opaque white pixel over the right half of pixel (2, 0): half covered.
-    uniform(0xFFFFFFFF)->drawInRect({2.5, 0, 0.5, 1}, kCGBlendModeCopy, 1);
+    uniform(0xFFFFFFFF)->drawInRect(CGRectMake(2.5, 0, 0.5, 1), kCGBlendModeCopy, 1);
     EXPECT_EQ(bytesAt(2, 0), (std::array<int, 4>{128, 128, 128, 128}));
     EXPECT_EQ(bytesAt(2, 1), (std::array<int, 4>{0, 0, 0, 0})) << "outside the rectangle nothing changes";
 }
 
 TEST(ImageContext, BlendModesAndAlpha) {
     ContextScope scope({1, 1});
-    uniform(0xFF0000FF)->drawInRect({0, 0, 1, 1}); // opaque blue
-    uniform(0xFFFF0000)->drawInRect({0, 0, 1, 1}, kCGBlendModeNormal, 0.5);
+    uniform(0xFF0000FF)->drawInRect(CGRectMake(0, 0, 1, 1)); // opaque blue
+    uniform(0xFFFF0000)->drawInRect(CGRectMake(0, 0, 1, 1), kCGBlendModeNormal, 0.5);
     EXPECT_EQ(bytesAt(0, 0), (std::array<int, 4>{128, 0, 128, 255}))
         << "half red over blue (127.5 rounds up)";
-    uniform(0xFFFF0000)->drawInRect({0, 0, 1, 1}, kCGBlendModeCopy, 0.5);
+    uniform(0xFFFF0000)->drawInRect(CGRectMake(0, 0, 1, 1), kCGBlendModeCopy, 0.5);
     EXPECT_EQ(bytesAt(0, 0), (std::array<int, 4>{128, 0, 0, 128})) << "copy replaces, alpha included";
-    uniform(0xFFFFFFFF)->drawInRect({0, 0, 1, 1}, kCGBlendModeClear, 1);
+    uniform(0xFFFFFFFF)->drawInRect(CGRectMake(0, 0, 1, 1), kCGBlendModeClear, 1);
     EXPECT_EQ(bytesAt(0, 0), (std::array<int, 4>{0, 0, 0, 0}));
 }
 
@@ -97,7 +97,7 @@ TEST(ImageContext, NoInterpolationTakesThePixelUnderTheCentre) {
     CGContextSetInterpolationQuality(UIGraphicsGetCurrentContext(), kCGInterpolationNone);
     imageOf(3, 3, [](int x, int y) {
         return x == 1 && y == 1 ? 0xFF00FF00u : 0xFF000000u;
-    })->drawInRect({0, 0, 1, 1}, kCGBlendModeCopy, 1);
+    })->drawInRect(CGRectMake(0, 0, 1, 1), kCGBlendModeCopy, 1);
     EXPECT_EQ(bytesAt(0, 0), (std::array<int, 4>{0, 255, 0, 255}));
 }
 
@@ -112,12 +112,12 @@ TEST(ImageContext, ContextsStackPerThreadAndBadSizesKeepBeginAndEndPaired) {
         EXPECT_EQ(UIGraphicsGetCurrentContext(), nullptr);
         EXPECT_EQ(CGBitmapContextGetData(nullptr), nullptr);
         CGContextSetInterpolationQuality(nullptr, kCGInterpolationHigh);
-        uniform(0xFFFFFFFF)->drawInRect({0, 0, 1, 1}); // into no context: nothing
+        uniform(0xFFFFFFFF)->drawInRect(CGRectMake(0, 0, 1, 1)); // into no context: nothing
         UIGraphicsEndImageContext();
         EXPECT_EQ(UIGraphicsGetCurrentContext(), outer)
             << "the outer context is current again and still valid";
     }
-    uniform(0xFF102030)->drawInRect({0, 0, 3, 1}, kCGBlendModeCopy, 1);
+    uniform(0xFF102030)->drawInRect(CGRectMake(0, 0, 3, 1), kCGBlendModeCopy, 1);
     Ref<UIImage> snapshot = UIGraphicsGetImageFromCurrentImageContext();
     UIGraphicsEndImageContext();
     EXPECT_EQ(UIGraphicsGetCurrentContext(), nullptr);
@@ -126,8 +126,8 @@ TEST(ImageContext, ContextsStackPerThreadAndBadSizesKeepBeginAndEndPaired) {
         << "the snapshot is back in image layout";
     // Drawing rectangles that are empty, inverted or not finite does nothing harmful.
     ContextScope scope({2, 2});
-    for (CGRect odd :
-         {CGRect{0, 0, 0, 5}, CGRect{2, 2, -2, -2}, CGRect{NAN, 0, 1, 1}, CGRect{-1e300, 0, 1e300, 1e300}})
+    for (CGRect odd : {CGRectMake(0, 0, 0, 5), CGRectMake(2, 2, -2, -2), CGRectMake(NAN, 0, 1, 1),
+                       CGRectMake(-1e300, 0, 1e300, 1e300)})
         uniform(0xFFFFFFFF)->drawInRect(odd, kCGBlendModeCopy, 1);
     EXPECT_EQ(bytesAt(0, 0)[3], 255) << "an inverted rectangle is the same area";
 }
