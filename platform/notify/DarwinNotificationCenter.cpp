@@ -1,5 +1,6 @@
 #include "platform/notify/DarwinNotificationCenter.h"
 #include "platform/foundation/DeviceRoot.h"
+#include "platform/runloop/RunLoop.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -62,6 +63,7 @@ DarwinNotificationCenter& DarwinNotificationCenter::shared() {
     if (!state.center || state.pid != ::getpid() || state.root != DeviceRoot::current()) {
         if (state.center && state.pid != ::getpid()) {
             // The parent's socket and marker belong to the parent: close ours without unlinking.
+            RunLoop::main()->removeReadSource(state.center->m_socket);
             ::close(state.center->m_socket);
             state.center->m_socket = -1;
             state.center->m_advertised = false;
@@ -78,8 +80,10 @@ DarwinNotificationCenter::DarwinNotificationCenter() {
 }
 
 DarwinNotificationCenter::~DarwinNotificationCenter() {
-    if (m_socket >= 0)
+    if (m_socket >= 0) {
+        RunLoop::main()->removeReadSource(m_socket);
         ::close(m_socket);
+    }
     if (m_advertised)
         ::unlink((m_registry + "/" + std::to_string(::getpid())).c_str());
 }
@@ -104,6 +108,8 @@ bool DarwinNotificationCenter::start() {
     }
     if (auto registry = DeviceRoot::hostPath(registryDevicePath))
         m_registry = *registry;
+    // Observers run on the main thread, whenever its run loop finds the socket readable.
+    RunLoop::main()->addReadSource(m_socket, [this] { dispatchPending(); });
     return true;
 }
 

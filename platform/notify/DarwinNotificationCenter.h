@@ -5,8 +5,8 @@
 // and nothing outside that device.
 //
 // Delivery: each process has one datagram socket. Observers are called on the thread that calls
-// dispatchPending(); the process's main run loop does so whenever the socket is readable (see
-// attachToMainRunLoop in the run loop family), so observers run on the main thread as on the device.
+// dispatchPending(); the process's main run loop does so whenever the socket is readable, so in a
+// running host observers run on the main thread as on the device.
 
 #include <functional>
 #include <map>
