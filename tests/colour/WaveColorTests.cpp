@@ -125,15 +125,6 @@ TEST(WaveColors, BlendWinsOverCustomAndSharesOneHueAtThreeOpacities) {
     }
 }
 
-TEST(WaveColors, BlendWithoutAWallpaperLeavesAllThreeEmpty) {
-    Sources sources; // no image
-    Colours stale{UIColor::whiteColor(), UIColor::whiteColor(), UIColor::whiteColor()};
-    auto colours = resolve(true, false, sources, stale);
-    EXPECT_EQ(colours.color, nullptr);
-    EXPECT_EQ(colours.color2, nullptr);
-    EXPECT_EQ(colours.color3, nullptr) << "every application replaces all three";
-}
-
 TEST(WaveColors, CustomColoursReadEachKeyInOrderAndAbsentOrWronglyTypedValuesGiveNoColour) {
     Sources sources;
     sources.values["line1"] = NSString::stringWithUTF8String("FFFF0000");

@@ -1,6 +1,3 @@
-#include "platform/foundation/NSArray.h"
-#include "platform/foundation/NSData.h"
-#include "platform/graphics/CGImage.h"
 #include "platform/graphics/CPBitmap.h"
 
 #include <gtest/gtest.h>
@@ -163,17 +160,4 @@ TEST(CPBitmap, RefusesHostileAndDamagedFiles) {
         EXPECT_FALSE(CPBitmap::decode(c.file, &error)) << c.what;
         EXPECT_FALSE(error.empty()) << c.what << ": a refusal says why";
     }
-}
-
-TEST(CPBitmap, CreateImagesFromDataAnswersImageReferencesOrNil) {
-    EXPECT_EQ(CPBitmapCreateImagesFromData(nullptr, nullptr, 1, nullptr), nullptr);
-    EXPECT_EQ(CPBitmapCreateImagesFromData(NSData::dataWithBytes({1, 2, 3}), nullptr, 1, nullptr), nullptr);
-    Bitmap image = gradient(4, 4, 255);
-    auto array = CPBitmapCreateImagesFromData(
-        NSData::dataWithBytes(CPBitmap::encode(std::span<const Bitmap>(&image, 1))), nullptr, 1, nullptr);
-    ASSERT_TRUE(array);
-    ASSERT_EQ(array->count(), 1u);
-    auto* reference = objc_cast<CGImage>(array->objectAtIndex(0));
-    ASSERT_NE(reference, nullptr) << "the elements are image references";
-    EXPECT_TRUE(samePixels(reference->bitmap(), image));
 }

