@@ -11,3 +11,4 @@ using Arguments = std::vector<std::string>;
 int commandDevice(const Arguments& args);
 int commandDefaults(const Arguments& args);
 int commandWallpaper(const Arguments& args);
+int commandSpringboard(const Arguments& args);

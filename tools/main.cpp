@@ -14,6 +14,8 @@ struct Command {
 
 const Command commands[] = {
     {"device", commandDevice, "device create [--root DIR] [--system VERSION] [--screen WxH@S]"},
+    {"springboard", commandSpringboard,
+     "springboard [--root DIR] [--headless] [--script FILE|-] [--trace FILE] [--with-class NAME]..."},
     {"defaults", commandDefaults, "defaults [--root DIR] read|write|delete DOMAIN [KEY] [-TYPE VALUE]"},
     {"wallpaper", commandWallpaper, "wallpaper [--root DIR] set IMAGE | export OUT.png | average"},
 };

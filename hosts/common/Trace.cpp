@@ -22,7 +22,10 @@ Trace::~Trace() {
 }
 
 void Trace::write(const char* event, const Json::Object& fields) {
-    std::string rest = fields.done().text(); // "{...}"
+    writeRaw(event, fields.done().text());
+}
+
+void Trace::writeRaw(const char* event, const std::string& rest) {
     Json::Object head;
     head.add("event", Json::string(event));
     head.add("t", Json::number(m_clock ? m_clock() : 0));

@@ -1,0 +1,111 @@
+#include "hosts/springboard/ScriptRunner.h"
+
+namespace {
+
+// Bounds that keep a script from asking for hours of simulated time or millions of steps.
+constexpr double maxMilliseconds = 3600 * 1000.0;
+constexpr long maxRefreshes = 1000000;
+constexpr long maxDragSteps = 10000;
+
+std::optional<int> buttonNumber(const std::string& word) {
+    auto value = parseInteger(word);
+    if (!value || *value < 1 || *value > 4)
+        return std::nullopt;
+    return static_cast<int>(*value);
+}
+
+} // namespace
+
+void ScriptRunner::run(std::istream& script) {
+    ScriptReader reader(script);
+    while (auto line = reader.next())
+        runLine(*line);
+}
+
+bool ScriptRunner::fail(const ScriptLine& line, const std::string& message) {
+    m_trace.write("error", Json::Object().add("message", Json::string("line " + std::to_string(line.number) +
+                                                                      ": " + message)));
+    return false;
+}
+
+bool ScriptRunner::runLine(const ScriptLine& line) {
+    const auto& w = line.words;
+    if (w.empty())
+        return fail(line, "line too long");
+    const std::string& command = w[0];
+    size_t count = w.size();
+    std::string error;
+
+    if (command == "appear" && count == 1) {
+        m_host.appear();
+    } else if (command == "hint" && count == 1) {
+        m_host.showNewHint();
+    } else if (command == "quick-actions" && count == 1) {
+        m_host.layoutQuickActions();
+    } else if (command == "lock" && count == 1) {
+        m_host.lock();
+    } else if (command == "authenticate" && count == 2 && (w[1] == "yes" || w[1] == "no")) {
+        m_host.authenticate(w[1] == "yes");
+    } else if (command == "pan" && count >= 3) {
+        auto button = buttonNumber(w[1]);
+        if (!button)
+            return fail(line, "no button " + w[1] + " (1 to 4)");
+        if (w[2] == "move" && count == 5) {
+            auto dx = parseNumber(w[3]), dy = parseNumber(w[4]);
+            if (!dx || !dy)
+                return fail(line, "pan move needs two numbers");
+            if (!m_host.pan(*button, PanPhase::Move, {*dx, *dy}, error))
+                return fail(line, error);
+        } else if (count == 3 && (w[2] == "begin" || w[2] == "end" || w[2] == "cancel")) {
+            PanPhase phase = w[2] == "begin" ? PanPhase::Begin
+                             : w[2] == "end" ? PanPhase::End
+                                             : PanPhase::Cancel;
+            if (!m_host.pan(*button, phase, {0, 0}, error))
+                return fail(line, error);
+        } else {
+            return fail(line, "usage: pan B begin|move DX DY|end|cancel");
+        }
+    } else if (command == "drag" && (count == 4 || count == 5)) {
+        auto button = buttonNumber(w[1]);
+        auto dx = parseNumber(w[2]), dy = parseNumber(w[3]);
+        auto steps = count == 5 ? parseInteger(w[4]) : std::optional<long>(defaultDragSteps);
+        if (!button || !dx || !dy || !steps || *steps < 1 || *steps > maxDragSteps)
+            return fail(line, "usage: drag B DX DY [STEPS], B from 1 to 4, STEPS from 1 to 10000");
+        if (!m_host.pan(*button, PanPhase::Begin, {0, 0}, error))
+            return fail(line, error);
+        for (long i = 0; i < *steps; ++i) {
+            m_host.pan(*button, PanPhase::Move,
+                       {*dx / static_cast<double>(*steps), *dy / static_cast<double>(*steps)}, error);
+            m_host.tick(1);
+        }
+        m_host.pan(*button, PanPhase::End, {0, 0}, error);
+    } else if (command == "tap" && count == 2) {
+        auto button = buttonNumber(w[1]);
+        if (!button)
+            return fail(line, "no button " + w[1] + " (1 to 4)");
+        if (!m_host.tap(*button, error))
+            return fail(line, error);
+    } else if (command == "tick" && count <= 2) {
+        auto refreshes = count == 2 ? parseInteger(w[1]) : std::optional<long>(1);
+        if (!refreshes || *refreshes < 0 || *refreshes > maxRefreshes)
+            return fail(line, "usage: tick [N], N from 0 to 1000000");
+        m_host.tick(static_cast<int>(*refreshes));
+    } else if ((command == "wait" || command == "pause") && count == 2) {
+        auto ms = parseNumber(w[1]);
+        if (!ms || *ms < 0 || *ms > maxMilliseconds)
+            return fail(line, "usage: " + command + " MS, from 0 to 3600000");
+        if (command == "wait")
+            m_host.wait(*ms);
+        else
+            m_host.pause(*ms);
+    } else if (command == "snapshot" && count == 2) {
+        if (!m_host.snapshot(w[1], error))
+            return fail(line, "snapshot: " + error);
+    } else if (command == "state" && count == 1) {
+        // The state's fields follow "event" and "t" on the same line.
+        m_trace.writeRaw("state", m_host.state().text());
+    } else {
+        return fail(line, "cannot run '" + command + "' with " + std::to_string(count - 1) + " argument(s)");
+    }
+    return true;
+}

@@ -1,0 +1,426 @@
+#include "hosts/springboard/SpringBoard.h"
+#include "hosts/springboard/TextImage.h"
+#include "platform/foundation/DeviceLog.h"
+#include "platform/foundation/DeviceRoot.h"
+#include "platform/foundation/NSArray.h"
+#include "platform/foundation/NSData.h"
+#include "platform/foundation/NSString.h"
+#include "platform/foundation/SystemVersion.h"
+#include "platform/graphics/CPBitmap.h"
+#include "platform/runloop/RunLoop.h"
+#include "platform/substrate/Loader.h"
+#include "platform/ui/ApplicationIcons.h"
+#include "platform/ui/AudioServices.h"
+#include "platform/ui/CAShapeLayer.h"
+#include "platform/ui/UIApplication.h"
+#include "platform/ui/UIButton.h"
+#include "platform/ui/UIKit.h"
+#include "platform/ui/UIScreen.h"
+
+#include <chrono>
+#include <cmath>
+#include <ctime>
+#include <dlfcn.h>
+
+namespace {
+
+constexpr const char* wallpaperPath = "/var/mobile/Library/SpringBoard/LockBackground.cpbitmap";
+constexpr size_t maxWallpaperBytes = 128u << 20;
+
+// The lock-screen manager's class methods need the host; there is one per process.
+SpringBoard* runningHost = nullptr;
+
+Json colourJson(const UIColor* colour) {
+    if (!colour)
+        return Json::null();
+    return Json::numbers({colour->red(), colour->green(), colour->blue(), colour->alpha()});
+}
+
+Json frameJson(const CGRect& frame) {
+    return Json::numbers({frame.origin.x, frame.origin.y, frame.size.width, frame.size.height});
+}
+
+// A property of the controller that a library may have added: nil when nobody added it.
+id controllerProperty(NSObject* controller, const char* getter) {
+    SEL selector = sel_registerName(getter);
+    return controller && controller->respondsToSelector(selector) ? msg_send<id>(controller, selector)
+                                                                  : nullptr;
+}
+
+NSObject* exportedObject(const char* name) {
+    void* symbol = dlsym(RTLD_DEFAULT, name);
+    return symbol ? *static_cast<NSObject**>(symbol) : nullptr;
+}
+
+Json exportedString(const char* name) {
+    const std::string* text = string_value(exportedObject(name));
+    return text ? Json::string(*text) : Json::null();
+}
+
+Json exportedBool(const char* name) {
+    void* symbol = dlsym(RTLD_DEFAULT, name);
+    return symbol ? Json::boolean(*static_cast<bool*>(symbol)) : Json::null();
+}
+
+Ref<UIView> imageView(CGImage* image, CGRect frame) {
+    Ref<UIView> view = makeViewWithFrame<UIView>(frame);
+    view->layer()->setContents(image);
+    return view;
+}
+
+} // namespace
+
+std::unique_ptr<SpringBoard> SpringBoard::start(const SpringBoardOptions& options, Trace& trace,
+                                                std::string& error) {
+    std::unique_ptr<SpringBoard> host(new SpringBoard(trace));
+    if (!host->setUp(options, error))
+        return nullptr;
+    return host;
+}
+
+SpringBoard::~SpringBoard() {
+    DeviceLog::setObserver(nullptr);
+    AudioServices::setObserver(nullptr);
+    UIApplication::sharedApplication()->setLaunchHandler(nullptr);
+    if (runningHost == this)
+        runningHost = nullptr;
+}
+
+bool SpringBoard::setUp(const SpringBoardOptions& options, std::string& error) {
+    DeviceRoot::setCurrent(options.root);
+    runningHost = this;
+    RunLoop* loop = RunLoop::main();
+    if (options.virtualClock)
+        loop->useVirtualClock();
+    m_trace.setClock([loop] { return loop->nowMilliseconds(); });
+    DeviceLog::setProcessName("SpringBoard");
+    DeviceLog::setObserver([this](std::string_view message) {
+        m_trace.write("log", Json::Object().add("message", Json::string(message)));
+    });
+    AudioServices::setObserver([this](SystemSoundID sound) {
+        m_trace.write("sound", Json::Object().add("id", Json::number(sound)));
+    });
+
+    UIScreen* screen = UIScreen::mainScreen();
+    screen->configureFromDevice();
+    loop->setRefreshRate(screen->refreshRate());
+    UIKitRegisterClasses();
+
+    m_system = SystemVersion::productVersion();
+    if (m_system.empty()) {
+        error = "the device has no system version (" + DeviceRoot::current() + ")";
+        return false;
+    }
+    m_classes = registerLockScreenClasses(SystemVersion::isAtLeast({13, 0, 0}));
+    class_addMethod(
+        object_getMetaclass(m_classes.lockScreenManager), "sharedInstance",
+        +[](id, SEL) -> id { return runningHost ? runningHost->m_lockScreenManager.get() : nullptr; });
+    class_addMethod(
+        m_classes.lockScreenManager,
+        "unlockUIFromSource:withOptions:", +[](id, SEL, int32_t source, id options) -> bool {
+            if (runningHost)
+                runningHost->unlockRequested(source, options);
+            return true;
+        });
+    m_lockScreenManager = class_createInstance(m_classes.lockScreenManager);
+    // Classes other installed libraries would bring, registered before anything loads.
+    for (const auto& name : options.withClasses) {
+        if (!objc_getClass(name.c_str())) {
+            Class extra = objc_allocateClassPair(NSObject::objcClass(), name.c_str());
+            objc_registerClassPair(extra);
+        }
+    }
+    UIApplication::sharedApplication()->setLaunchHandler(
+        [this](NSObject* identifier, bool suspended) { return launchRequested(identifier, suspended); });
+
+    Substrate::loadLibrariesForHost({"com.apple.springboard", "SpringBoard"});
+
+    m_controller = objc_cast<UIViewController>(class_createInstance(m_classes.controller).get());
+    m_authentication =
+        m_classes.modern ? class_createInstance(m_classes.authentication) : Ref<NSObject>(m_controller);
+    buildScreen();
+    m_renderer =
+        std::make_unique<LayerRenderer>(screen->pixelWidth(), screen->pixelHeight(), screen->scale());
+    m_trace.write("ready");
+    return true;
+}
+
+void SpringBoard::buildScreen() {
+    UIScreen* screen = UIScreen::mainScreen();
+    CGRect bounds = screen->bounds();
+    double scale = screen->scale();
+    m_screen = makeViewWithFrame<UIView>(bounds);
+    m_screen->setBackgroundColor(UIColor::blackColor());
+
+    if (Ref<NSData> data = NSData::dataWithContentsOfFile(wallpaperPath, maxWallpaperBytes)) {
+        Ref<NSArray> images = CPBitmapCreateImagesFromData(data, nullptr, 1, nullptr);
+        if (auto* first = images ? objc_cast<CGImage>(images->objectAtIndex(0)) : nullptr)
+            m_screen->addSubview(imageView(first, bounds));
+    }
+    // The time and date: fixed in a scripted run, so that its pictures repeat.
+    std::string time = "9:41", date = "Tuesday 8 December";
+    if (!RunLoop::main()->hasVirtualClock()) {
+        std::time_t now = std::time(nullptr);
+        std::tm parts{};
+        localtime_r(&now, &parts);
+        char text[64];
+        std::strftime(text, sizeof text, "%H:%M", &parts);
+        time = text;
+        std::strftime(text, sizeof text, "%A %e %B", &parts);
+        date = text;
+    }
+    if (Ref<CGImage> clock = textImage(time, "DejaVu Sans Light 78px", scale)) {
+        double width = clock->width() / scale, height = clock->height() / scale;
+        m_screen->addSubview(
+            imageView(clock, CGRectMake((bounds.size.width - width) / 2, 60, width, height)));
+    }
+    if (Ref<CGImage> day = textImage(date, "DejaVu Sans 20px", scale)) {
+        double width = day->width() / scale, height = day->height() / scale;
+        m_screen->addSubview(imageView(day, CGRectMake((bounds.size.width - width) / 2, 160, width, height)));
+    }
+
+    UIView* lockScreen = m_controller->view();
+    m_screen->addSubview(lockScreen);
+    for (const auto& subview : lockScreen->subviews()) {
+        if (subview->isKindOfClass(m_classes.quickActions))
+            m_quickActions = subview;
+    }
+    UIApplication::sharedApplication()->setRootView(m_screen);
+}
+
+void SpringBoard::appear() {
+    msg_send(m_controller, "viewDidAppear:", true);
+}
+
+void SpringBoard::showNewHint() {
+    if (m_hint)
+        m_hint->removeFromSuperview();
+    CGRect bounds = m_controller->view()->bounds();
+    m_hint = makeViewWithFrame<UIView>(
+        CGRectMake(bounds.size.width / 2 - 90, bounds.size.height - 44, 180, 26), m_classes.hint);
+    double scale = UIScreen::mainScreen()->scale();
+    if (Ref<CGImage> text = textImage("Swipe up to open", "DejaVu Sans 15px", scale)) {
+        double width = text->width() / scale, height = text->height() / scale;
+        m_hint->addSubview(imageView(text, CGRectMake((180 - width) / 2, (26 - height) / 2, width, height)));
+    }
+    m_controller->view()->addSubview(m_hint);
+}
+
+void SpringBoard::layoutQuickActions() {
+    if (m_quickActions)
+        msg_send(m_quickActions, "_layoutQuickActionButtons");
+}
+
+void SpringBoard::authenticate(bool succeeded) {
+    msg_send(m_authentication, "setAuthenticated:", succeeded);
+    if (!succeeded)
+        return;
+    m_locked = false;
+    m_unlockRequested = false;
+    if (!m_pendingLaunch.empty())
+        m_foregroundApp = m_pendingLaunch;
+}
+
+void SpringBoard::lock() {
+    m_locked = true;
+    m_foregroundApp.clear();
+    m_pendingLaunch.clear();
+    m_unlockRequested = false;
+    appear();
+}
+
+UIView* SpringBoard::appButton(int index) const {
+    static const char* getters[] = {"button", "button2", "button3", "button4"};
+    if (index < 1 || index > 4)
+        return nullptr;
+    return objc_cast<UIView>(controllerProperty(m_controller, getters[index - 1]));
+}
+
+UIPanGestureRecognizer* SpringBoard::panRecognizer(int index) const {
+    UIView* button = appButton(index);
+    if (!button)
+        return nullptr;
+    for (UIGestureRecognizer* recognizer : UIViewGestureRecognizers(button)) {
+        if (auto* pan = objc_cast<UIPanGestureRecognizer>(recognizer))
+            return pan;
+    }
+    return nullptr;
+}
+
+bool SpringBoard::pan(int button, PanPhase phase, CGPoint delta, std::string& error) {
+    Ref<UIPanGestureRecognizer> recognizer = panRecognizer(button);
+    if (!recognizer) {
+        error = "button " + std::to_string(button) +
+                (appButton(button) ? " has no pan recognizer" : " does not exist");
+        return false;
+    }
+    RunLoop* loop = RunLoop::main();
+    switch (phase) {
+    case PanPhase::Begin:
+        // While a finger drags, the main run loop runs in its tracking mode.
+        loop->setCurrentMode(UITrackingRunLoopMode);
+        recognizer->setTranslationInView({0, 0}, nullptr);
+        recognizer->setStateAndNotify(UIGestureRecognizerStateBegan);
+        break;
+    case PanPhase::Move:
+        recognizer->addTranslation(delta);
+        recognizer->setStateAndNotify(UIGestureRecognizerStateChanged);
+        break;
+    case PanPhase::End:
+    case PanPhase::Cancel:
+        recognizer->setTranslationInView({0, 0}, nullptr);
+        recognizer->setStateAndNotify(phase == PanPhase::End ? UIGestureRecognizerStateEnded
+                                                             : UIGestureRecognizerStateCancelled);
+        loop->setCurrentMode(NSDefaultRunLoopMode);
+        break;
+    }
+    return true;
+}
+
+bool SpringBoard::tap(int button, std::string& error) {
+    auto* control = objc_cast<UIButton>(appButton(button));
+    if (!control) {
+        error = "button " + std::to_string(button) + " does not exist";
+        return false;
+    }
+    control->sendActionsForControlEvents(UIControlEventPrimaryActionTriggered);
+    return true;
+}
+
+int SpringBoard::appButtonAt(CGPoint screenPoint) const {
+    CGPoint point = m_controller->view()->convertPointFromView(screenPoint, nullptr);
+    // Later buttons lie above earlier ones.
+    for (int i = 4; i >= 1; --i) {
+        UIView* button = appButton(i);
+        if (!button || button->isHidden())
+            continue;
+        CGRect frame = button->frame();
+        if (point.x >= CGRectGetMinX(frame) && point.x < CGRectGetMaxX(frame) &&
+            point.y >= CGRectGetMinY(frame) && point.y < CGRectGetMaxY(frame))
+            return i;
+    }
+    return 0;
+}
+
+void SpringBoard::tick(int refreshes) {
+    RunLoop::main()->tick(refreshes);
+}
+void SpringBoard::wait(double milliseconds) {
+    RunLoop::main()->advance(milliseconds);
+}
+void SpringBoard::pause(double milliseconds) {
+    RunLoop::main()->runRealTime(milliseconds);
+}
+double SpringBoard::nowMilliseconds() const {
+    return RunLoop::main()->nowMilliseconds();
+}
+
+bool SpringBoard::snapshot(const std::string& hostPath, std::string& error) {
+    m_renderer->render(m_screen.get());
+    return m_renderer->writePNG(hostPath, &error);
+}
+
+bool SpringBoard::launchRequested(NSObject* identifier, bool suspended) {
+    const std::string* bundle = string_value(identifier);
+    bool accepted = bundle && installedApp(identifier).has_value();
+    m_trace.write("launch", Json::Object()
+                                .add("bundle", bundle ? Json::string(*bundle) : Json::null())
+                                .add("suspended", Json::boolean(suspended))
+                                .add("accepted", Json::boolean(accepted)));
+    if (!accepted)
+        return false;
+    // A locked device brings the app up once the person has authenticated.
+    if (m_locked)
+        m_pendingLaunch = *bundle;
+    else
+        m_foregroundApp = *bundle;
+    return true;
+}
+
+void SpringBoard::unlockRequested(int source, NSObject* options) {
+    m_trace.write("unlock", Json::Object()
+                                .add("source", Json::number(source))
+                                .add("options", options ? Json::string(options->className()) : Json::null()));
+    if (m_locked)
+        m_unlockRequested = true;
+}
+
+Json SpringBoard::viewState(UIView* view) const {
+    if (!view)
+        return Json::null();
+    auto* button = objc_cast<UIButton>(view);
+    return Json::Object()
+        .add("frame", frameJson(view->frame()))
+        .add("hidden", Json::boolean(view->isHidden()))
+        .add("hasImage", Json::boolean(button && button->imageForState(UIControlStateNormal)))
+        .done();
+}
+
+Json SpringBoard::waveViewState(NSObject* waveView) const {
+    auto* view = objc_cast<UIView>(waveView);
+    if (!view)
+        return Json::null();
+    std::vector<double> moves;
+    Json stroke = Json::null();
+    if (auto* waves = objc_cast<NSArray>(msg_send<id>(waveView, "waves"))) {
+        for (size_t i = 0; i < waves->count(); ++i) {
+            NSObject* wave = waves->objectAtIndex(i);
+            moves.push_back(msg_send<double>(wave, "moveX"));
+            if (i == 0) {
+                if (auto* layer = objc_cast<CAShapeLayer>(msg_send<id>(wave, "layer")))
+                    stroke = colourJson(layer->strokeColor());
+            }
+        }
+    }
+    return Json::Object()
+        .add("frame", frameJson(view->frame()))
+        .add("running", Json::boolean(msg_send<id>(waveView, "displayLink") != nullptr))
+        .add("moveX", Json::numbers(moves))
+        .add("stroke", stroke)
+        .done();
+}
+
+Json SpringBoard::globalsState() const {
+    Json::Object globals;
+    void* line = dlsym(RTLD_DEFAULT, "devicesensitivity");
+    globals.add("devicesensitivity", line ? Json::number(*static_cast<int32_t*>(line)) : Json::null());
+    globals.add("openstring", exportedString("openstring"));
+    for (const char* name : {"app1", "app2", "app3", "app4"})
+        globals.add(name, exportedString(name));
+    for (const char* name : {"enableblend", "enablecustom", "hidequick"})
+        globals.add(name, exportedBool(name));
+    for (const char* name : {"color", "color2", "color3"})
+        globals.add(name, colourJson(objc_cast<UIColor>(exportedObject(name))));
+    return globals.done();
+}
+
+Json SpringBoard::state() const {
+    UIScreen* screen = UIScreen::mainScreen();
+    std::vector<Json> buttons, waveViews;
+    for (int i = 1; i <= 4; ++i)
+        buttons.push_back(viewState(appButton(i)));
+    for (const char* getter : {"waveView", "waveView2", "waveView3"})
+        waveViews.push_back(waveViewState(controllerProperty(m_controller, getter)));
+    Json quick = Json::Object()
+                     .add("hidden", Json::boolean(m_quickActions && m_quickActions->isHidden()))
+                     .add("insetY", m_quickActions ? Json::number(msg_send<double>(m_quickActions, "_insetY"))
+                                                   : Json::null())
+                     .done();
+    return Json::Object()
+        .add("screen", Json::Object()
+                           .add("width", Json::number(screen->bounds().size.width))
+                           .add("height", Json::number(screen->bounds().size.height))
+                           .add("scale", Json::number(screen->scale()))
+                           .done())
+        .add("system", Json::string(m_system))
+        .add("controller", Json::string(m_controller->className()))
+        .add("buttons", Json::array(buttons))
+        .add("waveViews", Json::array(waveViews))
+        .add("hint",
+             m_hint ? Json::Object().add("hidden", Json::boolean(m_hint->isHidden())).done() : Json::null())
+        .add("quickActions", quick)
+        .add("globals", globalsState())
+        .add("locked", Json::boolean(m_locked))
+        .add("foreground", m_foregroundApp.empty() ? Json::null() : Json::string(m_foregroundApp))
+        .done();
+}

@@ -1,0 +1,91 @@
+#pragma once
+
+// The lock-screen process. It plays the device's lock screen for the device root's system
+// version: it loads the libraries whose filter names it before the lock-screen controller's view is
+// loaded, loads that view once, shows it over the wallpaper with the time and date, and calls the
+// controller, quick-action view, hint class and authentication at the moments the device does.
+// Everything it is asked to do (launches, unlocks, sounds, log lines) goes to its trace.
+
+#include "hosts/common/Trace.h"
+#include "hosts/springboard/LockScreenClasses.h"
+#include "platform/ui/LayerRenderer.h"
+#include "platform/ui/UIGestureRecognizer.h"
+#include "platform/ui/UIViewController.h"
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+struct SpringBoardOptions {
+    std::string root;
+    bool virtualClock = true;
+    std::vector<std::string> withClasses;
+};
+
+enum class PanPhase { Begin, Move, End, Cancel };
+
+class SpringBoard {
+public:
+    // Starts the lock screen; nullptr with a message when the device cannot be used.
+    static std::unique_ptr<SpringBoard> start(const SpringBoardOptions& options, Trace& trace,
+                                              std::string& error);
+    ~SpringBoard();
+
+    // --- what happens on the device -------------------------------------------------------
+    void appear();                     // the lock screen has come on screen
+    void showNewHint();                // the host makes and shows a new hint view
+    void layoutQuickActions();         // the quick-action view lays out its buttons
+    void authenticate(bool succeeded); // the person authenticated (or failed to)
+    // The pan recognizer of app button 1..4; false with a message when there is none.
+    bool pan(int button, PanPhase phase, CGPoint delta, std::string& error);
+    bool tap(int button, std::string& error);
+    // The app button (1..4) shown under a point of the screen, topmost first; 0 for none.
+    int appButtonAt(CGPoint screenPoint) const;
+    void lock(); // the device locks again: the lock screen comes back
+
+    // --- time ---------------------------------------------------------------------------
+    void tick(int refreshes);
+    void wait(double milliseconds);
+    void pause(double milliseconds);
+    double nowMilliseconds() const;
+
+    // --- what a person or a script sees -----------------------------------------------------
+    bool snapshot(const std::string& hostPath, std::string& error);
+    Json state() const;
+    UIView* screenView() const { return m_screen.get(); }
+    LayerRenderer& renderer() { return *m_renderer; }
+    // The app brought to the foreground after authentication, or "" while locked.
+    const std::string& foregroundApp() const { return m_foregroundApp; }
+    bool unlockRequested() const { return m_unlockRequested; }
+    bool locked() const { return m_locked; }
+
+private:
+    SpringBoard(Trace& trace) : m_trace(trace) {}
+    bool setUp(const SpringBoardOptions& options, std::string& error);
+    void buildScreen();
+    UIView* appButton(int index) const;
+    UIPanGestureRecognizer* panRecognizer(int index) const;
+    bool launchRequested(NSObject* identifier, bool suspended);
+    void unlockRequested(int source, NSObject* options);
+    Json viewState(UIView* view) const;
+    Json waveViewState(NSObject* waveView) const;
+    Json globalsState() const;
+
+    Trace& m_trace;
+    LockScreenClasses m_classes;
+    std::string m_system;
+    Ref<UIViewController> m_controller;
+    Ref<NSObject> m_authentication; // receives setAuthenticated:
+    Ref<NSObject> m_lockScreenManager;
+    Ref<UIView> m_screen; // the whole screen: wallpaper, clock, then the controller's view
+    Ref<UIView> m_quickActions;
+    Ref<UIView> m_hint;
+    std::unique_ptr<LayerRenderer> m_renderer;
+    std::string m_foregroundApp;
+    std::string m_pendingLaunch;
+    bool m_unlockRequested = false;
+    bool m_locked = true;
+
+    friend struct SpringBoardServices;
+};

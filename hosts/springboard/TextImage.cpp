@@ -1,0 +1,41 @@
+#include "hosts/springboard/TextImage.h"
+
+#include <cairo.h>
+#include <cstring>
+#include <pango/pangocairo.h>
+
+Ref<CGImage> textImage(const std::string& text, const std::string& font, double scale) {
+    if (text.empty() || !(scale > 0))
+        return nullptr;
+    // Measure on a scratch surface first.
+    cairo_surface_t* scratch = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 1, 1);
+    cairo_t* measure = cairo_create(scratch);
+    PangoLayout* layout = pango_cairo_create_layout(measure);
+    PangoFontDescription* description = pango_font_description_from_string(font.c_str());
+    pango_font_description_set_absolute_size(description,
+                                             pango_font_description_get_size(description) * scale);
+    pango_layout_set_font_description(layout, description);
+    pango_layout_set_text(layout, text.c_str(), -1);
+    int width = 0, height = 0;
+    pango_layout_get_pixel_size(layout, &width, &height);
+    cairo_destroy(measure);
+    cairo_surface_destroy(scratch);
+
+    auto bitmap = Bitmap::create(std::max(width, 1), std::max(height, 1), 64u << 20);
+    Ref<CGImage> image;
+    if (bitmap) {
+        cairo_surface_t* surface = cairo_image_surface_create_for_data(
+            bitmap->data(), CAIRO_FORMAT_ARGB32, bitmap->width(), bitmap->height(), bitmap->stride());
+        cairo_t* cr = cairo_create(surface);
+        pango_cairo_update_layout(cr, layout);
+        cairo_set_source_rgb(cr, 1, 1, 1);
+        pango_cairo_show_layout(cr, layout);
+        cairo_destroy(cr);
+        cairo_surface_flush(surface);
+        cairo_surface_destroy(surface);
+        image = CGImage::imageWithBitmap(std::move(*bitmap));
+    }
+    pango_font_description_free(description);
+    g_object_unref(layout);
+    return image;
+}
