@@ -316,6 +316,7 @@ double SpringBoard::nowMilliseconds() const {
 }
 
 bool SpringBoard::snapshot(const std::string& hostPath, std::string& error) {
+    updateOverlays();
     m_renderer->render(m_screen.get());
     return m_renderer->writePNG(hostPath, &error);
 }

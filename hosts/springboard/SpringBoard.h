@@ -8,6 +8,7 @@
 
 #include "hosts/common/Trace.h"
 #include "hosts/springboard/LockScreenClasses.h"
+#include "hosts/springboard/Overlays.h"
 #include "platform/ui/LayerRenderer.h"
 #include "platform/ui/UIGestureRecognizer.h"
 #include "platform/ui/UIViewController.h"
@@ -52,6 +53,8 @@ public:
 
     // --- what a person or a script sees -----------------------------------------------------
     bool snapshot(const std::string& hostPath, std::string& error);
+    // Shows or removes the authentication prompt and the launched app as the state asks.
+    void updateOverlays() { m_overlays.update(); }
     Json state() const;
     UIView* screenView() const { return m_screen.get(); }
     LayerRenderer& renderer() { return *m_renderer; }
@@ -61,7 +64,7 @@ public:
     bool locked() const { return m_locked; }
 
 private:
-    SpringBoard(Trace& trace) : m_trace(trace) {}
+    SpringBoard(Trace& trace) : m_trace(trace), m_overlays(*this) {}
     bool setUp(const SpringBoardOptions& options, std::string& error);
     void buildScreen();
     UIView* appButton(int index) const;
@@ -82,6 +85,7 @@ private:
     Ref<UIView> m_quickActions;
     Ref<UIView> m_hint;
     std::unique_ptr<LayerRenderer> m_renderer;
+    Overlays m_overlays;
     std::string m_foregroundApp;
     std::string m_pendingLaunch;
     bool m_unlockRequested = false;

@@ -1,8 +1,5 @@
 #include "hosts/springboard/Window.h"
-#include "hosts/springboard/TextImage.h"
-#include "platform/foundation/NSString.h"
 #include "platform/runloop/RunLoop.h"
-#include "platform/ui/ApplicationIcons.h"
 #include "platform/ui/UIButton.h"
 #include "platform/ui/UIScreen.h"
 
@@ -56,87 +53,6 @@ private:
     bool m_presented = false;
 };
 
-// What the screen shows besides the lock screen: the authentication prompt and a launched app.
-class Overlays {
-public:
-    explicit Overlays(SpringBoard& host) : m_host(host) {}
-
-    void update() {
-        bool wantPrompt = m_host.locked() && m_host.unlockRequested();
-        if (wantPrompt && !m_prompt)
-            m_prompt = makePrompt();
-        if (!wantPrompt && m_prompt) {
-            m_prompt->removeFromSuperview();
-            m_prompt = nullptr;
-        }
-        const std::string& app = m_host.locked() ? std::string() : m_host.foregroundApp();
-        if (app != m_shownApp) {
-            if (m_app)
-                m_app->removeFromSuperview();
-            m_app = app.empty() ? nullptr : makeAppScreen(app);
-            m_shownApp = app;
-        }
-    }
-
-private:
-    Ref<UIView> label(const std::string& text, const std::string& font, double centreY) {
-        UIView* screen = m_host.screenView();
-        double scale = UIScreen::mainScreen()->scale();
-        Ref<CGImage> image = textImage(text, font, scale);
-        if (!image)
-            return nullptr;
-        double width = image->width() / scale, height = image->height() / scale;
-        Ref<UIView> view = makeViewWithFrame<UIView>(
-            CGRectMake((screen->bounds().size.width - width) / 2, centreY - height / 2, width, height));
-        view->layer()->setContents(image);
-        return view;
-    }
-
-    Ref<UIView> makePrompt() {
-        UIView* screen = m_host.screenView();
-        Ref<UIView> prompt = makeViewWithFrame<UIView>(screen->bounds());
-        prompt->setBackgroundColor(UIColor::colorWithRed(0, 0, 0, 0.6));
-        double middle = screen->bounds().size.height / 2;
-        if (auto title = label("Enter Passcode", "DejaVu Sans 22px", middle - 30))
-            prompt->addSubview(title);
-        if (auto hint = label("Click or press any key to authenticate", "DejaVu Sans 14px", middle + 10))
-            prompt->addSubview(hint);
-        screen->addSubview(prompt);
-        return prompt;
-    }
-
-    Ref<UIView> makeAppScreen(const std::string& bundle) {
-        UIView* screen = m_host.screenView();
-        Ref<UIView> app = makeViewWithFrame<UIView>(screen->bounds());
-        app->setBackgroundColor(UIColor::colorWithRed(0.95, 0.95, 0.97, 1));
-        auto identifier = NSString::stringWithUTF8String(bundle);
-        auto installed = installedApp(identifier);
-        double middle = screen->bounds().size.height / 2;
-        if (Ref<UIImage> icon = applicationIconImage(identifier, 2, 2.0)) {
-            Ref<UIView> iconView = makeViewWithFrame<UIView>(
-                CGRectMake(screen->bounds().size.width / 2 - 60, middle - 150, 120, 120));
-            iconView->layer()->setContents(icon->cgImage());
-            app->addSubview(iconView);
-        }
-        if (auto name = label(installed ? installed->name : bundle, "DejaVu Sans Bold 28px", middle + 10)) {
-            name->layer()->setOpacity(1);
-            app->addSubview(name);
-            name->setBackgroundColor(UIColor::colorWithRed(0.2, 0.2, 0.25, 1));
-        }
-        if (auto hint = label("Press L to lock", "DejaVu Sans 14px", middle + 60)) {
-            hint->setBackgroundColor(UIColor::colorWithRed(0.2, 0.2, 0.25, 1));
-            app->addSubview(hint);
-        }
-        screen->addSubview(app);
-        return app;
-    }
-
-    SpringBoard& m_host;
-    Ref<UIView> m_prompt;
-    Ref<UIView> m_app;
-    std::string m_shownApp;
-};
-
 } // namespace
 
 int runWindow(SpringBoard& host, ScriptRunner& runner, std::istream* script) {
@@ -174,7 +90,6 @@ int runWindow(SpringBoard& host, ScriptRunner& runner, std::istream* script) {
     int status = 0;
     {
         Presenter presenter(renderer, layers.bitmap().width(), layers.bitmap().height());
-        Overlays overlays(host);
         if (!presenter.valid()) {
             std::fprintf(stderr, "zorvi springboard: cannot make the screen's texture: %s\n", SDL_GetError());
             status = 1;
@@ -249,7 +164,7 @@ int runWindow(SpringBoard& host, ScriptRunner& runner, std::istream* script) {
                     break;
                 }
             }
-            overlays.update();
+            host.updateOverlays();
             // Wait for the next refresh (or an event, whichever comes first).
             loop->runOnce(4);
             if (loop->refreshCount() != drawnRefresh) {
