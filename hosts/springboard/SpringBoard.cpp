@@ -193,8 +193,7 @@ void SpringBoard::appear() {
 }
 
 void SpringBoard::showNewHint() {
-    if (m_hint)
-        m_hint->removeFromSuperview();
+    // An earlier hint view stays where it is; the newest one is the hint the state reports.
     CGRect bounds = m_controller->view()->bounds();
     m_hint = makeViewWithFrame<UIView>(
         CGRectMake(bounds.size.width / 2 - 90, bounds.size.height - 44, 180, 26), m_classes.hint);

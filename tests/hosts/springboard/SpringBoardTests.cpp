@@ -1,0 +1,317 @@
+// The lock-screen process run for real, with the product installed on a device made by
+// `zorvi device create`, driven by scripts; the checks read its trace and snapshots.
+
+#include "platform/graphics/ImageImport.h"
+#include "tests/support/JsonValue.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <sstream>
+#include <unistd.h>
+
+namespace {
+
+struct Trace {
+    std::vector<JsonValue> events;
+
+    std::vector<const JsonValue*> named(const std::string& name) const {
+        std::vector<const JsonValue*> found;
+        for (const auto& event : events) {
+            if (event["event"].string() == name)
+                found.push_back(&event);
+        }
+        return found;
+    }
+    const JsonValue& state(size_t index) const { return *named("state").at(index); }
+};
+
+// Devices are made once per run and shared by the tests that need the same kind.
+class Devices {
+public:
+    ~Devices() {
+        std::error_code ignored;
+        if (!m_folder.empty())
+            std::filesystem::remove_all(m_folder, ignored);
+    }
+
+    const std::string& get(const std::string& system, const std::string& screen) {
+        std::string key = system + " " + screen;
+        auto it = m_roots.find(key);
+        if (it != m_roots.end())
+            return it->second;
+        if (m_folder.empty()) {
+            char pattern[] = "/tmp/zorvi-springboard-XXXXXX";
+            m_folder = ::mkdtemp(pattern);
+        }
+        std::string root = m_folder + "/device" + std::to_string(m_roots.size());
+        std::string command = std::string(ZV_ZORVI) + " device create --root " + root + " --system " +
+                              system + " --screen " + screen + " > /dev/null";
+        EXPECT_EQ(std::system(command.c_str()), 0) << command;
+        return m_roots.emplace(key, root).first->second;
+    }
+
+    std::string scratch(const std::string& name) {
+        get("14.4", "375x812@2");
+        return m_folder + "/" + name;
+    }
+
+private:
+    std::string m_folder;
+    std::map<std::string, std::string> m_roots;
+};
+
+Devices& devices() {
+    static Devices instance;
+    return instance;
+}
+
+const std::string& standardDevice() {
+    return devices().get("14.4", "375x812@2");
+}
+
+Trace run(const std::string& root, const std::string& script, const std::string& options = "") {
+    std::string scriptPath = devices().scratch("script-" + std::to_string(::getpid()) + ".txt");
+    std::ofstream(scriptPath) << script;
+    std::string command = std::string(ZV_SPRINGBOARD) + " --root " + root + " --headless --script " +
+                          scriptPath + " " + options + " 2>/dev/null";
+    Trace trace;
+    FILE* output = ::popen(command.c_str(), "r");
+    if (!output)
+        return trace;
+    char* line = nullptr;
+    size_t capacity = 0;
+    while (::getline(&line, &capacity, output) > 0) {
+        auto event = JsonValue::parse(line);
+        EXPECT_TRUE(event.has_value()) << "not JSON: " << line;
+        if (event)
+            trace.events.push_back(std::move(*event));
+    }
+    std::free(line);
+    EXPECT_EQ(::pclose(output), 0) << command;
+    return trace;
+}
+
+std::vector<double> frame(double x, double y, double w, double h) {
+    return {x, y, w, h};
+}
+
+} // namespace
+
+TEST(SpringBoard, LaunchLineStripAndHomeFramesFollowTheScreenAndLSTView) {
+    struct Case {
+        const char* height;
+        double points;
+        int without, with;
+    };
+    const Case cases[] = {{"812", 812, 750, 710},
+                          {"812.5", 812.5, 830, 790},
+                          {"700", 700, 620, 580},
+                          {"700.5", 700.5, 680, 640}};
+    for (const auto& c : cases) {
+        const std::string& root = devices().get("14.4", std::string("375x") + c.height + "@2");
+        for (bool lst : {false, true}) {
+            Trace trace = run(root, "appear\nstate\n", lst ? "--with-class LSTView" : "");
+            ASSERT_EQ(trace.named("state").size(), 1u) << c.height;
+            const JsonValue& state = trace.state(0);
+            SCOPED_TRACE(std::string("height ") + c.height + (lst ? " with LSTView" : ""));
+            EXPECT_EQ(state["globals"]["devicesensitivity"].number(), lst ? c.with : c.without);
+            double h = c.points;
+            for (size_t i = 0; i < 3; ++i) {
+                EXPECT_EQ(state["waveViews"][i]["frame"].numbers(),
+                          lst ? frame(0, h - 95, 375, 95) : frame(0, h - 55, 375, 55));
+                EXPECT_TRUE(state["waveViews"][i]["running"].boolean());
+            }
+            const double dx[] = {-120, -40, 40, 120};
+            for (size_t i = 0; i < 4; ++i) {
+                EXPECT_EQ(state["buttons"][i]["frame"].numbers(),
+                          lst ? frame(157.5 + dx[i], h - 185, 60, 100)
+                              : frame(157.5 + dx[i], h - 130, 60, 60));
+                EXPECT_TRUE(state["buttons"][i]["hasImage"].boolean());
+            }
+        }
+    }
+}
+
+TEST(SpringBoard, ADragAboveTheLineSpringsBackInAFifthOfASecondAndRestartsTheWaves) {
+    Trace trace =
+        run(standardDevice(), "appear\nhint\ndrag 1 0 30 3\nstate\nwait 100\nstate\nwait 120\nstate\n");
+    EXPECT_TRUE(trace.named("sound").empty());
+    EXPECT_TRUE(trace.named("launch").empty());
+    double endY = trace.state(0)["buttons"][0]["frame"][1].number();
+    double midY = trace.state(1)["buttons"][0]["frame"][1].number();
+    EXPECT_EQ(endY, 682 + 30) << "the button is where the finger left it when the spring-back starts";
+    EXPECT_GT(midY, 682);
+    EXPECT_LT(midY, 712) << "half-way through the animation";
+    EXPECT_EQ(trace.state(2)["buttons"][0]["frame"].numbers(), frame(37.5, 682, 60, 60));
+    EXPECT_TRUE(trace.state(2)["hint"]["hidden"].boolean());
+    for (size_t i = 0; i < 3; ++i)
+        EXPECT_TRUE(trace.state(2)["waveViews"][i]["running"].boolean());
+}
+
+TEST(SpringBoard, ADragBelowTheLineTicksOnceStopsTheWavesThenLaunchesAndUnlocks) {
+    Trace trace =
+        run(standardDevice(), "appear\nhint\npan 3 begin\npan 3 move 0 100\ntick\npan 3 move 0 5\ntick 60\n"
+                              "pan 3 move 0 -2\nstate\npan 3 end\nwait 300\nstate\n");
+    ASSERT_EQ(trace.named("sound").size(), 1u) << "one tick however long the finger stays below";
+    EXPECT_EQ((*trace.named("sound")[0])["id"].number(), 1520);
+    const JsonValue& dragging = trace.state(0);
+    for (size_t i = 0; i < 3; ++i)
+        EXPECT_FALSE(dragging["waveViews"][i]["running"].boolean());
+    auto launches = trace.named("launch");
+    auto unlocks = trace.named("unlock");
+    ASSERT_EQ(launches.size(), 1u);
+    ASSERT_EQ(unlocks.size(), 1u);
+    EXPECT_EQ((*launches[0])["bundle"].string(), "com.apple.mobilesafari");
+    EXPECT_FALSE((*launches[0])["suspended"].boolean());
+    EXPECT_EQ((*unlocks[0])["source"].number(), 17);
+    EXPECT_TRUE((*unlocks[0])["options"].isNull());
+    const JsonValue& after = trace.state(1);
+    EXPECT_EQ(after["globals"]["openstring"].string(), "com.apple.mobilesafari");
+    EXPECT_FALSE(after["hint"]["hidden"].boolean()) << "the hint shows while the unlock is under way";
+    // The centre is held 20 points (a third of the height) inside the view before each move is
+    // added: 712 + 100 = 812, then 792 + 5, then 792 - 2 = 790, which the end keeps.
+    EXPECT_EQ(after["buttons"][2]["frame"][1].number(), 790 - 30) << "no spring-back after a launch";
+    for (size_t i = 0; i < 3; ++i)
+        EXPECT_FALSE(after["waveViews"][i]["running"].boolean());
+}
+
+TEST(SpringBoard, AuthenticationLaunchesThePendingAppOneSecondLater) {
+    Trace trace =
+        run(standardDevice(), "appear\ndrag 2 0 200\nauthenticate yes\nwait 999\nstate\nwait 2\nstate\n");
+    auto launches = trace.named("launch");
+    ASSERT_EQ(launches.size(), 2u);
+    EXPECT_EQ((*launches[1])["bundle"].string(), "com.apple.MobileSMS");
+    EXPECT_NEAR((*launches[1])["t"].number() - trace.state(0)["t"].number(), 1, 1e-6)
+        << "the delayed launch falls exactly one second after the authentication";
+    EXPECT_EQ(trace.state(0)["globals"]["openstring"].string(), "com.apple.MobileSMS");
+    EXPECT_TRUE(trace.state(1)["globals"]["openstring"].isNull());
+    EXPECT_EQ(trace.state(1)["foreground"].string(), "com.apple.MobileSMS");
+}
+
+TEST(SpringBoard, TwoAuthenticationsInsideASecondLaunchTheAppOnceThenNothing) {
+    Trace trace = run(standardDevice(), "appear\ndrag 4 0 200\nauthenticate yes\nwait 400\nauthenticate yes\n"
+                                        "wait 1200\nstate\nauthenticate no\nwait 1200\n");
+    auto launches = trace.named("launch");
+    ASSERT_EQ(launches.size(), 3u) << "the drag's launch and one per YES; NO schedules nothing";
+    EXPECT_EQ((*launches[1])["bundle"].string(), "com.apple.camera");
+    EXPECT_TRUE((*launches[2])["bundle"].isNull()) << "the second finds no pending app";
+    EXPECT_FALSE((*launches[2])["accepted"].boolean()) << "a launch naming no app is refused";
+    EXPECT_TRUE(trace.state(0)["globals"]["openstring"].isNull());
+}
+
+TEST(SpringBoard, ACancelledDragKeepsTheTickUsedUntilADragEnds) {
+    Trace trace = run(standardDevice(), "appear\npan 1 begin\npan 1 move 0 100\npan 1 cancel\n"
+                                        "drag 1 0 100\nappear\ndrag 1 0 100\n");
+    auto sounds = trace.named("sound");
+    ASSERT_EQ(sounds.size(), 2u);
+    auto launches = trace.named("launch");
+    ASSERT_EQ(launches.size(), 2u);
+    EXPECT_LT((*sounds[0])["t"].number(), (*launches[0])["t"].number());
+    EXPECT_GT((*sounds[1])["t"].number(), (*launches[0])["t"].number())
+        << "the second drag plays no tick: the cancelled one had used it";
+}
+
+TEST(SpringBoard, HideQuickHidesTheQuickActionsAndTheInsetStaysFixed) {
+    std::string hidden = devices().get("14.4", "375x667@2");
+    std::string write =
+        std::string(ZV_ZORVI) + " defaults --root " + hidden + " write com.vantrel.zorvi hidequick -bool YES";
+    ASSERT_EQ(std::system(write.c_str()), 0);
+    Trace on = run(hidden, "quick-actions\nstate\n");
+    EXPECT_TRUE(on.state(0)["quickActions"]["hidden"].boolean());
+    EXPECT_EQ(on.state(0)["quickActions"]["insetY"].number(), 150);
+    EXPECT_TRUE(on.state(0)["globals"]["hidequick"].boolean());
+    Trace off = run(standardDevice(), "quick-actions\nstate\n");
+    EXPECT_FALSE(off.state(0)["quickActions"]["hidden"].boolean());
+    EXPECT_EQ(off.state(0)["quickActions"]["insetY"].number(), 150);
+}
+
+TEST(SpringBoard, TheNewestHintViewIsTheOneShownAndHidden) {
+    Trace trace = run(standardDevice(), "state\nhint\nhint\nappear\nstate\nhint\nstate\n");
+    EXPECT_TRUE(trace.state(0)["hint"].isNull());
+    EXPECT_TRUE(trace.state(1)["hint"]["hidden"].boolean());
+    EXPECT_FALSE(trace.state(2)["hint"]["hidden"].boolean())
+        << "a hint made after the appearance stays visible";
+}
+
+TEST(SpringBoard, BothSystemVersionsBuildTheSceneAndLaunchAfterAuthentication) {
+    for (const char* system : {"12.4", "14.4"}) {
+        SCOPED_TRACE(system);
+        Trace trace = run(devices().get(system, "375x812@2"),
+                          "appear\ndrag 1 0 200\nauthenticate yes\nwait 1000\nstate\n");
+        const JsonValue& state = trace.state(0);
+        EXPECT_EQ(state["controller"].string(), std::string(system) == "12.4"
+                                                    ? "SBDashBoardViewController"
+                                                    : "CSCombinedListViewController");
+        EXPECT_EQ(state["system"].string(), system);
+        EXPECT_EQ(trace.named("launch").size(), 2u);
+        EXPECT_EQ(trace.named("sound").size(), 1u);
+    }
+}
+
+TEST(SpringBoard, BadScriptLinesAreReportedAndTheRunGoesOn) {
+    Trace trace =
+        run(standardDevice(), "frobnicate\npan 9 begin\ndrag 1 x y\nwait -5\ntick 99999999\npan 1 move 1\n"
+                              "snapshot /proc/version/x.png\nstate\n");
+    EXPECT_EQ(trace.named("error").size(), 7u);
+    EXPECT_EQ(trace.named("state").size(), 1u);
+}
+
+TEST(SpringBoard, ASnapshotShowsTheWallpaperThreeLinesAlongTheBottomAndFourIcons) {
+    const std::string& root = devices().get("14.4", "375x812@3");
+    std::string picture = devices().scratch("snapshot.png");
+    run(root, "appear\ntick 9\nsnapshot " + picture + "\n");
+    std::ifstream file(picture, std::ios::binary);
+    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    auto image = ImageImport::decode(bytes);
+    ASSERT_TRUE(image.has_value());
+    ASSERT_EQ(image->width(), 1125);
+    ASSERT_EQ(image->height(), 2436);
+    auto channel = [&](int x, int y, int shift) { return (image->pixel(x, y) >> shift) & 0xff; };
+    auto white = [&](int x, int y) {
+        return channel(x, y, 16) > 235 && channel(x, y, 8) > 235 && channel(x, y, 0) > 235;
+    };
+
+    // The wallpaper: a gradient, so distant points differ.
+    int dr = std::abs(int(channel(60, 1200, 16)) - int(channel(1060, 1200, 16)));
+    int db = std::abs(int(channel(60, 1200, 0)) - int(channel(1060, 1200, 0)));
+    EXPECT_GT(dr + db, 60);
+
+    // The lines: white only in the bottom 55 points, and three separate lines in most columns of
+    // the left margin (clear of buttons and labels).
+    int columnsWithThreeLines = 0;
+    for (int x = 0; x < 90; ++x) {
+        int runs = 0;
+        bool inside = false;
+        for (int y = 1400; y < 2436; ++y) {
+            bool w = white(x, y);
+            if (w && y < 757 * 3)
+                ADD_FAILURE() << "white above the strip at " << x << "," << y;
+            if (w && !inside)
+                ++runs;
+            inside = w;
+        }
+        if (runs >= 3)
+            ++columnsWithThreeLines;
+    }
+    EXPECT_GT(columnsWithThreeLines, 30);
+
+    // The four icons, centred 80 points apart on the row 100 points above the bottom: each shows its
+    // app's colour (the icon's upper part), not the wallpaper.
+    const double centres[] = {67.5, 147.5, 227.5, 307.5};
+    for (double cx : centres) {
+        int x = static_cast<int>(cx * 3), y = static_cast<int>((812 - 100 - 20) * 3);
+        int r = channel(x, y, 16), g = channel(x, y, 8), b = channel(x, y, 0);
+        int wr = channel(x, 1900, 16), wg = channel(x, 1900, 8), wb = channel(x, 1900, 0);
+        EXPECT_GT(std::abs(r - wr) + std::abs(g - wg) + std::abs(b - wb), 40) << "no icon at x " << cx;
+    }
+    // Phone and Messages are green, Safari blue.
+    EXPECT_GT(channel(202, 2076, 8), channel(202, 2076, 16) + 60);
+    EXPECT_GT(channel(682, 2076, 0), channel(682, 2076, 16) + 60);
+}
