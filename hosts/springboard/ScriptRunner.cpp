@@ -101,6 +101,10 @@ bool ScriptRunner::runLine(const ScriptLine& line) {
     } else if (command == "snapshot" && count == 2) {
         if (!m_host.snapshot(w[1], error))
             return fail(line, "snapshot: " + error);
+    } else if (command == "render" && count == 1) {
+        // Draws a frame as the screen would, without saving it; the trace says how much was redrawn.
+        m_trace.write("frame",
+                      Json::Object().add("pixels", Json::number(static_cast<double>(m_host.render()))));
     } else if (command == "state" && count == 1) {
         // The state's fields follow "event" and "t" on the same line.
         m_trace.writeRaw("state", m_host.state().text());

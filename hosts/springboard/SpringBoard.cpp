@@ -314,9 +314,16 @@ double SpringBoard::nowMilliseconds() const {
     return RunLoop::main()->nowMilliseconds();
 }
 
-bool SpringBoard::snapshot(const std::string& hostPath, std::string& error) {
+size_t SpringBoard::render() {
     updateOverlays();
-    m_renderer->render(m_screen.get());
+    size_t pixels = 0;
+    for (const IntRect& rect : m_renderer->render(m_screen.get()).rects())
+        pixels += static_cast<size_t>(rect.width) * static_cast<size_t>(rect.height);
+    return pixels;
+}
+
+bool SpringBoard::snapshot(const std::string& hostPath, std::string& error) {
+    render();
     return m_renderer->writePNG(hostPath, &error);
 }
 

@@ -53,6 +53,8 @@ public:
 
     // --- what a person or a script sees -----------------------------------------------------
     bool snapshot(const std::string& hostPath, std::string& error);
+    // Brings the screen's pixels up to date; answers how many pixels were repainted.
+    size_t render();
     // Shows or removes the authentication prompt and the launched app as the state asks.
     void updateOverlays() { m_overlays.update(); }
     Json state() const;

@@ -22,40 +22,117 @@ struct Pointer {
     CGPoint last;
 };
 
-// The window's picture: the renderer's bitmap in a streaming texture, updated where it changed.
+// The window's picture: the renderer's bitmap (device pixels) reduced to the window's pixels by
+// area averaging, only where it changed, and sent to the display as those rectangles alone.
 class Presenter {
 public:
-    Presenter(SDL_Renderer* renderer, int width, int height) : m_renderer(renderer) {
-        m_texture =
-            SDL_CreateTexture(renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING, width, height);
+    explicit Presenter(SDL_Window* window) : m_window(window) {}
+
+    bool valid() {
+        SDL_Surface* surface = SDL_GetWindowSurface(m_window);
+        return surface && surface->format->BytesPerPixel == 4;
     }
-    ~Presenter() {
-        if (m_texture)
-            SDL_DestroyTexture(m_texture);
-    }
-    bool valid() const { return m_texture != nullptr; }
 
     void present(const Bitmap& bitmap, const Region& damage) {
-        if (damage.isEmpty() && m_presented)
+        SDL_Surface* surface = SDL_GetWindowSurface(m_window);
+        if (!surface || surface->format->BytesPerPixel != 4)
             return;
-        IntRect area = m_presented ? damage.bounds() : IntRect{0, 0, bitmap.width(), bitmap.height()};
-        SDL_Rect rect{area.x, area.y, area.width, area.height};
-        const uint8_t* pixels = bitmap.data() + static_cast<size_t>(area.y) * bitmap.stride() + area.x * 4;
-        SDL_UpdateTexture(m_texture, &rect, pixels, bitmap.stride());
-        SDL_RenderCopy(m_renderer, m_texture, nullptr, nullptr);
-        SDL_RenderPresent(m_renderer);
+        bool full = !m_presented || surface->w != m_width || surface->h != m_height;
+        m_width = surface->w;
+        m_height = surface->h;
+        if (!full && damage.isEmpty())
+            return;
+        // One rectangle per frame: the display takes one large update for less than many small ones.
+        std::vector<IntRect> areas = {full ? IntRect{0, 0, bitmap.width(), bitmap.height()}
+                                           : damage.bounds()};
+        double sx = static_cast<double>(bitmap.width()) / surface->w;
+        double sy = static_cast<double>(bitmap.height()) / surface->h;
+        std::vector<SDL_Rect> rects;
+        SDL_LockSurface(surface);
+        for (const IntRect& area : areas) {
+            int x0 = static_cast<int>(std::floor(area.x / sx)),
+                y0 = static_cast<int>(std::floor(area.y / sy));
+            int x1 = std::min(surface->w, static_cast<int>(std::ceil(area.right() / sx)));
+            int y1 = std::min(surface->h, static_cast<int>(std::ceil(area.bottom() / sy)));
+            if (x1 <= x0 || y1 <= y0)
+                continue;
+            reduce(bitmap, surface, x0, y0, x1, y1, sx, sy);
+            rects.push_back({x0, y0, x1 - x0, y1 - y0});
+        }
+        SDL_UnlockSurface(surface);
+        if (!rects.empty())
+            SDL_UpdateWindowSurfaceRects(m_window, rects.data(), static_cast<int>(rects.size()));
         m_presented = true;
     }
 
+    void invalidate() { m_presented = false; }
+
 private:
-    SDL_Renderer* m_renderer;
-    SDL_Texture* m_texture = nullptr;
+    // Each window pixel is the mean of the device pixels it covers (whole pixels, which is exact
+    // for the usual whole-number ratios).
+    static void reduce(const Bitmap& bitmap, SDL_Surface* surface, int x0, int y0, int x1, int y1, double sx,
+                       double sy) {
+        SDL_PixelFormat* format = surface->format;
+        bool packed = format->Rmask == 0xff0000 && format->Gmask == 0xff00 && format->Bmask == 0xff;
+        int k = static_cast<int>(sx);
+        if (packed && sx == k && sy == k && k >= 1) {
+            // The usual case: a whole number of device pixels per window pixel, XRGB memory.
+            uint32_t area = static_cast<uint32_t>(k * k);
+            for (int y = y0; y < y1; ++y) {
+                auto* out =
+                    reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(surface->pixels) + y * surface->pitch);
+                for (int x = x0; x < x1; ++x) {
+                    uint32_t r = 0, g = 0, b = 0;
+                    for (int v = 0; v < k; ++v) {
+                        const uint32_t* row = bitmap.row(y * k + v) + x * k;
+                        for (int u = 0; u < k; ++u) {
+                            r += (row[u] >> 16) & 0xff;
+                            g += (row[u] >> 8) & 0xff;
+                            b += row[u] & 0xff;
+                        }
+                    }
+                    out[x] = 0xff000000u | ((r / area) << 16) | ((g / area) << 8) | (b / area);
+                }
+            }
+            return;
+        }
+        for (int y = y0; y < y1; ++y) {
+            int top = static_cast<int>(y * sy),
+                bottom = std::max(top + 1, std::min(bitmap.height(), static_cast<int>((y + 1) * sy)));
+            auto* out =
+                reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(surface->pixels) + y * surface->pitch);
+            for (int x = x0; x < x1; ++x) {
+                int left = static_cast<int>(x * sx),
+                    right = std::max(left + 1, std::min(bitmap.width(), static_cast<int>((x + 1) * sx)));
+                uint32_t r = 0, g = 0, b = 0, n = 0;
+                for (int v = top; v < bottom; ++v) {
+                    const uint32_t* row = bitmap.row(v);
+                    for (int u = left; u < right; ++u) {
+                        uint32_t p = row[u];
+                        r += (p >> 16) & 0xff;
+                        g += (p >> 8) & 0xff;
+                        b += p & 0xff;
+                        ++n;
+                    }
+                }
+                out[x] = SDL_MapRGB(format, static_cast<uint8_t>(r / n), static_cast<uint8_t>(g / n),
+                                    static_cast<uint8_t>(b / n));
+            }
+        }
+    }
+
+    SDL_Window* m_window;
     bool m_presented = false;
+    int m_width = 0;
+    int m_height = 0;
 };
 
 } // namespace
 
 int runWindow(SpringBoard& host, ScriptRunner& runner, std::istream* script) {
+    // The window's pixels go straight to the display; a GL-backed surface would only add a
+    // software rasterizer's threads on machines without a GPU.
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     if (SDL_Init(SDL_INIT_VIDEO) != 0) {
         std::fprintf(stderr, "zorvi springboard: no display for a window (%s); use --headless\n",
                      SDL_GetError());
@@ -72,33 +149,28 @@ int runWindow(SpringBoard& host, ScriptRunner& runner, std::istream* script) {
     SDL_Window* window =
         SDL_CreateWindow("Zorvi - L: lock, H: hint, Q: quit", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
                          windowWidth, windowHeight, SDL_WINDOW_ALLOW_HIGHDPI);
-    SDL_Renderer* renderer = window ? SDL_CreateRenderer(window, -1, SDL_RENDERER_ACCELERATED) : nullptr;
-    if (window && !renderer)
-        renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_SOFTWARE);
-    if (!renderer) {
+    if (!window) {
         std::fprintf(stderr, "zorvi springboard: cannot open a window: %s\n", SDL_GetError());
-        if (window)
-            SDL_DestroyWindow(window);
         SDL_Quit();
         return 1;
     }
-    SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "linear");
     std::printf("%s\n", helpLine);
     std::fflush(stdout);
 
     LayerRenderer& layers = host.renderer();
     int status = 0;
     {
-        Presenter presenter(renderer, layers.bitmap().width(), layers.bitmap().height());
+        Presenter presenter(window);
         if (!presenter.valid()) {
             std::fprintf(stderr, "zorvi springboard: cannot make the screen's texture: %s\n", SDL_GetError());
             status = 1;
         }
-        if (script)
-            runner.run(*script);
+        // The lock screen comes on screen as the window first shows; a script then runs on it.
         host.layoutQuickActions();
         host.showNewHint();
         host.appear();
+        if (script)
+            runner.run(*script);
 
         RunLoop* loop = RunLoop::main();
         Pointer pointer;
@@ -112,6 +184,11 @@ int runWindow(SpringBoard& host, ScriptRunner& runner, std::istream* script) {
                 switch (event.type) {
                 case SDL_QUIT:
                     running = false;
+                    break;
+                case SDL_WINDOWEVENT:
+                    if (event.window.event == SDL_WINDOWEVENT_EXPOSED ||
+                        event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED)
+                        presenter.invalidate();
                     break;
                 case SDL_KEYDOWN: {
                     SDL_Keycode key = event.key.keysym.sym;
@@ -165,8 +242,8 @@ int runWindow(SpringBoard& host, ScriptRunner& runner, std::istream* script) {
                 }
             }
             host.updateOverlays();
-            // Wait for the next refresh (or an event, whichever comes first).
-            loop->runOnce(4);
+            // Wait for the next refresh; events are read once per refresh.
+            loop->runOnce(1000.0 / loop->refreshRate());
             if (loop->refreshCount() != drawnRefresh) {
                 drawnRefresh = loop->refreshCount();
                 const Region& damage = layers.render(host.screenView());
@@ -174,7 +251,6 @@ int runWindow(SpringBoard& host, ScriptRunner& runner, std::istream* script) {
             }
         }
     }
-    SDL_DestroyRenderer(renderer);
     SDL_DestroyWindow(window);
     SDL_Quit();
     return status;
