@@ -18,6 +18,7 @@ const Command commands[] = {
      "springboard [--root DIR] [--headless] [--script FILE|-] [--trace FILE] [--with-class NAME]..."},
     {"defaults", commandDefaults, "defaults [--root DIR] read|write|delete DOMAIN [KEY] [-TYPE VALUE]"},
     {"wallpaper", commandWallpaper, "wallpaper [--root DIR] set IMAGE | export OUT.png | average"},
+    {"waves", commandWaves, "waves [--screen WxH@S] [--frames N] [--out DIR]"},
 };
 
 int usage(FILE* out) {

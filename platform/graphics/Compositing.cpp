@@ -4,10 +4,85 @@
 #include <cmath>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 IntRect bitmapRect(const Bitmap& bitmap) {
     return {0, 0, bitmap.width(), bitmap.height()};
+}
+
+#if defined(__SSE2__)
+// Four coverage bytes, each repeated over the four channels of its pixel, as 16-bit lanes: pixels
+// 0 and 1 in `low`, 2 and 3 in `high`.
+inline void spreadCoverage(const uint8_t* coverage, __m128i& low, __m128i& high) {
+    uint32_t four;
+    std::memcpy(&four, coverage, 4);
+    __m128i m = _mm_unpacklo_epi8(_mm_cvtsi32_si128(static_cast<int>(four)), _mm_setzero_si128());
+    m = _mm_unpacklo_epi16(m, m);
+    low = _mm_unpacklo_epi32(m, m);
+    high = _mm_unpackhi_epi32(m, m);
+}
+
+// x / 255 rounded, for 16-bit lanes holding at most 255 * 255 + 128.
+inline __m128i divide255(__m128i x) {
+    x = _mm_add_epi16(x, _mm_set1_epi16(0x80));
+    return _mm_srli_epi16(_mm_add_epi16(x, _mm_srli_epi16(x, 8)), 8);
+}
+
+// The alpha lane of each pixel spread over its four lanes.
+inline __m128i spreadAlpha(__m128i pixels) {
+    __m128i a = _mm_shufflelo_epi16(pixels, _MM_SHUFFLE(3, 3, 3, 3));
+    return _mm_shufflehi_epi16(a, _MM_SHUFFLE(3, 3, 3, 3));
+}
+#endif
+
+// pixel over each destination pixel, weighted by its coverage: four pixels at a time where the
+// processor allows, with the same arithmetic as the one-pixel routines.
+void blendRun(uint32_t* destination, const uint8_t* coverage, int count, uint32_t pixel, bool opaque) {
+    int i = 0;
+#if defined(__SSE2__)
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i source = _mm_unpacklo_epi8(_mm_set1_epi32(static_cast<int>(pixel)), zero);
+    const __m128i full = _mm_set1_epi16(255);
+    for (; i + 4 <= count; i += 4) {
+        __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(destination + i));
+        __m128i dLow = _mm_unpacklo_epi8(d, zero), dHigh = _mm_unpackhi_epi8(d, zero);
+        __m128i mLow, mHigh;
+        spreadCoverage(coverage + i, mLow, mHigh);
+        if (opaque) {
+            // A blend between the destination and the colour by the coverage.
+            dLow = divide255(_mm_add_epi16(_mm_mullo_epi16(source, mLow),
+                                           _mm_mullo_epi16(dLow, _mm_sub_epi16(full, mLow))));
+            dHigh = divide255(_mm_add_epi16(_mm_mullo_epi16(source, mHigh),
+                                            _mm_mullo_epi16(dHigh, _mm_sub_epi16(full, mHigh))));
+        } else {
+            __m128i sLow = divide255(_mm_mullo_epi16(source, mLow)),
+                    sHigh = divide255(_mm_mullo_epi16(source, mHigh));
+            dLow =
+                _mm_add_epi16(sLow, divide255(_mm_mullo_epi16(dLow, _mm_sub_epi16(full, spreadAlpha(sLow)))));
+            dHigh = _mm_add_epi16(sHigh,
+                                  divide255(_mm_mullo_epi16(dHigh, _mm_sub_epi16(full, spreadAlpha(sHigh)))));
+        }
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(destination + i), _mm_packus_epi16(dLow, dHigh));
+    }
+#endif
+    for (; i < count; ++i) {
+        uint32_t m = coverage[i];
+        if (opaque) {
+            uint32_t d = destination[i];
+            uint32_t rb = (pixel & 0x00FF00FFu) * m + (d & 0x00FF00FFu) * (255 - m) + 0x00800080u;
+            rb = ((rb + ((rb >> 8) & 0x00FF00FFu)) >> 8) & 0x00FF00FFu;
+            uint32_t ag =
+                ((pixel >> 8) & 0x00FF00FFu) * m + ((d >> 8) & 0x00FF00FFu) * (255 - m) + 0x00800080u;
+            ag = (ag + ((ag >> 8) & 0x00FF00FFu)) & 0xFF00FF00u;
+            destination[i] = rb | ag;
+        } else {
+            destination[i] = overPixel(scalePixel(pixel, m), destination[i]);
+        }
+    }
 }
 
 } // namespace
@@ -53,28 +128,46 @@ void compositeCoverage(Bitmap& destination, const CoverageMask& mask, uint32_t p
         return;
     Region area = clip;
     area.intersect(mask.bounds().intersected(bitmapRect(destination)));
-    const auto& spans = mask.spans();
+    if (area.isEmpty())
+        return;
+    // The region's rectangles come in bands (rows of equal extent, ordered by x); both the spans
+    // and the bands are ordered by row, so one walk down both visits each pairing once.
+    std::vector<IntRect> rects = area.rects();
+    struct Band {
+        int top, bottom;
+        size_t first, last;
+    };
+    std::vector<Band> bands;
+    for (size_t i = 0; i < rects.size(); ++i) {
+        if (bands.empty() || rects[i].y != bands.back().top)
+            bands.push_back({rects[i].y, rects[i].bottom(), i, i + 1});
+        else
+            bands.back().last = i + 1;
+    }
     const uint8_t* coverage = mask.coverage().data();
     bool opaque = (pixel >> 24) == 255;
-    for (const IntRect& rect : area.rects()) {
-        auto it = std::lower_bound(spans.begin(), spans.end(), rect.y,
-                                   [](const CoverageSpan& span, int row) { return span.y < row; });
-        for (; it != spans.end() && it->y < rect.bottom(); ++it) {
-            int from = std::max(it->x, rect.x), to = std::min(it->x + it->length, rect.right());
-            if (from >= to)
-                continue;
-            uint32_t* row = destination.row(it->y);
-            const uint8_t* cov = coverage + it->offset + (from - it->x);
-            for (int x = from; x < to; ++x, ++cov) {
-                uint32_t m = *cov;
-                if (!m)
-                    continue;
-                if (m == 255 && opaque) {
-                    row[x] = pixel;
-                    continue;
-                }
-                row[x] = overPixel(m == 255 ? pixel : scalePixel(pixel, m), row[x]);
-            }
+    size_t band = 0;
+    for (const CoverageSpan& span : mask.spans()) {
+        while (band < bands.size() && bands[band].bottom <= span.y)
+            ++band;
+        if (band == bands.size())
+            break;
+        if (bands[band].top > span.y)
+            continue;
+        int spanEnd = span.x + span.length;
+        uint32_t* row = destination.row(span.y);
+        // The first rectangle of the band that reaches past the span's start.
+        auto begin = rects.begin() + static_cast<std::ptrdiff_t>(bands[band].first);
+        auto end = rects.begin() + static_cast<std::ptrdiff_t>(bands[band].last);
+        size_t start = static_cast<size_t>(
+            std::partition_point(begin, end, [&](const IntRect& rect) { return rect.right() <= span.x; }) -
+            rects.begin());
+        for (size_t r = start; r < bands[band].last; ++r) {
+            const IntRect& rect = rects[r];
+            if (rect.x >= spanEnd)
+                break;
+            int from = std::max(span.x, rect.x), to = std::min(spanEnd, rect.right());
+            blendRun(row + from, coverage + span.offset + (from - span.x), to - from, pixel, opaque);
         }
     }
 }

@@ -2,7 +2,8 @@
 
 // Antialiased coverage of a shape, kept sparse: runs of pixels on rows, each pixel's coverage a
 // byte (255 = wholly inside). Only the pixels the shape touches are stored, so a thin line across
-// the screen costs what its own pixels cost. Spans are ordered by row, then by x, and never overlap.
+// the screen costs what its own pixels cost (a touched pixel may still hold 0). Spans are ordered
+// by row, then by x, and never overlap.
 
 #include "platform/graphics/Region.h"
 

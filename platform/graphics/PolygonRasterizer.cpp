@@ -5,9 +5,9 @@
 
 namespace {
 
-// The cell grid is rendered in bands of rows so that a large shape never needs more than this
-// many cells at once.
-constexpr int64_t maxGridCells = 4 << 20;
+// The cell grid is rendered in bands of rows small enough to stay in the first-level cache while
+// the edges are walked and the rows swept (the cells are touched in no useful order).
+constexpr int64_t bandBytes = 32 << 10;
 
 uint8_t toByte(float coverage, FillRule rule) {
     float a = std::fabs(coverage);
@@ -21,20 +21,19 @@ uint8_t toByte(float coverage, FillRule rule) {
     return static_cast<uint8_t>(a * 255.0f + 0.5f);
 }
 
-// Collects a row's pixels into spans of the mask.
+// Collects a row's pixels into spans of the mask. Runs between touched cells are stored only when
+// they are covered.
 class RowWriter {
 public:
     RowWriter(CoverageMask& mask, std::vector<uint8_t>& buffer, int y, int limit)
         : m_mask(mask), m_buffer(buffer), m_y(y), m_limit(limit) {}
     ~RowWriter() { flush(); }
 
+    // A cell the edges touched: stored even when its coverage rounds to 0, which costs nothing
+    // to paint and spares a branch the processor cannot predict.
     void put(int x, uint8_t value) {
         if (x >= m_limit)
             return;
-        if (!value) {
-            flush();
-            return;
-        }
         if (m_count && x != m_start + m_count)
             flush();
         if (!m_count)
@@ -168,29 +167,40 @@ void PolygonRasterizer::addClippedEdge(double x0, double y0, double x1, double y
 }
 
 void PolygonRasterizer::accumulate(int row, double xa, double xb, double dy) {
-    float* cover = m_cover.data() + static_cast<size_t>(row) * static_cast<size_t>(m_gridWidth + 1);
-    float* area = m_area.data() + static_cast<size_t>(row) * static_cast<size_t>(m_gridWidth + 1);
+    Cell* cells = m_cells.data() + static_cast<size_t>(row) * static_cast<size_t>(m_gridWidth + 1);
     uint64_t* touched = m_touched.data() + static_cast<size_t>(row) * static_cast<size_t>(m_wordsPerRow);
-    auto mark = [&](int column, double d, double centre) {
-        cover[column] += static_cast<float>(d);
-        area[column] += static_cast<float>(d * (centre - column));
+    // A piece of the edge inside one cell: its rise, and how far across the cell it lies on average
+    // (the part of the rise the cells to the right get instead).
+    auto mark = [&](int column, double rise, double across) {
+        cells[column].cover += static_cast<float>(rise);
+        cells[column].area += static_cast<float>(rise * across);
         touched[column >> 6] |= uint64_t{1} << (column & 63);
     };
     double xl = std::min(xa, xb), xr = std::max(xa, xb);
     int c0 = std::clamp(static_cast<int>(std::floor(xl)), 0, m_gridWidth);
     int c1 = std::clamp(static_cast<int>(std::floor(xr)), 0, m_gridWidth);
     if (c0 == c1 || xr - xl < 1e-9) {
-        mark(c0, dy, (xl + xr) / 2);
+        mark(c0, dy, (xl + xr) / 2 - c0);
         return;
     }
-    // The edge's rise is shared among the columns in proportion to the width it crosses in each.
+    // The rise is shared among the columns in proportion to the width crossed in each; a column
+    // crossed from side to side takes the same share, centred in it.
     double perUnit = dy / (xr - xl);
-    for (int c = c0; c <= c1; ++c) {
-        double a = std::max(xl, static_cast<double>(c)), b = std::min(xr, static_cast<double>(c + 1));
-        if (b <= a)
-            continue;
-        mark(c, perUnit * (b - a), (a + b) / 2);
+    mark(c0, perUnit * (c0 + 1 - xl), (xl + c0 + 1) / 2 - c0);
+    float full = static_cast<float>(perUnit), half = static_cast<float>(perUnit * 0.5);
+    for (int c = c0 + 1; c < c1; ++c) {
+        cells[c].cover += full;
+        cells[c].area += half;
     }
+    for (int c = c0 + 1; c < c1;) {
+        int word = c >> 6, bit = c & 63;
+        int count = std::min(64 - bit, c1 - c);
+        uint64_t bits = count == 64 ? ~uint64_t{0} : ((uint64_t{1} << count) - 1) << bit;
+        touched[word] |= bits;
+        c += count;
+    }
+    if (xr > c1)
+        mark(c1, perUnit * (xr - c1), (xr - c1) / 2);
 }
 
 void PolygonRasterizer::walkEdge(const Edge& edge, int bandTop, int bandBottom) {
@@ -219,8 +229,7 @@ void PolygonRasterizer::walkEdge(const Edge& edge, int bandTop, int bandBottom) 
 void PolygonRasterizer::sweep(int bandTop, int bandBottom, FillRule rule, CoverageMask& mask) {
     size_t stride = static_cast<size_t>(m_gridWidth + 1);
     for (int row = 0; row < bandBottom - bandTop; ++row) {
-        float* cover = m_cover.data() + static_cast<size_t>(row) * stride;
-        float* area = m_area.data() + static_cast<size_t>(row) * stride;
+        Cell* cells = m_cells.data() + static_cast<size_t>(row) * stride;
         uint64_t* touched = m_touched.data() + static_cast<size_t>(row) * static_cast<size_t>(m_wordsPerRow);
         // Edges beyond the clip's right side were dropped, so a row may end still inside the shape:
         // the last run then goes on to the clip's edge.
@@ -238,10 +247,10 @@ void PolygonRasterizer::sweep(int bandTop, int bandBottom, FillRule rule, Covera
                 bits &= bits - 1;
                 if (column > next)
                     writer.run(m_gridLeft + next, column - next, toByte(acc, rule));
-                writer.put(m_gridLeft + column, toByte(acc + cover[column] - area[column], rule));
-                acc += cover[column];
-                cover[column] = 0;
-                area[column] = 0;
+                Cell& cell = cells[column];
+                writer.put(m_gridLeft + column, toByte(acc + cell.cover - cell.area, rule));
+                acc += cell.cover;
+                cell = {};
                 next = column + 1;
             }
         }
@@ -275,25 +284,32 @@ void PolygonRasterizer::finish(FillRule rule, CoverageMask& mask) {
     m_gridLeft = box.x;
     m_gridWidth = box.width;
     m_wordsPerRow = (m_gridWidth + 1 + 63) / 64;
-    int bandRows = static_cast<int>(std::max<int64_t>(1, maxGridCells / (m_gridWidth + 1)));
-    bandRows = std::min(bandRows, box.height);
+    int64_t rowBytes = static_cast<int64_t>(m_gridWidth + 1) * static_cast<int64_t>(sizeof(Cell));
+    int bandRows = static_cast<int>(std::clamp<int64_t>(bandBytes / rowBytes, 2, box.height));
     size_t cells = static_cast<size_t>(m_gridWidth + 1) * static_cast<size_t>(bandRows);
     // Grown with zeros; the sweep leaves every cell it used at zero again.
-    if (m_cover.size() < cells) {
-        m_cover.assign(cells, 0.0f);
-        m_area.assign(cells, 0.0f);
-    }
+    if (m_cells.size() < cells)
+        m_cells.assign(cells, Cell{});
     size_t words = static_cast<size_t>(m_wordsPerRow) * static_cast<size_t>(bandRows);
     if (m_touched.size() < words)
         m_touched.assign(words, 0);
     if (m_rowBuffer.size() < static_cast<size_t>(m_clip.right() - m_gridLeft + 1))
         m_rowBuffer.resize(static_cast<size_t>(m_clip.right() - m_gridLeft + 1));
+    // Edges in order of their top; each band walks only those that reach into it.
+    std::sort(m_edges.begin(), m_edges.end(),
+              [](const Edge& a, const Edge& b) { return std::min(a.y0, a.y1) < std::min(b.y0, b.y1); });
+    std::vector<const Edge*>& active = m_active;
+    active.clear();
+    size_t next = 0;
     for (int top = box.y; top < box.bottom(); top += bandRows) {
         int bottom = std::min(box.bottom(), top + bandRows);
         m_gridTop = top;
         m_gridHeight = bottom - top;
-        for (const Edge& e : m_edges)
-            walkEdge(e, top, bottom);
+        while (next < m_edges.size() && std::min(m_edges[next].y0, m_edges[next].y1) < bottom)
+            active.push_back(&m_edges[next++]);
+        std::erase_if(active, [top](const Edge* e) { return std::max(e->y0, e->y1) <= top; });
+        for (const Edge* e : active)
+            walkEdge(*e, top, bottom);
         sweep(top, bottom, rule, mask);
     }
     m_edges.clear();

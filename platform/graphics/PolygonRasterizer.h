@@ -37,14 +37,18 @@ private:
 
     IntRect m_clip;
     std::vector<Edge> m_edges;
+    std::vector<const Edge*> m_active;
     bool m_hasContour = false;
     bool m_invalid = false;
     double m_startX = 0, m_startY = 0, m_lastX = 0, m_lastY = 0;
 
     // The cell grid of the band being rendered: (width + 1) columns per row, all zero between uses.
     int m_gridLeft = 0, m_gridTop = 0, m_gridWidth = 0, m_gridHeight = 0;
-    std::vector<float> m_cover;
-    std::vector<float> m_area;
+    struct Cell {
+        float cover; // the rise of the edges in the cell
+        float area;  // the part of it that belongs to the cells to the right
+    };
+    std::vector<Cell> m_cells;
     std::vector<uint64_t> m_touched;
     int m_wordsPerRow = 0;
     std::vector<uint8_t> m_rowBuffer;

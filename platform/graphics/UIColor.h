@@ -2,7 +2,12 @@
 
 // Colours: red, green, blue and alpha from 0 to 1, not premultiplied. A colour is immutable; its
 // CGColor is the same value as the rasterizer takes it.
+//
+// Through the runtime a UIColor also stands for its CGColorRef: "CGColor" answers the colour object
+// itself, and layers take and answer colours as objects (nil for none), as the device passes
+// CGColorRefs.
 
+#include "runtime/Encoding.h"
 #include "runtime/NSObject.h"
 
 struct CGColor {
@@ -12,6 +17,8 @@ struct CGColor {
     double alpha = 0;
     bool operator==(const CGColor&) const = default;
 };
+
+template <> struct objc_encoding<CGColor> { static constexpr const char* value = "{CGColor=dddd}"; };
 
 class UIColor : public NSObject {
 public:

@@ -1,0 +1,467 @@
+#include "platform/ui/LayerRenderer.h"
+#include "platform/graphics/CairoCanvas.h"
+#include "platform/graphics/Compositing.h"
+#include "platform/graphics/PNGEncoder.h"
+#include "platform/graphics/Polyline.h"
+#include "platform/graphics/StrokeOutliner.h"
+#include "platform/ui/CAShapeLayer.h"
+#include "platform/ui/CairoLayerDrawing.h"
+#include "platform/ui/UIView.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace {
+
+// Columns of pixels per footprint rectangle of a shape: narrow enough to follow a curve closely,
+// wide enough to keep the damage a short list of rectangles.
+constexpr int footprintBand = 32;
+
+constexpr double gridTolerance = 1e-6;
+
+bool onGrid(double value) {
+    return std::fabs(value - std::round(value)) < gridTolerance;
+}
+
+// The pixels a rectangle touches, every partly covered pixel included; empty for anything absurd.
+IntRect enclosingPixels(double x, double y, double width, double height) {
+    double limit = 1 << 28;
+    if (!std::isfinite(x) || !std::isfinite(y) || !std::isfinite(width) || !std::isfinite(height) ||
+        width <= 0 || height <= 0)
+        return {};
+    double left = std::clamp(std::floor(x + gridTolerance), -limit, limit);
+    double top = std::clamp(std::floor(y + gridTolerance), -limit, limit);
+    double right = std::clamp(std::ceil(x + width - gridTolerance), -limit, limit);
+    double bottom = std::clamp(std::ceil(y + height - gridTolerance), -limit, limit);
+    if (right <= left || bottom <= top)
+        return {};
+    return {static_cast<int>(left), static_cast<int>(top), static_cast<int>(right - left),
+            static_cast<int>(bottom - top)};
+}
+
+// Clipping to bounds rounds the edges to the nearest pixel edges.
+IntRect nearestPixels(double x, double y, double width, double height) {
+    double limit = 1 << 28;
+    if (!std::isfinite(x) || !std::isfinite(y) || !std::isfinite(width) || !std::isfinite(height) ||
+        width <= 0 || height <= 0)
+        return {};
+    double left = std::clamp(std::round(x), -limit, limit), top = std::clamp(std::round(y), -limit, limit);
+    double right = std::clamp(std::round(x + width), -limit, limit);
+    double bottom = std::clamp(std::round(y + height), -limit, limit);
+    if (right <= left || bottom <= top)
+        return {};
+    return {static_cast<int>(left), static_cast<int>(top), static_cast<int>(right - left),
+            static_cast<int>(bottom - top)};
+}
+
+uint64_t mix(uint64_t a, uint64_t b) {
+    return (a ^ (b + 0x9E3779B97F4A7C15ull + (a << 6) + (a >> 2)));
+}
+
+// Everything that decides how a mask layer looks.
+uint64_t maskStampOf(const CALayer* mask) {
+    uint64_t stamp = mix(mask->serial(), mask->generation());
+    stamp = mix(stamp, mask->structureGeneration());
+    for (const Ref<CALayer>& sublayer : mask->sublayers())
+        stamp = mix(stamp, maskStampOf(sublayer.get()));
+    return stamp;
+}
+
+bool visible(const CALayer* layer) {
+    return !layer->isHidden() && layer->opacity() > 0;
+}
+
+int contentKinds(const CALayer* layer) {
+    int kinds = (layer->hasVisibleBackground() ? 1 : 0) + (layer->contents() ? 1 : 0);
+    if (auto* shape = objc_cast<CAShapeLayer>(const_cast<CALayer*>(layer)))
+        kinds += (shape->hasVisibleFill() ? 1 : 0) + (shape->hasVisibleStroke() ? 1 : 0);
+    return kinds;
+}
+
+bool hasVisibleSublayers(const CALayer* layer) {
+    return std::any_of(layer->sublayers().begin(), layer->sublayers().end(),
+                       [](const Ref<CALayer>& sublayer) { return visible(sublayer.get()); });
+}
+
+// Composited as one group (at its opacity, through its mask) rather than piece by piece.
+bool needsGroup(const CALayer* layer) {
+    if (layer->mask())
+        return true;
+    return layer->opacity() < 1 && (hasVisibleSublayers(layer) || contentKinds(layer) > 1);
+}
+
+} // namespace
+
+struct LayerRenderer::Entry {
+    // What the layer looked like when last drawn.
+    uint64_t generation = 0;
+    uint64_t parentSerial = 0;
+    size_t siblingIndex = 0;
+    double originX = 0, originY = 0; // its bounds origin, in pixels
+    IntRect clip;                    // its own clip (its bounds when it masks to them)
+    float opacity = 1;               // of the ancestors
+    uint64_t maskStamp = 0;
+    uint64_t seen = 0;
+    Region footprint;
+
+    // Shape layers: coverage in bitmap pixels; a stroke the outliner declined is drawn by cairo.
+    CoverageMask fill;
+    CoverageMask stroke;
+    bool strokeByCairo = false;
+
+    // Images: whether the image is opaque, and a copy scaled to the pixels it fills.
+    Ref<CGImage> checkedImage;
+    bool imageOpaque = false;
+    std::optional<Bitmap> scaledImage;
+    Ref<CGImage> scaledFrom;
+    bool scaledOpaque = false;
+};
+
+LayerRenderer::LayerRenderer(int pixelWidth, int pixelHeight, double scale, Mode mode)
+    : m_width(std::max(pixelWidth, 1)), m_height(std::max(pixelHeight, 1)),
+      m_scale(std::isfinite(scale) && scale > 0 ? scale : 1), m_mode(mode),
+      m_bitmap(*Bitmap::create(m_width, m_height, std::numeric_limits<size_t>::max())) {}
+
+LayerRenderer::~LayerRenderer() = default;
+
+void LayerRenderer::setBackground(uint32_t pixel) {
+    if (pixel != m_background) {
+        m_background = pixel;
+        m_fullRepaint = true;
+    }
+}
+
+bool LayerRenderer::writePNG(const std::string& hostPath, std::string* error) const {
+    return writePNGFile(m_bitmap, hostPath, error);
+}
+
+const Region& LayerRenderer::render(UIView* root) {
+    UIView::layoutPendingViews();
+    return render(root ? root->layer() : nullptr);
+}
+
+const Region& LayerRenderer::render(CALayer* root) {
+    IntRect all{0, 0, m_width, m_height};
+    if (m_mode == Mode::Reference) {
+        renderReference(root);
+        m_damage = Region(all);
+        return m_damage;
+    }
+    ++m_frame;
+    m_damage.clear();
+    uint64_t rootSerial = root ? root->serial() : 0;
+    if (rootSerial != m_rootSerial) {
+        m_rootSerial = rootSerial;
+        m_fullRepaint = true;
+    }
+    if (root)
+        prepare(root, {0, 0, all, 1, 0, 0}, 0, false);
+    // Layers drawn last time and gone now leave their pixels to be repainted.
+    for (auto it = m_entries.begin(); it != m_entries.end();) {
+        if (it->second->seen != m_frame) {
+            m_damage.unite(it->second->footprint);
+            it = m_entries.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    if (m_fullRepaint) {
+        m_damage = Region(all);
+        m_fullRepaint = false;
+    }
+    m_damage.intersect(all);
+    if (m_damage.isEmpty())
+        return m_damage;
+    // Under a wallpaper that covers everything there is nothing to clear.
+    if (!coveredByOpaqueImage(root))
+        fillRegionCopy(m_bitmap, m_damage, m_background);
+    if (root)
+        paint(root, m_damage, m_bitmap, 0);
+    return m_damage;
+}
+
+bool LayerRenderer::coveredByOpaqueImage(CALayer* root) {
+    if (!root || !visible(root) || root->opacity() < 1 || root->mask() || !root->contents())
+        return false;
+    auto found = m_entries.find(root->serial());
+    if (found == m_entries.end())
+        return false;
+    Entry& entry = *found->second;
+    CGImage* image = root->contents();
+    CGRect bounds = root->bounds();
+    double left = entry.originX + bounds.origin.x * m_scale, top = entry.originY + bounds.origin.y * m_scale;
+    double width = bounds.size.width * m_scale, height = bounds.size.height * m_scale;
+    if (!onGrid(left) || !onGrid(top) || !onGrid(width) || !onGrid(height))
+        return false;
+    IntRect rect = enclosingPixels(left, top, width, height);
+    if (rect.width != image->width() || rect.height != image->height() ||
+        !(rect.intersected({0, 0, m_width, m_height}) == IntRect{0, 0, m_width, m_height}))
+        return false;
+    if (entry.checkedImage.get() != image) {
+        entry.checkedImage = image;
+        entry.imageOpaque = isOpaque(image->bitmap());
+    }
+    return entry.imageOpaque;
+}
+
+void LayerRenderer::renderReference(CALayer* root) {
+    fillRegionCopy(m_bitmap, Region(IntRect{0, 0, m_width, m_height}), m_background);
+    if (!root)
+        return;
+    CairoCanvas canvas(m_bitmap);
+    cairo_scale(canvas.context(), m_scale, m_scale);
+    cairoDrawLayerTree(canvas.context(), root);
+}
+
+void LayerRenderer::prepare(CALayer* layer, const Context& context, size_t index, bool reordered) {
+    if (!visible(layer))
+        return;
+    CGRect frame = layer->frame();
+    CGRect bounds = layer->bounds();
+    double left = context.originX + frame.origin.x * m_scale;
+    double top = context.originY + frame.origin.y * m_scale;
+    double originX = left - bounds.origin.x * m_scale;
+    double originY = top - bounds.origin.y * m_scale;
+    IntRect clip = context.clip;
+    if (layer->masksToBounds())
+        clip = clip.intersected(
+            nearestPixels(left, top, bounds.size.width * m_scale, bounds.size.height * m_scale));
+    uint64_t maskStamp = context.maskStamp;
+    if (CALayer* mask = layer->mask())
+        maskStamp = mix(maskStamp, maskStampOf(mask));
+
+    auto& slot = m_entries[layer->serial()];
+    bool isNew = !slot;
+    if (isNew)
+        slot = std::make_unique<Entry>();
+    Entry& entry = *slot;
+    bool changed = isNew || reordered || entry.generation != layer->generation() ||
+                   entry.parentSerial != context.parentSerial || entry.originX != originX ||
+                   entry.originY != originY || !(entry.clip == clip) || entry.opacity != context.opacity ||
+                   entry.maskStamp != maskStamp;
+    if (changed) {
+        m_damage.unite(entry.footprint);
+        entry.generation = layer->generation();
+        entry.parentSerial = context.parentSerial;
+        entry.originX = originX;
+        entry.originY = originY;
+        entry.clip = clip;
+        entry.opacity = context.opacity;
+        entry.maskStamp = maskStamp;
+        rebuild(entry, layer);
+        m_damage.unite(entry.footprint);
+    }
+    entry.seen = m_frame;
+    entry.siblingIndex = index;
+
+    Context inner{originX, originY, clip, context.opacity * layer->opacity(), maskStamp, layer->serial()};
+    if (clip.isEmpty() && layer->masksToBounds())
+        return; // nothing below can show
+    // Appending or removing sublayers keeps the others' order, and with it their pixels; a sublayer
+    // that now lies below one it lay above (or the reverse) is repainted.
+    const auto& sublayers = layer->sublayers();
+    size_t highest = 0;
+    bool any = false;
+    for (size_t i = 0; i < sublayers.size(); ++i) {
+        bool moved = false;
+        auto found = m_entries.find(sublayers[i]->serial());
+        if (found != m_entries.end() && found->second->parentSerial == layer->serial() &&
+            found->second->seen != m_frame) {
+            size_t before = found->second->siblingIndex;
+            if (any && before < highest)
+                moved = true;
+            else
+                highest = before, any = true;
+        }
+        prepare(sublayers[i].get(), inner, i, moved);
+    }
+}
+
+void LayerRenderer::rebuild(Entry& entry, CALayer* layer) {
+    entry.footprint.clear();
+    entry.fill.clear();
+    entry.stroke.clear();
+    entry.strokeByCairo = false;
+    if (entry.clip.isEmpty())
+        return;
+    CGRect bounds = layer->bounds();
+    IntRect rect =
+        enclosingPixels(entry.originX + bounds.origin.x * m_scale, entry.originY + bounds.origin.y * m_scale,
+                        bounds.size.width * m_scale, bounds.size.height * m_scale);
+    if (layer->hasVisibleBackground() || layer->contents())
+        entry.footprint.unite(rect.intersected(entry.clip));
+    auto* shape = objc_cast<CAShapeLayer>(layer);
+    if (!shape || !shape->path() || shape->path()->isEmpty() || !shape->path()->isFinite())
+        return;
+    std::vector<Polyline> lines = flattenPath(*shape->path(), m_scale, entry.originX, entry.originY);
+    // A colour nobody can see is not worth its coverage.
+    if (shape->hasVisibleFill()) {
+        m_rasterizer.reset(entry.clip);
+        for (const Polyline& line : lines) {
+            m_rasterizer.moveTo(line.points[0].x, line.points[0].y);
+            for (size_t i = 1; i < line.points.size(); ++i)
+                m_rasterizer.lineTo(line.points[i].x, line.points[i].y);
+        }
+        m_rasterizer.finish(shape->fillRule(), entry.fill);
+        entry.footprint.unite(entry.fill.footprint(footprintBand));
+    }
+    double width = shape->lineWidth() * m_scale;
+    if (shape->hasVisibleStroke()) {
+        m_rasterizer.reset(entry.clip);
+        StrokeStyle style{width, shape->lineCap(), shape->lineJoin(), shape->miterLimit()};
+        if (outlineStroke(lines, style, m_rasterizer)) {
+            m_rasterizer.finish(FillRule::NonZero, entry.stroke);
+            entry.footprint.unite(entry.stroke.footprint(footprintBand));
+        } else {
+            m_rasterizer.reset(entry.clip); // drops what the outliner had added
+            entry.strokeByCairo = true;
+            CGRect box = shape->path()->boundingBox();
+            double reach = width / 2 * std::max(1.0, shape->miterLimit()) + 2;
+            entry.footprint.unite(enclosingPixels(entry.originX + box.origin.x * m_scale - reach,
+                                                  entry.originY + box.origin.y * m_scale - reach,
+                                                  box.size.width * m_scale + 2 * reach,
+                                                  box.size.height * m_scale + 2 * reach)
+                                      .intersected(entry.clip));
+        }
+    }
+}
+
+Bitmap& LayerRenderer::scratch(size_t depth) {
+    if (m_scratch.size() <= depth)
+        m_scratch.resize(depth + 1);
+    if (!m_scratch[depth])
+        m_scratch[depth] =
+            std::make_unique<Bitmap>(*Bitmap::create(m_width, m_height, std::numeric_limits<size_t>::max()));
+    return *m_scratch[depth];
+}
+
+void LayerRenderer::paint(CALayer* layer, const Region& damage, Bitmap& target, size_t depth) {
+    if (!visible(layer))
+        return;
+    auto found = m_entries.find(layer->serial());
+    if (found == m_entries.end())
+        return;
+    Entry& entry = *found->second;
+    Region area = damage;
+    area.intersect(entry.clip);
+    if (area.isEmpty())
+        return;
+    std::vector<Ref<CALayer>> sublayers = layer->sublayers();
+    if (!needsGroup(layer)) {
+        paintOwnContent(layer, entry, area, target, layer->opacity());
+        for (const Ref<CALayer>& sublayer : sublayers)
+            paint(sublayer.get(), area, target, depth);
+        return;
+    }
+    Bitmap& group = scratch(depth);
+    fillRegionCopy(group, area, 0);
+    paintOwnContent(layer, entry, area, group, 1);
+    for (const Ref<CALayer>& sublayer : sublayers)
+        paint(sublayer.get(), area, group, depth + 1);
+    if (layer->mask())
+        applyMask(layer, entry, area, group, depth);
+    uint32_t alpha = static_cast<uint32_t>(std::lround(std::clamp(layer->opacity(), 0.0f, 1.0f) * 255));
+    compositeImage(target, group, 0, 0, alpha, false, area);
+}
+
+void LayerRenderer::applyMask(CALayer* layer, const Entry& entry, const Region& area, Bitmap& target,
+                              size_t depth) {
+    // The mask is drawn by cairo in the layer's coordinates; its alpha then scales the group.
+    Bitmap& alpha = scratch(depth + 1);
+    fillRegionCopy(alpha, area, 0);
+    {
+        CairoCanvas canvas(alpha);
+        canvas.clipToRegion(area);
+        cairo_matrix_t matrix;
+        cairo_matrix_init(&matrix, m_scale, 0, 0, m_scale, entry.originX, entry.originY);
+        cairo_set_matrix(canvas.context(), &matrix);
+        cairoDrawLayerTree(canvas.context(), layer->mask());
+    }
+    for (const IntRect& rect : area.rects())
+        for (int y = rect.y; y < rect.bottom(); ++y) {
+            uint32_t* row = target.row(y);
+            const uint32_t* mask = alpha.row(y);
+            for (int x = rect.x; x < rect.right(); ++x)
+                row[x] = scalePixel(row[x], mask[x] >> 24);
+        }
+}
+
+void LayerRenderer::paintOwnContent(CALayer* layer, Entry& entry, const Region& area, Bitmap& target,
+                                    double opacity) {
+    if (!layer->hasOwnContent())
+        return;
+    CGRect bounds = layer->bounds();
+    double left = entry.originX + bounds.origin.x * m_scale, top = entry.originY + bounds.origin.y * m_scale;
+    double width = bounds.size.width * m_scale, height = bounds.size.height * m_scale;
+    bool aligned = onGrid(left) && onGrid(top) && onGrid(width) && onGrid(height);
+    auto* shape = objc_cast<CAShapeLayer>(layer);
+    // Content that is not on the pixel grid, and strokes the outliner declined, go to cairo whole.
+    if (!aligned || (shape && entry.strokeByCairo)) {
+        CairoCanvas canvas(target);
+        canvas.clipToRegion(area);
+        cairo_matrix_t matrix;
+        cairo_matrix_init(&matrix, m_scale, 0, 0, m_scale, entry.originX, entry.originY);
+        cairo_set_matrix(canvas.context(), &matrix);
+        cairoDrawOwnContent(canvas.context(), layer, opacity);
+        return;
+    }
+    IntRect rect = enclosingPixels(left, top, width, height);
+    if (layer->hasVisibleBackground()) {
+        UIColor* background = layer->backgroundColor();
+        Region inside = area;
+        inside.intersect(rect);
+        fillRegionOver(target, inside, premultipliedPixel(background->cgColor(), opacity));
+    }
+    if (layer->contents())
+        paintImage(layer, entry, area, target, opacity);
+    if (!shape)
+        return;
+    if (shape->hasVisibleFill())
+        compositeCoverage(target, entry.fill, premultipliedPixel(shape->fillColor()->cgColor(), opacity),
+                          area);
+    if (shape->hasVisibleStroke())
+        compositeCoverage(target, entry.stroke, premultipliedPixel(shape->strokeColor()->cgColor(), opacity),
+                          area);
+}
+
+void LayerRenderer::paintImage(CALayer* layer, Entry& entry, const Region& area, Bitmap& target,
+                               double opacity) {
+    CGImage* image = layer->contents();
+    CGRect bounds = layer->bounds();
+    IntRect rect =
+        enclosingPixels(entry.originX + bounds.origin.x * m_scale, entry.originY + bounds.origin.y * m_scale,
+                        bounds.size.width * m_scale, bounds.size.height * m_scale);
+    if (rect.isEmpty() || image->width() <= 0 || image->height() <= 0)
+        return;
+    const Bitmap* pixels = &image->bitmap();
+    if (image->width() != rect.width || image->height() != rect.height) {
+        // Scaled once, by cairo as the reference draws it, then copied like any other image.
+        if (entry.scaledFrom.get() != image || !entry.scaledImage ||
+            entry.scaledImage->width() != rect.width || entry.scaledImage->height() != rect.height) {
+            entry.scaledImage = Bitmap::create(rect.width, rect.height);
+            entry.scaledFrom = image;
+            if (!entry.scaledImage)
+                return;
+            CairoCanvas canvas(*entry.scaledImage);
+            cairo_scale(canvas.context(), double(rect.width) / image->width(),
+                        double(rect.height) / image->height());
+            cairo_surface_t* source = cairoSurfaceForBitmap(image->bitmap());
+            cairo_set_source_surface(canvas.context(), source, 0, 0);
+            cairo_pattern_set_filter(cairo_get_source(canvas.context()), CAIRO_FILTER_GOOD);
+            cairo_paint(canvas.context());
+            cairo_surface_destroy(source);
+            canvas.flush();
+            entry.scaledOpaque = isOpaque(*entry.scaledImage);
+        }
+        pixels = &*entry.scaledImage;
+    } else if (entry.checkedImage.get() != image) {
+        entry.checkedImage = image;
+        entry.imageOpaque = isOpaque(image->bitmap());
+    }
+    bool opaque = pixels == &image->bitmap() ? entry.imageOpaque : entry.scaledOpaque;
+    uint32_t alpha = static_cast<uint32_t>(std::lround(std::clamp(opacity, 0.0, 1.0) * 255));
+    Region inside = area;
+    inside.intersect(rect);
+    compositeImage(target, *pixels, rect.x, rect.y, alpha, opaque, inside);
+}

@@ -1,0 +1,101 @@
+#pragma once
+
+// Draws a layer tree into a bitmap of device pixels (points times the scale), and keeps it: each
+// render repaints only what changed since the last one.
+//
+// How: the renderer remembers, for every layer it drew, what the layer looked like (its
+// generation, where it lay, its clip, the opacity and masks above it) and the pixels it covered
+// (its footprint: its rectangle, or for a shape layer the bands its coverage touched). A layer that
+// changed, appeared or went away adds its old and new footprints to the frame's damage; only the
+// damage is cleared and repainted, every layer clipped to it. Shape layers keep their coverage
+// between frames, so an unchanged wave costs nothing to repaint inside another's damage.
+//
+// Pixel work uses routines of our own where they are exact (solid fills, coverage from the
+// exact-area rasterizer and the stroke outliner, pixel-aligned images) and cairo for the rest
+// (scaled images, layers off the pixel grid, masks, strokes the outliner declines). The Reference
+// mode draws everything with cairo, all of it every time: the plain rendering the fast one is
+// checked against.
+//
+// Geometry the renderer understands: frames, bounds origins, anchor points, clipping to bounds
+// (rounded to whole pixels), opacity (a layer with sublayers or several kinds of content is
+// composited as a group, as on the device), hidden, masks, background colours, contents images
+// (scaled to fill) and shape layers.
+
+#include "platform/graphics/Bitmap.h"
+#include "platform/graphics/CoverageMask.h"
+#include "platform/graphics/PolygonRasterizer.h"
+#include "platform/graphics/Region.h"
+#include "platform/ui/CALayer.h"
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+class CAShapeLayer;
+class UIView;
+
+class LayerRenderer {
+public:
+    enum class Mode { Incremental, Reference };
+
+    // A renderer for a bitmap of the given pixel size (at least 1 x 1) at scale pixels per point.
+    LayerRenderer(int pixelWidth, int pixelHeight, double scale, Mode mode = Mode::Incremental);
+    ~LayerRenderer();
+    LayerRenderer(const LayerRenderer&) = delete;
+    LayerRenderer& operator=(const LayerRenderer&) = delete;
+
+    // Brings the bitmap up to date with the tree under root (whose frame is placed in the bitmap's
+    // coordinates, in points) and answers the region repainted. A different root repaints all.
+    const Region& render(CALayer* root);
+    // The same for a view: commits pending layout first, as the device does before it draws.
+    const Region& render(UIView* root);
+
+    const Bitmap& bitmap() const { return m_bitmap; }
+    double scale() const { return m_scale; }
+    Mode mode() const { return m_mode; }
+    // The next render repaints everything.
+    void invalidate() { m_fullRepaint = true; }
+    // What lies under everything (premultiplied); opaque black unless set.
+    void setBackground(uint32_t pixel);
+    // The bitmap as a PNG file at a host path, replaced atomically.
+    bool writePNG(const std::string& hostPath, std::string* error = nullptr) const;
+
+private:
+    struct Entry;
+    struct Context {
+        double originX, originY; // the parent's bounds origin, in pixels
+        IntRect clip;
+        float opacity;      // product of the ancestors' opacities
+        uint64_t maskStamp; // what the masks above look like
+        uint64_t parentSerial;
+    };
+
+    // reordered: the layer now lies below a sibling that lay below it last time.
+    void prepare(CALayer* layer, const Context& context, size_t index, bool reordered);
+    void rebuild(Entry& entry, CALayer* layer);
+    void paint(CALayer* layer, const Region& damage, Bitmap& target, size_t depth);
+    void paintOwnContent(CALayer* layer, Entry& entry, const Region& area, Bitmap& target, double opacity);
+    void paintImage(CALayer* layer, Entry& entry, const Region& area, Bitmap& target, double opacity);
+    void applyMask(CALayer* layer, const Entry& entry, const Region& area, Bitmap& target, size_t depth);
+    Bitmap& scratch(size_t depth);
+    bool coveredByOpaqueImage(CALayer* root);
+    void renderReference(CALayer* root);
+
+    int m_width;
+    int m_height;
+    double m_scale;
+    Mode m_mode;
+    Bitmap m_bitmap;
+    uint32_t m_background = 0xFF000000u;
+    bool m_fullRepaint = true;
+    uint64_t m_rootSerial = 0;
+    uint64_t m_frame = 0;
+    Region m_damage;
+    std::unordered_map<uint64_t, std::unique_ptr<Entry>> m_entries;
+    // Group surfaces by nesting depth; held by pointer so that a deeper one never moves a shallower.
+    std::vector<std::unique_ptr<Bitmap>> m_scratch;
+    PolygonRasterizer m_rasterizer;
+};

@@ -1,0 +1,209 @@
+#include "platform/graphics/Compositing.h"
+#include "platform/graphics/UIBezierPath.h"
+#include "platform/ui/CAShapeLayer.h"
+#include "platform/ui/LayerRenderer.h"
+#include "platform/ui/UIView.h"
+
+#include <gtest/gtest.h>
+
+#include <cairo.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <functional>
+#include <numbers>
+#include <string>
+#include <unistd.h>
+
+namespace {
+
+constexpr double scale = 2;
+constexpr int width = 200 * 2, height = 150 * 2;
+
+Ref<CALayer> colouredLayer(CGRect frame, CGColor colour) {
+    Ref<CALayer> layer = CALayer::layer();
+    layer->setFrame(frame);
+    layer->setBackgroundColor(colour);
+    return layer;
+}
+
+Ref<CGPath> circle(double cx, double cy, double r) {
+    auto path = UIBezierPath::bezierPath();
+    for (int i = 0; i < 48; ++i) {
+        double a = 2 * std::numbers::pi * i / 48;
+        CGPoint p{cx + r * std::cos(a), cy + r * std::sin(a)};
+        i ? path->addLineToPoint(p) : path->moveToPoint(p);
+    }
+    path->closePath();
+    return path->cgPath();
+}
+
+Ref<CGImage> checkerImage(int w, int h) {
+    Bitmap bitmap = *Bitmap::create(w, h);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            bitmap.setPixel(x, y,
+                            ((x / 4 + y / 4) & 1) ? premultiplied_pixel(250, 40, 40, 255)
+                                                  : premultiplied_pixel(30, 30, 200, 160));
+    return CGImage::imageWithBitmap(std::move(bitmap));
+}
+
+struct Scene {
+    Ref<CALayer> root, clipper, sticking, group, groupA, groupB, masked, photo, shape, offGrid;
+
+    Scene() {
+        root = colouredLayer(CGRectMake(0, 0, 200, 150), {0.1, 0.1, 0.15, 1});
+        clipper = colouredLayer(CGRectMake(10, 10, 60, 40), {0.3, 0.3, 0.3, 1});
+        clipper->setMasksToBounds(true);
+        sticking = colouredLayer(CGRectMake(40, 20, 50, 50), {0.9, 0.8, 0.1, 1});
+        clipper->addSublayer(sticking.get());
+        group = CALayer::layer();
+        group->setFrame(CGRectMake(90, 10, 80, 60));
+        group->setOpacity(0.5);
+        groupA = colouredLayer(CGRectMake(0, 0, 50, 40), {1, 0, 0, 1});
+        groupB = colouredLayer(CGRectMake(25, 20, 50, 40), {0, 0, 1, 1});
+        group->addSublayer(groupA.get());
+        group->addSublayer(groupB.get());
+        masked = colouredLayer(CGRectMake(10, 70, 70, 70), {0.2, 0.9, 0.4, 1});
+        auto mask = CAShapeLayer::layer();
+        mask->setFrame(CGRectMake(0, 0, 70, 70));
+        mask->setPath(circle(35, 35, 30).get());
+        masked->setMask(mask.get());
+        photo = CALayer::layer();
+        photo->setFrame(CGRectMake(90, 80, 45, 30)); // a 30 x 20 image scaled up
+        photo->setContents(checkerImage(30, 20).get());
+        auto stroked = CAShapeLayer::layer();
+        stroked->setFrame(CGRectMake(0, 0, 200, 150));
+        auto zigzag = UIBezierPath::bezierPath();
+        zigzag->moveToPoint({140, 140});
+        for (int i = 1; i < 8; ++i)
+            zigzag->addLineToPoint({140 + i * 7.3, i % 2 ? 95.5 : 140});
+        stroked->setPath(zigzag->cgPath().get());
+        stroked->setFillColor(CGColor{0.5, 0.2, 0.8, 0.7});
+        stroked->setStrokeColor(CGColor{1, 1, 1, 0.9});
+        stroked->setLineWidth(2.5);
+        shape = stroked;
+        offGrid = colouredLayer(CGRectMake(150.3, 40.7, 20.2, 10.1), {0.2, 0.6, 1, 0.8});
+        for (auto* layer :
+             {clipper.get(), group.get(), masked.get(), photo.get(), shape.get(), offGrid.get()})
+            root->addSublayer(layer);
+    }
+};
+
+struct Difference {
+    int largest = 0;
+    double mean = 0;
+};
+
+Difference compare(const Bitmap& a, const Bitmap& b) {
+    Difference d;
+    int64_t total = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x)
+            for (int shift : {0, 8, 16, 24}) {
+                int diff =
+                    std::abs(int((a.pixel(x, y) >> shift) & 255) - int((b.pixel(x, y) >> shift) & 255));
+                d.largest = std::max(d.largest, diff);
+                total += diff;
+            }
+    d.mean = double(total) / (double(a.width()) * a.height() * 4);
+    return d;
+}
+
+} // namespace
+
+TEST(LayerRenderer, RepaintingOnlyTheDamageMatchesAFullRendering) {
+    Scene scene;
+    LayerRenderer fast(width, height, scale);
+    LayerRenderer reference(width, height, scale, LayerRenderer::Mode::Reference);
+    std::vector<std::pair<const char*, std::function<void()>>> steps{
+        {"first frame", [] {}},
+        {"move a clipped child",
+         [&] {
+             scene.sticking->setPosition({20, 30});
+         }},
+        {"recolour inside a group",
+         [&] {
+             scene.groupB->setBackgroundColor(CGColor{0, 1, 0, 1});
+         }},
+        {"group opacity", [&] { scene.group->setOpacity(0.8f); }},
+        {"hide the photo", [&] { scene.photo->setHidden(true); }},
+        {"show it elsewhere",
+         [&] {
+             scene.photo->setHidden(false);
+             scene.photo->setFrame(CGRectMake(20, 20, 60, 40));
+         }},
+        {"change the mask",
+         [&] { static_cast<CAShapeLayer*>(scene.masked->mask())->setPath(circle(20, 40, 25).get()); }},
+        {"remove a layer", [&] { scene.groupA->removeFromSuperlayer(); }},
+        {"reorder", [&] { scene.root->insertSublayer(scene.shape.get(), 0); }},
+        {"scroll the clipper", [&] { scene.clipper->setBounds(CGRectMake(15, 10, 60, 40)); }},
+        {"move off the grid",
+         [&] {
+             scene.offGrid->setPosition({60.33, 80.17});
+         }},
+        {"nothing at all", [] {}},
+    };
+    for (auto& [name, change] : steps) {
+        change();
+        fast.render(scene.root.get());
+        reference.render(scene.root.get());
+        Difference d = compare(fast.bitmap(), reference.bitmap());
+        EXPECT_LE(d.largest, 40) << name;
+        EXPECT_LT(d.mean, 0.1) << name;
+    }
+    // Nothing changed in the last step, so nothing was repainted.
+    EXPECT_TRUE(fast.render(scene.root.get()).isEmpty());
+}
+
+TEST(LayerRenderer, MovingASmallLayerRepaintsItsOldAndNewPlaceOnly) {
+    Ref<CALayer> root = colouredLayer(CGRectMake(0, 0, 200, 150), {0, 0, 0, 1});
+    Ref<CALayer> box = colouredLayer(CGRectMake(10, 10, 10, 10), {1, 1, 1, 1});
+    root->addSublayer(box.get());
+    LayerRenderer renderer(width, height, scale);
+    EXPECT_EQ(renderer.render(root.get()).area(), int64_t(width) * height)
+        << "the first frame paints everything";
+    box->setPosition({100, 100});
+    const Region& damage = renderer.render(root.get());
+    EXPECT_EQ(damage.area(), 2 * 20 * 20);
+    EXPECT_TRUE(damage.contains(20, 20) && damage.contains(190, 190));
+    EXPECT_EQ(renderer.bitmap().pixel(25, 25), 0xFF000000u) << "the old place is cleaned up";
+    EXPECT_EQ(renderer.bitmap().pixel(195, 195), 0xFFFFFFFFu);
+    // A layer that appears, and one that goes away, count too.
+    Ref<CALayer> late = colouredLayer(CGRectMake(0, 0, 5, 5), {1, 0, 0, 1});
+    root->addSublayer(late.get());
+    EXPECT_EQ(renderer.render(root.get()).area(), 10 * 10);
+    late->removeFromSuperlayer();
+    EXPECT_EQ(renderer.render(root.get()).area(), 10 * 10);
+    EXPECT_EQ(renderer.bitmap().pixel(3, 3), 0xFF000000u);
+}
+
+TEST(LayerRenderer, WritesThePixelsAsPNG) {
+    Scene scene;
+    LayerRenderer renderer(width, height, scale);
+    renderer.render(scene.root.get());
+    std::string path = testing::TempDir() + "renderer-" + std::to_string(::getpid()) + ".png";
+    ASSERT_TRUE(renderer.writePNG(path));
+    cairo_surface_t* read = cairo_image_surface_create_from_png(path.c_str());
+    ASSERT_EQ(cairo_surface_status(read), CAIRO_STATUS_SUCCESS);
+    EXPECT_EQ(cairo_image_surface_get_width(read), width);
+    EXPECT_EQ(cairo_image_surface_get_height(read), height);
+    // Opaque pixels survive the trip exactly.
+    const uint8_t* data = cairo_image_surface_get_data(read);
+    int stride = cairo_image_surface_get_stride(read);
+    for (int y = 0; y < height; y += 17) {
+        for (int x = 0; x < width; x += 13) {
+            uint32_t written = renderer.bitmap().pixel(x, y);
+            if ((written >> 24) == 255) {
+                uint32_t back;
+                std::memcpy(&back, data + y * stride + x * 4, 4);
+                ASSERT_EQ(back, written) << x << "," << y;
+            }
+        }
+    }
+    cairo_surface_destroy(read);
+    // A folder that cannot exist (its parent is a file) is a clear failure.
+    EXPECT_FALSE(renderer.writePNG(path + "/inside.png"));
+    std::remove(path.c_str());
+}

@@ -1,0 +1,98 @@
+// zorvi waves: the lock screen's three waves, drawn frame by frame into PNG files, for a person to
+// look at without a device: white lines on black in the 55-point strip across the screen, at the
+// screen's scale, one file per drawn frame (every second display refresh).
+
+#include "platform/foundation/DeviceProfile.h"
+#include "platform/graphics/Compositing.h"
+#include "platform/runloop/RunLoop.h"
+#include "platform/ui/LayerRenderer.h"
+#include "platform/ui/UIScreen.h"
+#include "tools/CommandLine.h"
+#include "wave/UUWaveView.h"
+#include "wave/WaveSet.h"
+
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+namespace {
+
+constexpr const char* name = "waves";
+constexpr double stripHeight = 55;
+constexpr int maxFrames = 100000;
+
+std::optional<int> parseFrames(const std::string& text) {
+    if (text.empty() || text.size() > 6 || text.find_first_not_of("0123456789") != std::string::npos)
+        return std::nullopt;
+    int frames = std::stoi(text);
+    if (frames < 1 || frames > maxFrames)
+        return std::nullopt;
+    return frames;
+}
+
+} // namespace
+
+int commandWaves(const Arguments& args) {
+    std::string error;
+    auto line = CommandLine::parse(args, {"--screen", "--frames", "--out"}, {}, error);
+    if (!line)
+        return commandLineError(name, error);
+    if (!line->positional().empty())
+        return commandLineError(name, "unexpected argument '" + line->positional().front() + "'");
+    ScreenProfile screen;
+    if (auto text = line->value("--screen")) {
+        auto parsed = DeviceProfile::parseScreen(*text);
+        if (!parsed)
+            return commandLineError(name, "--screen wants WxH@S (such as 375x812@3), not '" + *text + "'");
+        screen = *parsed;
+    }
+    int frames = 60;
+    if (auto text = line->value("--frames")) {
+        auto parsed = parseFrames(*text);
+        if (!parsed)
+            return commandLineError(name, "--frames wants a count from 1 to " + std::to_string(maxFrames) +
+                                              ", not '" + *text + "'");
+        frames = *parsed;
+    }
+    std::string out = line->value("--out").value_or("waves");
+    std::error_code fsError;
+    std::filesystem::create_directories(out, fsError);
+    if (!std::filesystem::is_directory(out, fsError)) {
+        std::fprintf(stderr, "zorvi waves: cannot make the folder %s\n", out.c_str());
+        return 1;
+    }
+
+    UIScreen::mainScreen()->configure(screen);
+    RunLoop::main()->useVirtualClock();
+    double width = UIScreen::mainScreen()->bounds().size.width;
+    double scale = UIScreen::mainScreen()->scale();
+    Ref<UIView> strip = makeViewWithFrame<UIView>(CGRectMake(0, 0, width, stripHeight));
+    std::vector<Ref<UUWaveView>> views;
+    for (size_t i = 0; i < standardWaveSet.size(); ++i) {
+        auto view = makeViewWithFrame<UUWaveView>(CGRectMake(0, 0, width, stripHeight));
+        view->addWaves(
+            NSArray::arrayWithObjects({makeStandardWave(i, width, strokeOnlyCreator({1, 1, 1, 1}))}));
+        strip->addSubview(view.get());
+        view->start();
+        views.push_back(view);
+    }
+    int pixelWidth = static_cast<int>(std::lround(width * scale));
+    int pixelHeight = static_cast<int>(std::lround(stripHeight * scale));
+    LayerRenderer renderer(pixelWidth, pixelHeight, scale);
+    for (int frame = 0; frame < frames; ++frame) {
+        renderer.render(strip.get());
+        char file[32];
+        std::snprintf(file, sizeof file, "/frame-%04d.png", frame);
+        if (!renderer.writePNG(out + file, &error)) {
+            std::fprintf(stderr, "zorvi waves: %s%s: %s\n", out.c_str(), file, error.c_str());
+            return 1;
+        }
+        RunLoop::main()->tick(2);
+    }
+    for (auto& view : views)
+        view->stop();
+    std::printf("wrote %d frame%s of %dx%d pixels to %s/\n", frames, frames == 1 ? "" : "s", pixelWidth,
+                pixelHeight, out.c_str());
+    return 0;
+}
