@@ -19,32 +19,31 @@ void CoverageMask::clear() {
     m_bounds = {};
 }
 
-uint8_t* CoverageMask::extend(int y, int x, int count) {
+void CoverageMask::startOrJoin(int y, int x, int count) {
     m_bounds = m_bounds.united({x, y, count, 1});
-    // Joins a run that continues the last span of the same row.
+    // A run that continues the last span of the same row joins it.
     if (!m_spans.empty()) {
         CoverageSpan& last = m_spans.back();
         if (last.y == y && last.x + last.length == x) {
             last.length += count;
-            size_t at = m_coverage.size();
-            m_coverage.resize(at + static_cast<size_t>(count));
-            return m_coverage.data() + at;
+            return;
         }
     }
     m_spans.push_back({y, x, count, static_cast<uint32_t>(m_coverage.size())});
-    size_t at = m_coverage.size();
-    m_coverage.resize(at + static_cast<size_t>(count));
-    return m_coverage.data() + at;
 }
 
 void CoverageMask::append(int y, int x, const uint8_t* values, int count) {
-    if (count > 0)
-        std::memcpy(extend(y, x, count), values, static_cast<size_t>(count));
+    if (count <= 0)
+        return;
+    startOrJoin(y, x, count);
+    m_coverage.insert(m_coverage.end(), values, values + count);
 }
 
 void CoverageMask::appendRun(int y, int x, uint8_t value, int count) {
-    if (count > 0)
-        std::memset(extend(y, x, count), value, static_cast<size_t>(count));
+    if (count <= 0)
+        return;
+    startOrJoin(y, x, count);
+    m_coverage.insert(m_coverage.end(), static_cast<size_t>(count), value);
 }
 
 Region CoverageMask::footprint(int bandWidth) const {

@@ -36,7 +36,7 @@ public:
     void appendRun(int y, int x, uint8_t value, int count);
 
 private:
-    uint8_t* extend(int y, int x, int count);
+    void startOrJoin(int y, int x, int count);
     std::vector<CoverageSpan> m_spans;
     std::vector<uint8_t> m_coverage;
     IntRect m_bounds;

@@ -29,16 +29,19 @@ public:
         : m_mask(mask), m_buffer(buffer), m_y(y), m_limit(limit) {}
     ~RowWriter() { flush(); }
 
-    // A cell the edges touched: stored even when its coverage rounds to 0, which costs nothing
-    // to paint and spares a branch the processor cannot predict.
-    void put(int x, uint8_t value) {
-        if (x >= m_limit)
-            return;
+    // Room for count cells the edges touched, from x on; stored even where the coverage rounds to
+    // 0, which costs nothing to paint and spares a branch the processor cannot predict.
+    uint8_t* reserve(int x, int count) {
+        count = std::min(count, m_limit - x);
+        if (count <= 0)
+            return nullptr;
         if (m_count && x != m_start + m_count)
             flush();
         if (!m_count)
             m_start = x;
-        m_buffer[static_cast<size_t>(m_count++)] = value;
+        uint8_t* at = m_buffer.data() + m_count;
+        m_count += count;
+        return at;
     }
     void run(int x, int count, uint8_t value) {
         count = std::min(count, m_limit - x);
@@ -166,7 +169,7 @@ void PolygonRasterizer::addClippedEdge(double x0, double y0, double x1, double y
     }
 }
 
-void PolygonRasterizer::accumulate(int row, double xa, double xb, double dy) {
+void PolygonRasterizer::accumulate(int row, double xa, double xb, double dy, double perUnit) {
     Cell* cells = m_cells.data() + static_cast<size_t>(row) * static_cast<size_t>(m_gridWidth + 1);
     uint64_t* touched = m_touched.data() + static_cast<size_t>(row) * static_cast<size_t>(m_wordsPerRow);
     // A piece of the edge inside one cell: its rise, and how far across the cell it lies on average
@@ -183,9 +186,9 @@ void PolygonRasterizer::accumulate(int row, double xa, double xb, double dy) {
         mark(c0, dy, (xl + xr) / 2 - c0);
         return;
     }
-    // The rise is shared among the columns in proportion to the width crossed in each; a column
-    // crossed from side to side takes the same share, centred in it.
-    double perUnit = dy / (xr - xl);
+    // The rise is shared among the columns in proportion to the width crossed in each (perUnit per
+    // unit of width, the same all along the edge); a column crossed from side to side takes the
+    // same share, centred in it.
     mark(c0, perUnit * (c0 + 1 - xl), (xl + c0 + 1) / 2 - c0);
     float full = static_cast<float>(perUnit), half = static_cast<float>(perUnit * 0.5);
     for (int c = c0 + 1; c < c1; ++c) {
@@ -216,13 +219,14 @@ void PolygonRasterizer::walkEdge(const Edge& edge, int bandTop, int bandBottom) 
     if (y1 <= 0 || y0 >= height)
         return;
     double slope = (x1 - x0) / (y1 - y0);
+    double perUnit = slope != 0 ? sign / std::fabs(slope) : 0;
     int first = std::max(0, static_cast<int>(std::floor(y0)));
     int last = std::min(static_cast<int>(height) - 1, static_cast<int>(std::ceil(y1)) - 1);
     for (int row = first; row <= last; ++row) {
         double ya = std::max(y0, static_cast<double>(row)), yb = std::min(y1, static_cast<double>(row + 1));
         if (yb <= ya)
             continue;
-        accumulate(row, x0 + (ya - y0) * slope, x0 + (yb - y0) * slope, sign * (yb - ya));
+        accumulate(row, x0 + (ya - y0) * slope, x0 + (yb - y0) * slope, sign * (yb - ya), perUnit);
     }
 }
 
@@ -242,16 +246,33 @@ void PolygonRasterizer::sweep(int bandTop, int bandBottom, FillRule rule, Covera
             if (!bits)
                 continue;
             touched[word] = 0;
+            // Runs of neighbouring touched cells, each swept in one tight loop.
             while (bits) {
-                int column = word * 64 + __builtin_ctzll(bits);
-                bits &= bits - 1;
+                int first = __builtin_ctzll(bits);
+                uint64_t rest = ~(bits >> first);
+                int count = rest ? __builtin_ctzll(rest) : 64 - first;
+                if (count < 64)
+                    bits &= ~(((uint64_t{1} << count) - 1) << first);
+                else
+                    bits = 0;
+                int column = word * 64 + first;
                 if (column > next)
                     writer.run(m_gridLeft + next, column - next, toByte(acc, rule));
-                Cell& cell = cells[column];
-                writer.put(m_gridLeft + column, toByte(acc + cell.cover - cell.area, rule));
-                acc += cell.cover;
-                cell = {};
-                next = column + 1;
+                int usable = std::min(count, m_gridWidth - column);
+                if (uint8_t* out = usable > 0 ? writer.reserve(m_gridLeft + column, usable) : nullptr) {
+                    for (int i = 0; i < usable; ++i) {
+                        Cell& cell = cells[column + i];
+                        out[i] = toByte(acc + cell.cover - cell.area, rule);
+                        acc += cell.cover;
+                        cell = {};
+                    }
+                }
+                // A cell in the column just past the grid only collects edges the clip cut off.
+                for (int i = std::max(usable, 0); i < count; ++i) {
+                    acc += cells[column + i].cover;
+                    cells[column + i] = {};
+                }
+                next = column + count;
             }
         }
         if (m_gridLeft + next < limit)

@@ -32,7 +32,7 @@ private:
     void closeContour();
     void addClippedEdge(double x0, double y0, double x1, double y1);
     void walkEdge(const Edge& edge, int bandTop, int bandBottom);
-    void accumulate(int row, double xa, double xb, double dy);
+    void accumulate(int row, double xa, double xb, double dy, double perUnit);
     void sweep(int bandTop, int bandBottom, FillRule rule, CoverageMask& mask);
 
     IntRect m_clip;

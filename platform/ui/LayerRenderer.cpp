@@ -11,6 +11,8 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <stdexcept>
+#include <string>
 
 namespace {
 
@@ -68,6 +70,15 @@ uint64_t maskStampOf(const CALayer* mask) {
     return stamp;
 }
 
+// A surface as large as the bitmap; a size no bitmap can have is a clear error, not a crash.
+Bitmap makeSurface(int width, int height) {
+    std::optional<Bitmap> bitmap = Bitmap::create(width, height);
+    if (!bitmap)
+        throw std::length_error("cannot draw into " + std::to_string(width) + " x " + std::to_string(height) +
+                                " pixels: too large");
+    return std::move(*bitmap);
+}
+
 bool visible(const CALayer* layer) {
     return !layer->isHidden() && layer->opacity() > 0;
 }
@@ -121,7 +132,7 @@ struct LayerRenderer::Entry {
 LayerRenderer::LayerRenderer(int pixelWidth, int pixelHeight, double scale, Mode mode)
     : m_width(std::max(pixelWidth, 1)), m_height(std::max(pixelHeight, 1)),
       m_scale(std::isfinite(scale) && scale > 0 ? scale : 1), m_mode(mode),
-      m_bitmap(*Bitmap::create(m_width, m_height, std::numeric_limits<size_t>::max())) {}
+      m_bitmap(makeSurface(m_width, m_height)) {}
 
 LayerRenderer::~LayerRenderer() = default;
 
@@ -331,8 +342,7 @@ Bitmap& LayerRenderer::scratch(size_t depth) {
     if (m_scratch.size() <= depth)
         m_scratch.resize(depth + 1);
     if (!m_scratch[depth])
-        m_scratch[depth] =
-            std::make_unique<Bitmap>(*Bitmap::create(m_width, m_height, std::numeric_limits<size_t>::max()));
+        m_scratch[depth] = std::make_unique<Bitmap>(makeSurface(m_width, m_height));
     return *m_scratch[depth];
 }
 

@@ -42,6 +42,7 @@ public:
     enum class Mode { Incremental, Reference };
 
     // A renderer for a bitmap of the given pixel size (at least 1 x 1) at scale pixels per point.
+    // Throws std::length_error for a size beyond what a Bitmap may hold (512 MB).
     LayerRenderer(int pixelWidth, int pixelHeight, double scale, Mode mode = Mode::Incremental);
     ~LayerRenderer();
     LayerRenderer(const LayerRenderer&) = delete;

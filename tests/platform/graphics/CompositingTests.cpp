@@ -78,24 +78,6 @@ TEST(Compositing, PaintingStaysInsideTheClip) {
     EXPECT_EQ(bitmap.pixel(1, 1), 0xFF0000FFu);
 }
 
-TEST(Compositing, ImagesCopyOrBlendByOpacity) {
-    Bitmap source = noise(8, 8, 3);
-    Bitmap opaque = *Bitmap::create(8, 8);
-    for (int y = 0; y < 8; ++y)
-        for (int x = 0; x < 8; ++x)
-            opaque.setPixel(x, y, source.pixel(x, y) | 0xFF000000u);
-    EXPECT_TRUE(isOpaque(opaque));
-    EXPECT_FALSE(isOpaque(source));
-    Bitmap target = noise(20, 20, 9);
-    Bitmap before = noise(20, 20, 9);
-    compositeImage(target, opaque, 4, 6, 255, true, Region(IntRect{0, 0, 20, 20}));
-    EXPECT_EQ(target.pixel(4, 6), opaque.pixel(0, 0));
-    EXPECT_EQ(target.pixel(11, 13), opaque.pixel(7, 7));
-    EXPECT_EQ(target.pixel(3, 6), before.pixel(3, 6));
-    compositeImage(target, source, -2, -2, 128, false, Region(IntRect{0, 0, 20, 20}));
-    EXPECT_EQ(target.pixel(0, 0), overPixel(scalePixel(source.pixel(2, 2), 128), before.pixel(0, 0)));
-}
-
 TEST(BezierPath, LinesNeedACurrentPointAndCloseReturnsToTheStart) {
     auto path = UIBezierPath::bezierPath();
     path->addLineToPoint({5, 5});

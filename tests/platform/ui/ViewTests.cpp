@@ -135,15 +135,7 @@ TEST(View, LayoutRunsOnceASizeChangesAndParentsFirst) {
     EXPECT_TRUE(layoutLog.empty()) << "views gone before the pass are not laid out";
 }
 
-TEST(Layers, ShapeLayersStartWithThePlatformDefaults) {
-    auto shape = CAShapeLayer::layer();
-    ASSERT_TRUE(shape->fillColor());
-    EXPECT_EQ(shape->fillColor()->cgColor(), (CGColor{0, 0, 0, 1}));
-    EXPECT_EQ(shape->strokeColor(), nullptr);
-    EXPECT_EQ(shape->lineWidth(), 1);
-    EXPECT_EQ(shape->lineCap(), LineCap::Butt);
-    EXPECT_EQ(shape->lineJoin(), LineJoin::Miter);
-    EXPECT_EQ(shape->miterLimit(), 10);
+TEST(Layers, GeometryAndChangesAreTrackedAsOnTheDevice) {
     auto layer = CALayer::layer();
     layer->setFrame(CGRectMake(10, 10, 20, 40));
     layer->setAnchorPoint({0, 0});
