@@ -1,4 +1,5 @@
 #include "platform/foundation/OpenStepParser.h"
+#include "platform/foundation/HexDigit.h"
 #include "platform/foundation/NSArray.h"
 #include "platform/foundation/NSData.h"
 #include "platform/foundation/NSString.h"
@@ -15,16 +16,6 @@ bool isBareCharacter(char c) {
 
 bool isSpace(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
-}
-
-int hexValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
 }
 
 void appendUtf8(std::string& out, uint32_t codePoint) {
@@ -228,8 +219,8 @@ bool OpenStepParser::parseEscape(std::string& out) {
     if (c == 'U' || c == 'u') {
         uint32_t value = 0;
         int digits = 0;
-        for (; digits < 4 && !atEnd() && hexValue(peek()) >= 0; ++digits)
-            value = value * 16 + static_cast<uint32_t>(hexValue(m_text[m_pos++]));
+        for (; digits < 4 && !atEnd() && hexDigitValue(peek()) >= 0; ++digits)
+            value = value * 16 + static_cast<uint32_t>(hexDigitValue(m_text[m_pos++]));
         if (digits == 0) {
             out += c;
             return true;
@@ -242,7 +233,7 @@ bool OpenStepParser::parseEscape(std::string& out) {
                 uint32_t low = 0;
                 bool allHex = true;
                 for (size_t i = 0; i < 4; ++i) {
-                    int digit = hexValue(m_text[m_pos + 2 + i]);
+                    int digit = hexDigitValue(m_text[m_pos + 2 + i]);
                     allHex = allHex && digit >= 0;
                     low = low * 16 + static_cast<uint32_t>(std::max(digit, 0));
                 }
@@ -284,7 +275,7 @@ Ref<NSObject> OpenStepParser::parseData() {
             break;
         if (isSpace(c))
             continue;
-        int digit = hexValue(c);
+        int digit = hexDigitValue(c);
         if (digit < 0)
             return fail(std::string("bad character '") + c + "' in data");
         if (pending < 0) {

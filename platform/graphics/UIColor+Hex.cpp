@@ -1,3 +1,4 @@
+#include "platform/foundation/HexDigit.h"
 #include "platform/foundation/NSString.h"
 #include "platform/graphics/UIColor+Hex.h"
 
@@ -5,16 +6,6 @@
 #include <string>
 
 namespace {
-
-int hexDigit(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
 
 bool isSpace(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
@@ -65,7 +56,7 @@ std::optional<CGColor> parseHexColor(std::string_view text) {
     for (char c : text) {
         if (c == '#')
             continue;
-        int value = hexDigit(c);
+        int value = hexDigitValue(c);
         if (value < 0 || count == 8)
             return std::nullopt;
         digits[count++] = value;

@@ -62,6 +62,8 @@ void registerHostClasses(bool controllerAlreadyHasTapEvent) {
         Class c = objc_allocateClassPair(objc_getClass("HostObject"), name);
         objc_registerClassPair(c);
         own(c, "viewDidLoad", viewDidLoad, "v@:");
+        // No view: the scene the tweak builds on it is the host tests' business.
+        own(c, "view", imp_cast(+[](id, SEL) -> id { return nullptr; }), "@@:");
         own(c, "viewDidAppear:", viewDidAppear, "v@:B");
         if (controllerAlreadyHasTapEvent)
             own(c, "buttontapEvent", tap, "v@:");

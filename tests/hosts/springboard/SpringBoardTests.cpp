@@ -315,3 +315,19 @@ TEST(SpringBoard, ASnapshotShowsTheWallpaperThreeLinesAlongTheBottomAndFourIcons
     EXPECT_GT(channel(202, 2076, 8), channel(202, 2076, 16) + 60);
     EXPECT_GT(channel(682, 2076, 0), channel(682, 2076, 16) + 60);
 }
+
+TEST(SpringBoard, ASettingChangedByAnotherProcessArrivesDuringAPause) {
+    const std::string& root = devices().get("14.4", "375x812.5@2");
+    std::string write =
+        std::string(ZV_ZORVI) + " defaults --root " + root + " write com.vantrel.zorvi hidequick -bool ";
+    ASSERT_EQ(std::system((write + "NO").c_str()), 0);
+    // The writer runs while the host waits in real time; the virtual clock stands still meanwhile.
+    std::string later = "(sleep 0.4; " + write + "YES) &";
+    ASSERT_EQ(std::system(later.c_str()), 0);
+    Trace trace = run(root, "state\npause 2500\nquick-actions\nstate\n");
+    ASSERT_EQ(trace.named("state").size(), 2u);
+    EXPECT_FALSE(trace.state(0)["globals"]["hidequick"].boolean());
+    EXPECT_TRUE(trace.state(1)["globals"]["hidequick"].boolean());
+    EXPECT_TRUE(trace.state(1)["quickActions"]["hidden"].boolean());
+    EXPECT_EQ(trace.state(1)["t"].number(), trace.state(0)["t"].number());
+}
