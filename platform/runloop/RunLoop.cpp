@@ -3,6 +3,7 @@
 #include "platform/foundation/NSString.h"
 #include "platform/runloop/CADisplayLink.h"
 #include "platform/runloop/NSTimer.h"
+#include "runtime/Associations.h"
 #include "runtime/MessageSend.h"
 
 #include <algorithm>
@@ -66,8 +67,12 @@ Class RunLoop::objcClass() {
         Class c = objc_defineClass("NSRunLoop", NSObject::objcClass(), &instance_factory<RunLoop>);
         class_addMethod(
             c, "currentMode", +[](id self, SEL) -> id {
-                // Answered as a new string each time, which its caller may keep.
-                return NSString::stringWithUTF8String(static_cast<RunLoop*>(self)->currentMode()).leak();
+                // The loop keeps the string it answers, so that the answer has an owner.
+                static const char key = 0;
+                Ref<NSString> mode =
+                    NSString::stringWithUTF8String(static_cast<RunLoop*>(self)->currentMode());
+                objc_setAssociatedObject(self, &key, mode, OBJC_ASSOCIATION_RETAIN_NONATOMIC);
+                return mode.get();
             });
         class_addMethod(
             c, "addTimer:forMode:", +[](id self, SEL, id timer, id mode) {

@@ -1,3 +1,4 @@
+#include "platform/foundation/NSString.h"
 #include "platform/runloop/CADisplayLink.h"
 #include "platform/runloop/Dispatch.h"
 #include "platform/runloop/NSTimer.h"
@@ -110,6 +111,7 @@ TEST(RunLoop, ModesDecideWhatFires) {
     loop->addTimer(timer, NSDefaultRunLoopMode);
     bool taskRan = false;
     loop->setCurrentMode(UITrackingRunLoopMode);
+    EXPECT_EQ(*string_value(msg_send<id>(loop.get(), "currentMode")), UITrackingRunLoopMode);
     loop->enqueue(0, [&] { taskRan = true; });
     loop->advance(100);
     EXPECT_EQ(inDefault->times.size(), 0u);
