@@ -10,5 +10,6 @@ scripts/build.sh build
 
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp:print_suppressions=0"
 scripts/build.sh build-sanitize -DZV_SANITIZE=ON -DZV_BENCH=OFF
 (cd build-sanitize && ctest --output-on-failure -j2)
