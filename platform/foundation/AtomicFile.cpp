@@ -102,7 +102,9 @@ ReadStatus read(const std::string& path, size_t maxBytes, std::vector<uint8_t>& 
 
 bool write(const std::string& path, std::span<const uint8_t> bytes, std::string& error) {
     std::filesystem::path target(path);
-    std::filesystem::path folder = target.parent_path();
+    // A bare file name lives in the current folder.
+    std::filesystem::path folder =
+        target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
     std::error_code made;
     std::filesystem::create_directories(folder, made);
     if (made) {
