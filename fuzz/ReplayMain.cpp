@@ -59,7 +59,8 @@ int main(int argc, char** argv) {
             if (!entry.is_regular_file())
                 continue;
             std::ifstream file(entry.path(), std::ios::binary);
-            std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+            std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(file)),
+                                       std::istreambuf_iterator<char>());
             runWithMutations(std::move(bytes), random, runs);
         }
     }

@@ -74,7 +74,8 @@ void NSLog(std::string_view message) {
         observer = s.observer;
         name = s.processName;
     }
-    std::string line = DeviceLog::timestamp() + " " + name + "[" + std::to_string(::getpid()) + "]: " + clean + "\n";
+    std::string line =
+        DeviceLog::timestamp() + " " + name + "[" + std::to_string(::getpid()) + "]: " + clean + "\n";
     DeviceLog::appendToSyslog(line);
     std::fputs(line.c_str(), stderr);
     if (observer)

@@ -9,7 +9,9 @@ namespace DeviceProfile {
 
 namespace {
 
-bool inRange(double value, double low, double high) { return value >= low && value <= high; }
+bool inRange(double value, double low, double high) {
+    return value >= low && value <= high;
+}
 
 bool validScreen(const ScreenProfile& s) {
     return inRange(s.width, 100, 5000) && inRange(s.height, 100, 5000) && inRange(s.scale, 1, 4) &&
@@ -44,7 +46,8 @@ std::optional<ScreenProfile> parseScreen(std::string_view text) {
     ScreenProfile screen;
     auto width = number(text.substr(0, x));
     auto height = number(text.substr(x + 1, at - x - 1));
-    auto scale = number(text.substr(at + 1, slash == std::string_view::npos ? std::string_view::npos : slash - at - 1));
+    auto scale = number(
+        text.substr(at + 1, slash == std::string_view::npos ? std::string_view::npos : slash - at - 1));
     if (!width || !height || !scale)
         return std::nullopt;
     screen.width = *width;
@@ -63,7 +66,8 @@ std::optional<ScreenProfile> parseScreen(std::string_view text) {
 
 std::string formatScreen(const ScreenProfile& screen) {
     char text[96];
-    std::snprintf(text, sizeof text, "%gx%g@%g/%g", screen.width, screen.height, screen.scale, screen.refreshRate);
+    std::snprintf(text, sizeof text, "%gx%g@%g/%g", screen.width, screen.height, screen.scale,
+                  screen.refreshRate);
     return text;
 }
 
@@ -81,12 +85,15 @@ ScreenProfile screen() {
 bool writeScreen(const ScreenProfile& screen) {
     if (!validScreen(screen))
         return false;
-    return PropertyList::update(devicePath, [&](NSMutableDictionary& values) {
-        values.setObject(NSNumber::numberWithDouble(screen.width), "ScreenWidth");
-        values.setObject(NSNumber::numberWithDouble(screen.height), "ScreenHeight");
-        values.setObject(NSNumber::numberWithDouble(screen.scale), "ScreenScale");
-        values.setObject(NSNumber::numberWithDouble(screen.refreshRate), "RefreshRate");
-    }, PropertyList::Format::XML);
+    return PropertyList::update(
+        devicePath,
+        [&](NSMutableDictionary& values) {
+            values.setObject(NSNumber::numberWithDouble(screen.width), "ScreenWidth");
+            values.setObject(NSNumber::numberWithDouble(screen.height), "ScreenHeight");
+            values.setObject(NSNumber::numberWithDouble(screen.scale), "ScreenScale");
+            values.setObject(NSNumber::numberWithDouble(screen.refreshRate), "RefreshRate");
+        },
+        PropertyList::Format::XML);
 }
 
 } // namespace DeviceProfile

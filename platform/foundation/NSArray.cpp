@@ -4,7 +4,8 @@
 Class NSArray::objcClass() {
     static Class const cls = [] {
         Class c = objc_defineClass("NSArray", NSObject::objcClass(), &instance_factory<NSArray>);
-        class_addMethod(c, "count", +[](id self, SEL) -> unsigned long { return static_cast<NSArray*>(self)->count(); });
+        class_addMethod(
+            c, "count", +[](id self, SEL) -> unsigned long { return static_cast<NSArray*>(self)->count(); });
         return c;
     }();
     return cls;
@@ -31,11 +32,14 @@ void NSArray::makeObjectsPerformSelector(SEL selector) const {
 }
 
 Class NSMutableArray::objcClass() {
-    static Class const cls = objc_defineClass("NSMutableArray", NSArray::objcClass(), &instance_factory<NSMutableArray>);
+    static Class const cls =
+        objc_defineClass("NSMutableArray", NSArray::objcClass(), &instance_factory<NSMutableArray>);
     return cls;
 }
 
-Ref<NSMutableArray> NSMutableArray::array() { return make_object<NSMutableArray>(); }
+Ref<NSMutableArray> NSMutableArray::array() {
+    return make_object<NSMutableArray>();
+}
 
 Ref<NSMutableArray> NSMutableArray::arrayWithArray(const NSArray* other) {
     auto array = make_object<NSMutableArray>();

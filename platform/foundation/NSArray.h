@@ -15,7 +15,9 @@ public:
     NSArray() = default;
     size_t count() const { return m_objects.size(); }
     // nil past the end.
-    NSObject* objectAtIndex(size_t index) const { return index < m_objects.size() ? m_objects[index].get() : nullptr; }
+    NSObject* objectAtIndex(size_t index) const {
+        return index < m_objects.size() ? m_objects[index].get() : nullptr;
+    }
     const std::vector<Ref<NSObject>>& objects() const { return m_objects; }
     // Calls block for each element in order; the block may set *stop to end early.
     void enumerateObjectsUsingBlock(const std::function<void(NSObject*, size_t, bool*)>& block) const;

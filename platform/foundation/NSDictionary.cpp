@@ -1,11 +1,14 @@
 #include "platform/foundation/NSDictionary.h"
 
 Class NSDictionary::objcClass() {
-    static Class const cls = objc_defineClass("NSDictionary", NSObject::objcClass(), &instance_factory<NSDictionary>);
+    static Class const cls =
+        objc_defineClass("NSDictionary", NSObject::objcClass(), &instance_factory<NSDictionary>);
     return cls;
 }
 
-Ref<NSDictionary> NSDictionary::dictionary() { return make_object<NSDictionary>(); }
+Ref<NSDictionary> NSDictionary::dictionary() {
+    return make_object<NSDictionary>();
+}
 
 NSObject* NSDictionary::objectForKey(std::string_view key) const {
     auto it = m_entries.find(key);
@@ -13,12 +16,14 @@ NSObject* NSDictionary::objectForKey(std::string_view key) const {
 }
 
 Class NSMutableDictionary::objcClass() {
-    static Class const cls =
-        objc_defineClass("NSMutableDictionary", NSDictionary::objcClass(), &instance_factory<NSMutableDictionary>);
+    static Class const cls = objc_defineClass("NSMutableDictionary", NSDictionary::objcClass(),
+                                              &instance_factory<NSMutableDictionary>);
     return cls;
 }
 
-Ref<NSMutableDictionary> NSMutableDictionary::dictionary() { return make_object<NSMutableDictionary>(); }
+Ref<NSMutableDictionary> NSMutableDictionary::dictionary() {
+    return make_object<NSMutableDictionary>();
+}
 
 Ref<NSMutableDictionary> NSMutableDictionary::dictionaryWithDictionary(const NSDictionary* other) {
     auto dictionary = make_object<NSMutableDictionary>();

@@ -7,9 +7,11 @@
 Class NSNumber::objcClass() {
     static Class const cls = [] {
         Class c = objc_defineClass("NSNumber", NSObject::objcClass(), &instance_factory<NSNumber>);
-        class_addMethod(c, "boolValue", +[](id self, SEL) -> bool { return static_cast<NSNumber*>(self)->boolValue(); });
-        class_addMethod(c, "doubleValue",
-                        +[](id self, SEL) -> double { return static_cast<NSNumber*>(self)->doubleValue(); });
+        class_addMethod(
+            c, "boolValue", +[](id self, SEL) -> bool { return static_cast<NSNumber*>(self)->boolValue(); });
+        class_addMethod(
+            c, "doubleValue",
+            +[](id self, SEL) -> double { return static_cast<NSNumber*>(self)->doubleValue(); });
         return c;
     }();
     return cls;

@@ -24,8 +24,8 @@ constexpr int maxDepth = 64;
 enum class Format { XML, Binary };
 
 struct ParseResult {
-    Ref<NSObject> value;   // nil on failure
-    std::string error;     // why, when value is nil
+    Ref<NSObject> value; // nil on failure
+    std::string error;   // why, when value is nil
 };
 
 // Parses XML, binary or OpenStep text (the form tweak authors write filters in).
@@ -40,7 +40,8 @@ Ref<NSDictionary> readDictionary(std::string_view devicePath);
 
 // Writes the dictionary atomically as the whole file. False (and one log line) on failure; the
 // previous file is then left as it was.
-bool writeDictionary(std::string_view devicePath, const NSDictionary* dictionary, Format format = Format::Binary);
+bool writeDictionary(std::string_view devicePath, const NSDictionary* dictionary,
+                     Format format = Format::Binary);
 
 // Re-reads the file (a missing or unreadable one as empty), lets change edit it, and writes it back
 // atomically, all under an advisory lock on a companion lock file, so that concurrent updates of

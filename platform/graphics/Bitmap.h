@@ -22,7 +22,9 @@ public:
     const uint8_t* data() const { return m_pixels.data(); }
     size_t sizeInBytes() const { return m_pixels.size(); }
 
-    uint32_t* row(int y) { return reinterpret_cast<uint32_t*>(m_pixels.data() + static_cast<size_t>(y) * m_stride); }
+    uint32_t* row(int y) {
+        return reinterpret_cast<uint32_t*>(m_pixels.data() + static_cast<size_t>(y) * m_stride);
+    }
     const uint32_t* row(int y) const {
         return reinterpret_cast<const uint32_t*>(m_pixels.data() + static_cast<size_t>(y) * m_stride);
     }

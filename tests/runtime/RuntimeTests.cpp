@@ -13,9 +13,12 @@ public:
     static Class objcClass() {
         static Class const cls = [] {
             Class c = objc_defineClass("RTCounter", NSObject::objcClass(), &instance_factory<Counter>);
-            class_addMethod(c, "bump:", +[](id self, SEL, int32_t by) { static_cast<Counter*>(self)->value += by; });
-            class_addMethod(c, "value", +[](id self, SEL) -> int32_t { return static_cast<Counter*>(self)->value; });
-            class_addMethod(c, "name", +[](id, SEL) -> const char* { return "base"; });
+            class_addMethod(
+                c, "bump:", +[](id self, SEL, int32_t by) { static_cast<Counter*>(self)->value += by; });
+            class_addMethod(
+                c, "value", +[](id self, SEL) -> int32_t { return static_cast<Counter*>(self)->value; });
+            class_addMethod(
+                c, "name", +[](id, SEL) -> const char* { return "base"; });
             return c;
         }();
         return cls;
@@ -91,8 +94,8 @@ TEST(Runtime, MismatchedTypesAndUnknownSelectorsAreClearErrors) {
     } catch (const RuntimeError& e) {
         EXPECT_NE(std::string(e.what()).find("-[RTCounter frobnicate]"), std::string::npos) << e.what();
     }
-    EXPECT_THROW(class_addMethod(Counter::objcClass(), sel_registerName("typed:"),
-                                 +[](id, SEL, id) {}, "v@:d"),
+    EXPECT_THROW(class_addMethod(
+                     Counter::objcClass(), sel_registerName("typed:"), +[](id, SEL, id) {}, "v@:d"),
                  RuntimeError)
         << "stated types must be the implementation's";
 }
@@ -104,14 +107,19 @@ TEST(Runtime, AddMethodLeavesOwnImplementationAndOverridesInherited) {
     EXPECT_STREQ(msg_send<const char*>(make_object<Counter>(), "name"), "base");
     EXPECT_TRUE(class_addMethod(sub, sel_registerName("name"), replacement));
     EXPECT_STREQ(msg_send<const char*>(class_createInstance(sub), "name"), "added");
-    EXPECT_STREQ(msg_send<const char*>(make_object<Counter>(), "name"), "base") << "the superclass is untouched";
+    EXPECT_STREQ(msg_send<const char*>(make_object<Counter>(), "name"), "base")
+        << "the superclass is untouched";
 }
 
 namespace {
 int32_t (*originalValue)(id, SEL) = nullptr;
-int32_t hookedValue(id self, SEL cmd) { return originalValue(self, cmd) * 10; }
+int32_t hookedValue(id self, SEL cmd) {
+    return originalValue(self, cmd) * 10;
+}
 const char* (*originalName)(id, SEL) = nullptr;
-const char* hookedName(id, SEL) { return "hooked"; }
+const char* hookedName(id, SEL) {
+    return "hooked";
+}
 } // namespace
 
 TEST(Runtime, HookKeepsWhatRanBeforeIncludingInherited) {
@@ -128,7 +136,8 @@ TEST(Runtime, HookKeepsWhatRanBeforeIncludingInherited) {
     EXPECT_FALSE(class_respondsToSelector(sub, sel_registerName("missing")));
 
     double (*wrongSlot)(id, SEL) = nullptr;
-    EXPECT_THROW(MSHookMessageEx(sub, sel_registerName("value"), +[](id, SEL) -> double { return 0; }, &wrongSlot),
+    EXPECT_THROW(MSHookMessageEx(
+                     sub, sel_registerName("value"), +[](id, SEL) -> double { return 0; }, &wrongSlot),
                  RuntimeError);
 }
 
@@ -175,8 +184,10 @@ public:
     static Class objcClass() {
         static Class const cls = [] {
             Class c = objc_defineClass("RTProxy", NSObject::objcClass(), &instance_factory<Proxy>);
-            class_addMethod(c, "forwardingTargetForSelector:",
-                            +[](id self, SEL, SEL) -> id { return static_cast<Proxy*>(self)->target.load().get(); });
+            class_addMethod(
+                c, "forwardingTargetForSelector:", +[](id self, SEL, SEL) -> id {
+                    return static_cast<Proxy*>(self)->target.load().get();
+                });
             return c;
         }();
         return cls;
@@ -195,18 +206,20 @@ TEST(Runtime, ForwardingReachesTheTargetAndAnUnforwardableSendIsAnError) {
         EXPECT_EQ(counter->value, 3);
     }
     EXPECT_THROW(msg_send(proxy, "bump:", int32_t{3}), RuntimeError) << "no target, no forwardInvocation:";
-    class_addMethod(Proxy::objcClass(), "forwardInvocation:", +[](id, SEL, SEL) {});
+    class_addMethod(
+        Proxy::objcClass(), "forwardInvocation:", +[](id, SEL, SEL) {});
     EXPECT_EQ(msg_send<int32_t>(proxy, "value"), 0) << "a swallowed send answers zero";
 }
 
 TEST(Runtime, ClassMethodsAnswerThroughTheClassObject) {
     Class sub = subclassOfCounter("RTSingleton");
     static Ref<NSObject> shared;
-    class_addMethod(object_getMetaclass(Counter::objcClass()), "sharedInstance", +[](id, SEL) -> id {
-        if (!shared)
-            shared = make_object<Counter>();
-        return shared.get();
-    });
+    class_addMethod(
+        object_getMetaclass(Counter::objcClass()), "sharedInstance", +[](id, SEL) -> id {
+            if (!shared)
+                shared = make_object<Counter>();
+            return shared.get();
+        });
     id classObject = objc_classObject(objc_getClass("RTSingleton"));
     ASSERT_NE(classObject, nullptr);
     EXPECT_EQ(classObject, objc_classObject(sub)) << "one class object per class";
@@ -215,5 +228,6 @@ TEST(Runtime, ClassMethodsAnswerThroughTheClassObject) {
     EXPECT_EQ(msg_send<id>(objc_classObject(Counter::objcClass()), "sharedInstance"), instance);
     EXPECT_TRUE(msg_send<bool>(classObject, "respondsToSelector:", sel_registerName("sharedInstance")))
         << "class objects answer the root's instance methods";
-    EXPECT_THROW(msg_send<id>(classObject, "value"), RuntimeError) << "instance methods are not class methods";
+    EXPECT_THROW(msg_send<id>(classObject, "value"), RuntimeError)
+        << "instance methods are not class methods";
 }

@@ -16,7 +16,9 @@ namespace {
 
 constexpr const char* domain = "com.example.prefs";
 
-void store(const char* key, NSObject* value) { ASSERT_TRUE(PreferenceDomain::write(domain, key, value)); }
+void store(const char* key, NSObject* value) {
+    ASSERT_TRUE(PreferenceDomain::write(domain, key, value));
+}
 
 } // namespace
 
