@@ -21,7 +21,6 @@ Class subclass(Class superclass, const char* name) {
 // The quick-action view shows two round buttons (torch and camera) near the bottom corners, their
 // centres _insetY points above the bottom edge, asked through the runtime at every layout.
 void layoutQuickActionButtons(id self, SEL) {
-    lockScreenEvents().ownQuickActionLayouts++;
     auto* view = static_cast<UIView*>(self);
     double inset = msg_send<double>(self, "_insetY");
     CGRect bounds = view->bounds();
@@ -50,11 +49,6 @@ void controllerViewDidLoad(id self, SEL) {
 
 } // namespace
 
-LockScreenEvents& lockScreenEvents() {
-    static LockScreenEvents events;
-    return events;
-}
-
 LockScreenClasses registerLockScreenClasses(bool modern) {
     LockScreenClasses classes;
     classes.modern = modern;
@@ -70,13 +64,11 @@ LockScreenClasses registerLockScreenClasses(bool modern) {
     registered = classes;
 
     class_addMethod(classes.controller, "viewDidLoad", &controllerViewDidLoad);
+    // The device's own work on appearance and authentication lies outside this lock screen.
     class_addMethod(
-        classes.controller,
-        "viewDidAppear:", +[](id, SEL, bool) { lockScreenEvents().viewDidAppearCalls++; });
+        classes.controller, "viewDidAppear:", +[](id, SEL, bool) {});
     class_addMethod(
-        classes.authentication, "setAuthenticated:", +[](id, SEL, bool authenticated) {
-            lockScreenEvents().authenticated = authenticated;
-        });
+        classes.authentication, "setAuthenticated:", +[](id, SEL, bool) {});
     class_addMethod(classes.quickActions, "_layoutQuickActionButtons", &layoutQuickActionButtons);
     class_addMethod(
         classes.quickActions, "_insetY", +[](id, SEL) -> double { return defaultQuickActionInset; });

@@ -19,13 +19,5 @@ struct LockScreenClasses {
 // Registers the classes of one system version (once per process) and answers them.
 LockScreenClasses registerLockScreenClasses(bool modern);
 
-// What the classes' own methods report to the host.
-struct LockScreenEvents {
-    int viewDidAppearCalls = 0;
-    int ownQuickActionLayouts = 0;
-    bool authenticated = false;
-};
-LockScreenEvents& lockScreenEvents();
-
 // The host's inset of the quick-action buttons from the bottom, before any library changes it.
 constexpr double defaultQuickActionInset = 110.0;
