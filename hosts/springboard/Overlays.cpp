@@ -1,6 +1,6 @@
 #include "hosts/springboard/Overlays.h"
 #include "hosts/springboard/SpringBoard.h"
-#include "hosts/springboard/TextImage.h"
+#include "platform/ui/TextImage.h"
 #include "platform/foundation/NSString.h"
 #include "platform/ui/ApplicationIcons.h"
 #include "platform/ui/UIScreen.h"

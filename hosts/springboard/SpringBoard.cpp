@@ -1,5 +1,5 @@
 #include "hosts/springboard/SpringBoard.h"
-#include "hosts/springboard/TextImage.h"
+#include "platform/ui/TextImage.h"
 #include "platform/foundation/DeviceLog.h"
 #include "platform/foundation/DeviceRoot.h"
 #include "platform/foundation/NSArray.h"

@@ -14,6 +14,10 @@ class UIBezierPath : public NSObject {
 public:
     static Class objcClass();
     static Ref<UIBezierPath> bezierPath();
+    static Ref<UIBezierPath> bezierPathWithRect(CGRect rect);
+    // Corners are quarter circles of the radius (at most half the shorter side), drawn as short
+    // straight segments.
+    static Ref<UIBezierPath> bezierPathWithRoundedRect(CGRect rect, double cornerRadius);
 
     UIBezierPath() = default;
     void moveToPoint(CGPoint point);

@@ -36,6 +36,10 @@ Ref<UIColor> UIColor::colorWithRed(double red, double green, double blue, double
     return color;
 }
 
+Ref<UIColor> UIColor::colorWithWhite(double white, double alpha) {
+    return colorWithRed(white, white, white, alpha);
+}
+
 Ref<UIColor> UIColor::whiteColor() {
     return colorWithRed(1, 1, 1, 1);
 }

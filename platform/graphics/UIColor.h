@@ -24,6 +24,7 @@ class UIColor : public NSObject {
 public:
     static Class objcClass();
     static Ref<UIColor> colorWithRed(double red, double green, double blue, double alpha);
+    static Ref<UIColor> colorWithWhite(double white, double alpha);
     static Ref<UIColor> whiteColor();
     static Ref<UIColor> blackColor();
     static Ref<UIColor> clearColor();

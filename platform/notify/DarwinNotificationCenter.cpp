@@ -11,8 +11,10 @@
 #include <filesystem>
 #include <memory>
 #include <poll.h>
+#include <set>
 #include <sys/socket.h>
 #include <sys/un.h>
+#include <tuple>
 #include <unistd.h>
 #include <vector>
 
@@ -148,9 +150,21 @@ void DarwinNotificationCenter::removeObserver(int token) {
     }
 }
 
+void DarwinNotificationCenter::setPostObserver(Callback observer) {
+    std::lock_guard guard(m_lock);
+    m_postObserver = std::move(observer);
+}
+
 bool DarwinNotificationCenter::post(std::string_view name) {
     if (name.empty() || name.size() > maxNameLength)
         return false;
+    Callback observer;
+    {
+        std::lock_guard guard(m_lock);
+        observer = m_postObserver;
+    }
+    if (observer)
+        observer(std::string(name));
     int sender = m_socket >= 0 ? m_socket : ::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     if (sender < 0)
         return false;
@@ -234,6 +248,14 @@ void CFNotificationCenterAddObserver(DarwinNotificationCenter* center, const voi
                                      int) {
     if (!center || !callback || !name)
         return;
+    // One registration per observer, callback, name and object, as the device keeps them.
+    static std::mutex lock;
+    static std::set<std::tuple<const void*, CFNotificationCallback, std::string, const void*>> registered;
+    {
+        std::lock_guard guard(lock);
+        if (!registered.emplace(observer, callback, std::string(name), object).second)
+            return;
+    }
     center->addObserver(name, [center, observer, callback, object](const std::string& posted) {
         callback(center, const_cast<void*>(observer), posted.c_str(), object, nullptr);
     });

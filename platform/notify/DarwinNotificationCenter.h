@@ -32,6 +32,8 @@ public:
 
     // Sends the name to every process of the device. Answers false when it could not be sent at all.
     bool post(std::string_view name);
+    // Told of every name this process posts (a host writes it to its trace).
+    void setPostObserver(Callback observer);
 
     // Readable while notifications wait to be delivered; -1 when the centre could not start.
     int fileDescriptor() const { return m_socket; }
@@ -54,10 +56,12 @@ private:
     std::string m_registry; // host folder holding one marker file per listening process
     bool m_advertised = false;
     int m_nextToken = 1;
+    Callback m_postObserver;
     std::multimap<std::string, std::pair<int, Callback>, std::less<>> m_observers;
 };
 
-// The device's C interface, for product code written against it.
+// The device's C interface, for product code written against it. Adding the same observer and
+// callback for the same name and object again changes nothing: each posting calls it once.
 using CFNotificationCallback = void (*)(void* center, void* observer, const char* name, const void* object,
                                         const void* userInfo);
 DarwinNotificationCenter* CFNotificationCenterGetDarwinNotifyCenter();

@@ -1,10 +1,10 @@
-#include "hosts/springboard/TextImage.h"
+#include "platform/ui/TextImage.h"
 
 #include <cairo.h>
 #include <cstring>
 #include <pango/pangocairo.h>
 
-Ref<CGImage> textImage(const std::string& text, const std::string& font, double scale) {
+Ref<CGImage> textImage(const std::string& text, const std::string& font, double scale, CGColor colour) {
     if (text.empty() || !(scale > 0))
         return nullptr;
     // Measure on a scratch surface first.
@@ -28,7 +28,7 @@ Ref<CGImage> textImage(const std::string& text, const std::string& font, double 
             bitmap->data(), CAIRO_FORMAT_ARGB32, bitmap->width(), bitmap->height(), bitmap->stride());
         cairo_t* cr = cairo_create(surface);
         pango_cairo_update_layout(cr, layout);
-        cairo_set_source_rgb(cr, 1, 1, 1);
+        cairo_set_source_rgba(cr, colour.red, colour.green, colour.blue, colour.alpha);
         pango_cairo_show_layout(cr, layout);
         cairo_destroy(cr);
         cairo_surface_flush(surface);

@@ -1,0 +1,27 @@
+#pragma once
+
+// Settings pages with a look of their own: hb_setAppearanceSettings: gives the page an appearance
+// (HBAppearanceSettings or a subclass); whenever the page comes on top, its navigation bar takes the
+// appearance's colours and its table the tint and separator colour. Unset values keep the
+// platform's look. HBRootListController is the same for a bundle's first page.
+
+#include "platform/prefs/HBAppearanceSettings.h"
+#include "platform/prefs/PSListController.h"
+
+class HBListController : public PSListController {
+public:
+    static Class objcClass();
+
+    NSObject* appearanceSettings() const { return m_appearance.get(); }
+    TableLook tableLook() override;
+    // Gives the navigation bar the appearance's colours.
+    void applyAppearanceToBar();
+
+private:
+    Ref<NSObject> m_appearance;
+};
+
+class HBRootListController : public HBListController {
+public:
+    static Class objcClass();
+};

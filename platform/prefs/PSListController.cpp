@@ -1,0 +1,222 @@
+#include "platform/prefs/PSListController.h"
+#include "platform/foundation/DeviceLog.h"
+#include "platform/foundation/NSNumber.h"
+#include "platform/foundation/NSString.h"
+#include "platform/notify/DarwinNotificationCenter.h"
+#include "platform/prefs/PreferenceDomain.h"
+#include "platform/prefs/SpecifierPlist.h"
+#include "platform/ui/UIScreen.h"
+
+namespace {
+
+PSListController* asList(id self) {
+    return static_cast<PSListController*>(self);
+}
+
+PSListController::WriteObserver& writeObserver() {
+    static PSListController::WriteObserver observer;
+    return observer;
+}
+
+} // namespace
+
+Class PSListController::objcClass() {
+    static Class const cls = [] {
+        Class c = objc_defineClass("PSListController", UIViewController::objcClass(), &instance_factory<PSListController>);
+        class_addMethod(
+            c, "init", +[](id self, SEL) -> id { return self; });
+        class_addMethod(
+            c, "loadView", +[](id self, SEL) {
+                // The page's view is its table.
+                Ref<UIScrollView> table = makeViewWithFrame<UIScrollView>(UIScreen::mainScreen()->bounds());
+                table->setBackgroundColor(UIColor::colorWithRed(0.95, 0.95, 0.97, 1).get());
+                asList(self)->setView(table);
+            });
+        class_addMethod(
+            c, "specifiers", +[](id self, SEL) -> id { return asList(self)->storedSpecifiers(); });
+        class_addMethod(
+            c, "specifier", +[](id self, SEL) -> id { return asList(self)->specifier(); });
+        class_addMethod(
+            c, "setSpecifier:", +[](id self, SEL, id specifier) {
+                asList(self)->m_specifier = objc_cast<PSSpecifier>(specifier);
+            });
+        class_addMethod(
+            c, "shouldReloadSpecifiersOnResume", +[](id, SEL) -> bool { return false; });
+        class_addMethod(
+            c, "reloadSpecifiers", +[](id self, SEL) { asList(self)->buildTable(); });
+        class_addMethod(
+            c, "loadSpecifiersFromPlistName:target:", +[](id self, SEL, id name, id target) -> id {
+                const std::string* text = string_value(name);
+                Ref<NSMutableArray> list = asList(self)->loadSpecifiersFromPlistName(text ? *text : "", target);
+                // The caller takes ownership; until it does, the page keeps the answer.
+                asList(self)->m_lastLoaded = list;
+                return list.get();
+            });
+        class_addMethod(
+            c, "readPreferenceValue:", +[](id, SEL, id specifier) -> id {
+                auto* row = objc_cast<PSSpecifier>(specifier);
+                if (!row || row->key().empty())
+                    return nullptr;
+                Ref<NSDictionary> values = PreferenceDomain::read(row->domain());
+                NSObject* value = values->objectForKey(row->key());
+                if (value && !valueSuitsRow(row->cellType(), value)) {
+                    NSLog("Preferences: " + row->domain() + " " + row->key() + " has the wrong type; showing the default");
+                    value = nullptr;
+                }
+                NSObject* fallback = row->defaultValue();
+                return value ? value : (valueSuitsRow(row->cellType(), fallback) ? fallback : nullptr);
+            });
+        class_addMethod(
+            c, "setPreferenceValue:specifier:", +[](id, SEL, id value, id specifier) {
+                auto* row = objc_cast<PSSpecifier>(specifier);
+                if (!row || row->key().empty())
+                    return;
+                if (!PreferenceDomain::write(row->domain(), row->key(), value)) {
+                    NSLog("Preferences: cannot store " + row->key() + " in \"" + row->domain() + "\"");
+                    return;
+                }
+                if (writeObserver())
+                    writeObserver()(row->domain(), row->key(), value);
+                if (std::string name = row->stringProperty("PostNotification"); !name.empty())
+                    CFNotificationCenterPostNotification(CFNotificationCenterGetDarwinNotifyCenter(), name.c_str(),
+                                                         nullptr, nullptr, true);
+            });
+        class_addMethod(
+            c, "viewWillAppear:", +[](id self, SEL, bool) {
+                PSListController* page = asList(self);
+                if (!page->m_built || msg_send<bool>(self, "shouldReloadSpecifiersOnResume"))
+                    msg_send(self, "reloadSpecifiers");
+            });
+        return c;
+    }();
+    return cls;
+}
+
+Ref<PSListController> PSListController::errorPage(const std::string& title, const std::string& message) {
+    Ref<PSListController> page = make_object<PSListController>();
+    page->setTitle(title);
+    Ref<PSSpecifier> group = PSSpecifier::preferenceSpecifierNamed("", page.get(), PSGroupCell);
+    group->setProperty(NSString::stringWithUTF8String(message), "footerText");
+    page->setStoredSpecifiers(NSArray::arrayWithObjects({Ref<NSObject>(group)}));
+    return page;
+}
+
+Ref<NSMutableArray> PSListController::loadSpecifiersFromPlistName(std::string_view name, NSObject* target) const {
+    return loadSpecifiersFromPlist(m_bundlePath, name, target);
+}
+
+UIScrollView* PSListController::tableView() {
+    return objc_cast<UIScrollView>(view());
+}
+
+PSSpecifier* PSListController::rowLabelled(std::string_view label) const {
+    for (const auto& row : m_rows)
+        if (row.specifier && row.specifier->cellType() != PSGroupCell && row.specifier->name() == label)
+            return row.specifier.get();
+    return nullptr;
+}
+
+PSSpecifier* PSListController::rowWithKey(std::string_view key) const {
+    for (const auto& row : m_rows)
+        if (row.specifier && row.specifier->cellType() != PSGroupCell && row.specifier->key() == key)
+            return row.specifier.get();
+    return nullptr;
+}
+
+void PSListController::reloadSpecifiers() {
+    msg_send(this, "reloadSpecifiers");
+}
+
+PSListController::TableLook PSListController::tableLook() {
+    return {};
+}
+
+Ref<NSObject> PSListController::valueForRow(PSSpecifier* row) {
+    return Ref<NSObject>(msg_send<id>(this, "readPreferenceValue:", row));
+}
+
+bool PSListController::storeValue(PSSpecifier* row, NSObject* value) {
+    if (!row || row->key().empty())
+        return false;
+    msg_send(this, "setPreferenceValue:specifier:", value, row);
+    // The table shows what is stored now.
+    buildTable();
+    return true;
+}
+
+void PSListController::setWriteObserver(WriteObserver observer) {
+    writeObserver() = std::move(observer);
+}
+
+std::string PSListController::selectRow(PSSpecifier* row) {
+    if (!row)
+        return "no such row";
+    Ref<PSSpecifier> keep(row);
+    switch (row->cellType()) {
+    case PSLinkCell:
+        return pushDetail(row);
+    case PSButtonCell: {
+        Ref<NSObject> target = row->target();
+        SEL action = row->buttonAction();
+        if (!target || !action)
+            return "the button has no action";
+        if (!target->respondsToSelector(action))
+            return std::string("the button's target does not answer ") + sel_getName(action);
+        if (sel_getArgumentCount(action) == 0)
+            msg_send(target, action);
+        else
+            msg_send(target, action, static_cast<id>(row));
+        return "";
+    }
+    case PSSwitchCell: {
+        auto* number = objc_cast<NSNumber>(valueForRow(row).get());
+        storeValue(row, NSNumber::numberWithBool(!(number && number->boolValue())));
+        return "";
+    }
+    default:
+        return std::string("a ") + cellTypeName(row->cellType()) + " row does nothing when tapped";
+    }
+}
+
+std::string PSListController::pushDetail(PSSpecifier* link) {
+    UINavigationController* navigation = navigationController();
+    if (!navigation)
+        return "the page is not shown";
+    Class cls = link->detailControllerClass();
+    Ref<PSListController> page;
+    std::string problem;
+    if (!cls) {
+        problem = "no page class for \"" + link->name() + "\"";
+    } else if (!class_isSubclassOf(cls, PSListController::objcClass())) {
+        problem = std::string(class_getName(cls)) + " is not a list controller";
+    } else {
+        Ref<NSObject> made = class_createInstance(cls);
+        page = objc_cast<PSListController>(msg_send<id>(made.get(), "init"));
+        if (!page)
+            problem = std::string(class_getName(cls)) + " gave no page";
+    }
+    if (!page) {
+        NSLog("Preferences: " + problem);
+        page = errorPage(link->name(), problem);
+    } else {
+        page->setBundlePath(m_bundlePath);
+        msg_send(page.get(), "setSpecifier:", link);
+    }
+    navigation->pushViewController(page);
+    return "";
+}
+
+bool valueSuitsRow(PSCellType type, const NSObject* value) {
+    if (!value)
+        return false;
+    switch (type) {
+    case PSSwitchCell:
+        return objc_cast<NSNumber>(const_cast<NSObject*>(value)) != nullptr;
+    case PSColorCell:
+    case PSAppListCell:
+    case PSEditTextCell:
+        return string_value(value) != nullptr;
+    default:
+        return true;
+    }
+}

@@ -1,0 +1,93 @@
+#pragma once
+
+// A settings page: a scrolling table of rows built from its specifiers. The machinery asks the page
+// for its specifiers through the runtime ("specifiers"), so that a subclass's own list is what shows;
+// the base class answers its stored list, `_specifiers`, as it is. The table is built when the page
+// first comes on screen and again on reloadSpecifiers, and, when the page answers YES to
+// shouldReloadSpecifiersOnResume, each time it comes back on top.
+//
+// Values: a row that stores a value reads it with readPreferenceValue: and writes it with
+// setPreferenceValue:specifier: (both through the runtime). The base class reads the row's key in its
+// domain or suite ("defaults"), showing the row's default when there is none or the stored value has
+// the wrong type for the row, and writes through the preference store, so the change notice reaches
+// every process; then it posts the row's "PostNotification", if any.
+//
+// Selecting a row does what a finger's tap does: a link pushes its page (made through the runtime,
+// sent init, then setSpecifier: with the link's specifier, before it is shown); a button sends its
+// action to its target with its specifier; a switch flips. A link whose page cannot be made shows an
+// error page instead.
+
+#include "platform/foundation/NSArray.h"
+#include "platform/prefs/PSSpecifier.h"
+#include "platform/ui/UINavigationController.h"
+#include "platform/ui/UIScrollView.h"
+#include "platform/ui/UIViewController.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+class PSListController : public UIViewController {
+public:
+    static Class objcClass();
+    // A page showing one message (for a page that could not be made), titled `title`.
+    static Ref<PSListController> errorPage(const std::string& title, const std::string& message);
+
+    struct TableLook {
+        Ref<UIColor> tint;      // switches, buttons and links; nil: the platform's
+        Ref<UIColor> separator; // lines between rows; nil: the platform's
+    };
+    struct Row {
+        Ref<PSSpecifier> specifier;
+        Ref<UIView> view;       // the row's cell, or a group's header (cell or label)
+        bool headerCell = false; // a header made from the group's headerCellClass
+    };
+
+    // `_specifiers`: what the page stores; nil until someone stores a list.
+    NSArray* storedSpecifiers() const { return m_specifiers.get(); }
+    void setStoredSpecifiers(NSArray* list) { m_specifiers = list; }
+    PSSpecifier* specifier() const { return m_specifier.get(); }
+    // The settings bundle folder (a device path) the page's specifier plists are read from.
+    const std::string& bundlePath() const { return m_bundlePath; }
+    void setBundlePath(std::string path) { m_bundlePath = std::move(path); }
+
+    // loadSpecifiersFromPlistName:target:
+    Ref<NSMutableArray> loadSpecifiersFromPlistName(std::string_view name, NSObject* target) const;
+
+    // --- the table ---
+    UIScrollView* tableView();
+    const std::vector<Row>& rows() const { return m_rows; }
+    // The row of the page's current table with this label (or stored key); nil for none.
+    PSSpecifier* rowLabelled(std::string_view label) const;
+    PSSpecifier* rowWithKey(std::string_view key) const;
+    void reloadSpecifiers();
+    virtual TableLook tableLook();
+
+    // --- values and taps ---
+    Ref<NSObject> valueForRow(PSSpecifier* row);
+    bool storeValue(PSSpecifier* row, NSObject* value);
+    // Answers "" when done, else why not.
+    virtual std::string selectRow(PSSpecifier* row);
+
+    // Told of every value a row stores (a host writes it to its trace).
+    using WriteObserver = std::function<void(const std::string& domain, const std::string& key, NSObject* value)>;
+    static void setWriteObserver(WriteObserver observer);
+
+protected:
+    // Pushes a page of class cls for the link row; answers "" or why not.
+    std::string pushDetail(PSSpecifier* link);
+
+private:
+    void buildTable();
+
+    Ref<NSArray> m_specifiers;
+    Ref<PSSpecifier> m_specifier;
+    std::string m_bundlePath;
+    std::vector<Row> m_rows;
+    bool m_built = false;
+    Ref<NSArray> m_lastLoaded; // the last answer of loadSpecifiersFromPlistName:target: through the runtime
+};
+
+// Whether a stored value suits a row of that kind (switches take numbers; colour, app and text rows
+// take strings).
+bool valueSuitsRow(PSCellType type, const NSObject* value);

@@ -1,0 +1,36 @@
+#pragma once
+
+// A stack of view controllers under a navigation bar. The top controller's view fills the screen
+// below the bar; pushing and popping send viewWillAppear: and viewDidAppear: through the runtime to
+// the controller that comes on top. Before that, the bar's colours go back to the platform's, so
+// that each page shows its own look. The stack owns its controllers.
+
+#include "platform/ui/UINavigationBar.h"
+#include "platform/ui/UIViewController.h"
+
+#include <vector>
+
+class UINavigationController : public UIViewController {
+public:
+    static Class objcClass();
+    // A navigation controller filling the main screen.
+    static Ref<UINavigationController> make();
+
+    UINavigationBar* navigationBar() const { return m_bar.get(); }
+    const std::vector<Ref<UIViewController>>& viewControllers() const { return m_stack; }
+    UIViewController* topViewController() const { return m_stack.empty() ? nullptr : m_stack.back().get(); }
+    // The screen below the bar, in the navigation controller's view.
+    CGRect contentFrame() const;
+
+    void pushViewController(UIViewController* controller);
+    // The controller taken off, or nil when only the root is left.
+    Ref<UIViewController> popViewController();
+    // Shows the top item's title (or its controller's), back button and right button again.
+    void refreshBar();
+
+private:
+    void showTop();
+
+    Ref<UINavigationBar> m_bar;
+    std::vector<Ref<UIViewController>> m_stack;
+};
