@@ -12,4 +12,5 @@ int commandDevice(const Arguments& args);
 int commandDefaults(const Arguments& args);
 int commandWallpaper(const Arguments& args);
 int commandSpringboard(const Arguments& args);
+int commandSettings(const Arguments& args);
 int commandWaves(const Arguments& args);

@@ -13,6 +13,8 @@ namespace {
 // Icons are drawn at 120 pixels: a 60-point button at scale 2.
 constexpr int iconPixels = 120;
 
+} // namespace
+
 bool drawIcon(const AppDescription& app, const std::string& path) {
     cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, iconPixels, iconPixels);
     cairo_t* cr = cairo_create(surface);
@@ -49,8 +51,6 @@ bool drawIcon(const AppDescription& app, const std::string& path) {
     cairo_surface_destroy(surface);
     return written;
 }
-
-} // namespace
 
 const std::vector<AppDescription>& defaultApps() {
     static const std::vector<AppDescription> apps = {

@@ -1,5 +1,6 @@
 #include "tools/ProductInstall.h"
 #include "platform/foundation/DeviceRoot.h"
+#include "tools/InstalledApps.h"
 
 #include <filesystem>
 #include <fstream>
@@ -39,6 +40,38 @@ bool installProduct(std::string& error) {
     filter << tweakFilter;
     if (!filter.flush()) {
         error = "cannot write Zorvi.plist";
+        return false;
+    }
+    return installSettingsBundle(libraries, error);
+}
+
+bool installSettingsBundle(const std::string& libraries, std::string& error) {
+    std::string built = libraries + "/zorvipref.bundle";
+    std::error_code failure;
+    if (!std::filesystem::is_regular_file(built + "/zorvipref", failure)) {
+        error = "the settings bundle is not built (looked for " + built + ")";
+        return false;
+    }
+    std::string bundle = *DeviceRoot::hostPath("/Library/PreferenceBundles/zorvipref.bundle");
+    std::filesystem::create_directories(bundle, failure);
+    for (const char* file : {"zorvipref", "Info.plist", "Root.plist", "ColorPrefs.plist"}) {
+        std::filesystem::copy_file(built + "/" + file, bundle + "/" + file,
+                                   std::filesystem::copy_options::overwrite_existing, failure);
+        if (failure) {
+            error = std::string("cannot install the settings bundle's ") + file + ": " + failure.message();
+            return false;
+        }
+    }
+    if (!drawIcon({"com.vantrel.zorvipref", "Zorvi", 0.55, 0.28, 0.82, "Z"}, bundle + "/icon.png")) {
+        error = "cannot draw the settings bundle's icon";
+        return false;
+    }
+    std::string entries = *DeviceRoot::hostPath("/Library/PreferenceLoader/Preferences");
+    std::filesystem::create_directories(entries, failure);
+    std::filesystem::copy_file(built + "/Entry.plist", entries + "/Zorvi.plist",
+                               std::filesystem::copy_options::overwrite_existing, failure);
+    if (failure) {
+        error = "cannot install the settings entry: " + failure.message();
         return false;
     }
     return true;

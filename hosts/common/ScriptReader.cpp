@@ -4,6 +4,25 @@
 #include <cmath>
 #include <sstream>
 
+namespace {
+
+// A comment starts at a '#' that begins the line's first word or stands alone as a word ("# ...");
+// a '#' inside a word is part of it, as in the colour "#00ff00".
+size_t commentStart(const std::string& text) {
+    size_t first = text.find_first_not_of(" \t\r");
+    if (first != std::string::npos && text[first] == '#')
+        return first;
+    for (size_t i = 1; i < text.size(); ++i) {
+        bool blankBefore = text[i - 1] == ' ' || text[i - 1] == '\t';
+        bool blankAfter = i + 1 == text.size() || text[i + 1] == ' ' || text[i + 1] == '\t' || text[i + 1] == '\r';
+        if (text[i] == '#' && blankBefore && blankAfter)
+            return i;
+    }
+    return std::string::npos;
+}
+
+} // namespace
+
 std::optional<ScriptLine> ScriptReader::next() {
     std::string text;
     while (std::getline(m_input, text)) {
@@ -12,8 +31,8 @@ std::optional<ScriptLine> ScriptReader::next() {
         line.number = m_number;
         if (text.size() > maxLineLength)
             return line;
-        if (auto hash = text.find('#'); hash != std::string::npos)
-            text.erase(hash);
+        if (size_t comment = commentStart(text); comment != std::string::npos)
+            text.erase(comment);
         std::istringstream words(text);
         std::string word;
         while (words >> word)

@@ -1,7 +1,9 @@
 #pragma once
 
-// Reading a host script: plain text, one command a line, '#' starts a comment, words separated by
-// blanks. The reader only splits lines into words; each host gives the words their meaning.
+// Reading a host script: plain text, one command a line, words separated by blanks. A comment
+// runs from a '#' that starts the line's first word, or from a '#' standing alone as a word, to the
+// end of the line (so "#00ff00" as an argument is a word). The reader only splits lines into
+// words; each host gives the words their meaning.
 
 #include <istream>
 #include <optional>

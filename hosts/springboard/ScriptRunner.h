@@ -1,25 +1,19 @@
 #pragma once
 
-// Runs a host script against the lock-screen process: each line is one command; a line that
-// cannot be run writes an "error" event and the run goes on.
+// The lock-screen host's own script commands; the shared ones are HostScript's.
 
-#include "hosts/common/ScriptReader.h"
+#include "hosts/common/HostScript.h"
 #include "hosts/springboard/SpringBoard.h"
 
-#include <istream>
-
-class ScriptRunner {
+class ScriptRunner : public HostScript {
 public:
-    ScriptRunner(SpringBoard& host, Trace& trace) : m_host(host), m_trace(trace) {}
-    void run(std::istream& script);
-    // Runs one line; false (with the error traced) when it could not be run.
-    bool runLine(const ScriptLine& line);
+    ScriptRunner(SpringBoard& host, Trace& trace) : HostScript(host, trace), m_host(host) {}
 
     static constexpr int defaultDragSteps = 10;
 
-private:
-    bool fail(const ScriptLine& line, const std::string& message);
+protected:
+    std::optional<bool> runOwnLine(const ScriptLine& line) override;
 
+private:
     SpringBoard& m_host;
-    Trace& m_trace;
 };

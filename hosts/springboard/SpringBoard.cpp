@@ -1,4 +1,5 @@
 #include "hosts/springboard/SpringBoard.h"
+#include "hosts/common/ObjectJson.h"
 #include "platform/ui/TextImage.h"
 #include "platform/foundation/DeviceLog.h"
 #include "platform/foundation/DeviceRoot.h"
@@ -29,16 +30,6 @@ constexpr size_t maxWallpaperBytes = 128u << 20;
 
 // The lock-screen manager's class methods need the host; there is one per process.
 SpringBoard* runningHost = nullptr;
-
-Json colourJson(const UIColor* colour) {
-    if (!colour)
-        return Json::null();
-    return Json::numbers({colour->red(), colour->green(), colour->blue(), colour->alpha()});
-}
-
-Json frameJson(const CGRect& frame) {
-    return Json::numbers({frame.origin.x, frame.origin.y, frame.size.width, frame.size.height});
-}
 
 // A property of the controller that a library may have added: nil when nobody added it.
 id controllerProperty(NSObject* controller, const char* getter) {
@@ -139,8 +130,7 @@ bool SpringBoard::setUp(const SpringBoardOptions& options, std::string& error) {
     m_authentication =
         m_classes.modern ? class_createInstance(m_classes.authentication) : Ref<NSObject>(m_controller);
     buildScreen();
-    m_renderer =
-        std::make_unique<LayerRenderer>(screen->pixelWidth(), screen->pixelHeight(), screen->scale());
+    makeRenderer();
     m_trace.write("ready");
     return true;
 }
@@ -299,32 +289,6 @@ int SpringBoard::appButtonAt(CGPoint screenPoint) const {
             return i;
     }
     return 0;
-}
-
-void SpringBoard::tick(int refreshes) {
-    RunLoop::main()->tick(refreshes);
-}
-void SpringBoard::wait(double milliseconds) {
-    RunLoop::main()->advance(milliseconds);
-}
-void SpringBoard::pause(double milliseconds) {
-    RunLoop::main()->runRealTime(milliseconds);
-}
-double SpringBoard::nowMilliseconds() const {
-    return RunLoop::main()->nowMilliseconds();
-}
-
-size_t SpringBoard::render() {
-    updateOverlays();
-    size_t pixels = 0;
-    for (const IntRect& rect : m_renderer->render(m_screen.get()).rects())
-        pixels += static_cast<size_t>(rect.width) * static_cast<size_t>(rect.height);
-    return pixels;
-}
-
-bool SpringBoard::snapshot(const std::string& hostPath, std::string& error) {
-    render();
-    return m_renderer->writePNG(hostPath, &error);
 }
 
 bool SpringBoard::launchRequested(NSObject* identifier, bool suspended) {

@@ -6,6 +6,7 @@
 // controller, quick-action view, hint class and authentication at the moments the device does.
 // Everything it is asked to do (launches, unlocks, sounds, log lines) goes to its trace.
 
+#include "hosts/common/ScriptedHost.h"
 #include "hosts/common/Trace.h"
 #include "hosts/springboard/LockScreenClasses.h"
 #include "hosts/springboard/Overlays.h"
@@ -26,7 +27,7 @@ struct SpringBoardOptions {
 
 enum class PanPhase { Begin, Move, End, Cancel };
 
-class SpringBoard {
+class SpringBoard : public ScriptedHost {
 public:
     // Starts the lock screen; nullptr with a message when the device cannot be used.
     static std::unique_ptr<SpringBoard> start(const SpringBoardOptions& options, Trace& trace,
@@ -45,21 +46,12 @@ public:
     int appButtonAt(CGPoint screenPoint) const;
     void lock(); // the device locks again: the lock screen comes back
 
-    // --- time ---------------------------------------------------------------------------
-    void tick(int refreshes);
-    void wait(double milliseconds);
-    void pause(double milliseconds);
-    double nowMilliseconds() const;
-
     // --- what a person or a script sees -----------------------------------------------------
-    bool snapshot(const std::string& hostPath, std::string& error);
-    // Brings the screen's pixels up to date; answers how many pixels were repainted.
-    size_t render();
     // Shows or removes the authentication prompt and the launched app as the state asks.
     void updateOverlays() { m_overlays.update(); }
-    Json state() const;
-    UIView* screenView() const { return m_screen.get(); }
-    LayerRenderer& renderer() { return *m_renderer; }
+    void prepareScreen() override { updateOverlays(); }
+    Json state() const override;
+    UIView* screenView() const override { return m_screen.get(); }
     // The app brought to the foreground after authentication, or "" while locked.
     const std::string& foregroundApp() const { return m_foregroundApp; }
     bool unlockRequested() const { return m_unlockRequested; }
@@ -86,7 +78,6 @@ private:
     Ref<UIView> m_screen; // the whole screen: wallpaper, clock, then the controller's view
     Ref<UIView> m_quickActions;
     Ref<UIView> m_hint;
-    std::unique_ptr<LayerRenderer> m_renderer;
     Overlays m_overlays;
     std::string m_foregroundApp;
     std::string m_pendingLaunch;

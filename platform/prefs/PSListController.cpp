@@ -38,7 +38,11 @@ Class PSListController::objcClass() {
             c, "specifier", +[](id self, SEL) -> id { return asList(self)->specifier(); });
         class_addMethod(
             c, "setSpecifier:", +[](id self, SEL, id specifier) {
-                asList(self)->m_specifier = objc_cast<PSSpecifier>(specifier);
+                PSListController* page = asList(self);
+                page->m_specifier = objc_cast<PSSpecifier>(specifier);
+                // A page is titled after the row that opened it until it titles itself.
+                if (page->m_specifier && page->title().empty())
+                    page->setTitle(page->m_specifier->name());
             });
         class_addMethod(
             c, "shouldReloadSpecifiersOnResume", +[](id, SEL) -> bool { return false; });
@@ -53,11 +57,13 @@ Class PSListController::objcClass() {
                 return list.get();
             });
         class_addMethod(
-            c, "readPreferenceValue:", +[](id, SEL, id specifier) -> id {
+            c, "readPreferenceValue:", +[](id self, SEL, id specifier) -> id {
                 auto* row = objc_cast<PSSpecifier>(specifier);
                 if (!row || row->key().empty())
                     return nullptr;
-                Ref<NSDictionary> values = PreferenceDomain::read(row->domain());
+                // The page keeps what it read, so that the answer has an owner.
+                Ref<NSDictionary>& values = asList(self)->m_lastRead;
+                values = PreferenceDomain::read(row->domain());
                 NSObject* value = values->objectForKey(row->key());
                 if (value && !valueSuitsRow(row->cellType(), value)) {
                     NSLog("Preferences: " + row->domain() + " " + row->key() + " has the wrong type; showing the default");

@@ -57,6 +57,8 @@ public:
     // --- the table ---
     UIScrollView* tableView();
     const std::vector<Row>& rows() const { return m_rows; }
+    // The specifiers the table was last built from, in order.
+    NSArray* shownSpecifiers() const { return m_shown.get(); }
     // The row of the page's current table with this label (or stored key); nil for none.
     PSSpecifier* rowLabelled(std::string_view label) const;
     PSSpecifier* rowWithKey(std::string_view key) const;
@@ -84,8 +86,10 @@ private:
     Ref<PSSpecifier> m_specifier;
     std::string m_bundlePath;
     std::vector<Row> m_rows;
+    Ref<NSArray> m_shown;
     bool m_built = false;
-    Ref<NSArray> m_lastLoaded; // the last answer of loadSpecifiersFromPlistName:target: through the runtime
+    Ref<NSArray> m_lastLoaded;
+    Ref<NSDictionary> m_lastRead; // the values readPreferenceValue: last read // the last answer of loadSpecifiersFromPlistName:target: through the runtime
 };
 
 // Whether a stored value suits a row of that kind (switches take numbers; colour, app and text rows

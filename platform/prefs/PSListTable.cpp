@@ -136,6 +136,7 @@ void PSListController::buildTable() {
     double width = table->bounds().size.width;
     CGColor separator = colourOr(look.separator.get(), CGColor{0.78, 0.78, 0.8, 1});
     auto* list = objc_cast<NSArray>(msg_send<id>(this, "specifiers"));
+    m_shown = list;
     double y = 0;
     std::string footer;
     bool rowsInGroup = false;
@@ -183,7 +184,14 @@ void PSListController::buildTable() {
         cell->setFrame(CGRectMake(0, y, width, rowHeight));
         cell->setBackgroundColor(UIColor::whiteColor().get());
         CGColor titleColour = row->cellType() == PSButtonCell ? colourOr(look.tint.get(), systemBlue) : CGColor{0, 0, 0, 1};
-        cell->addSubview(textAt(CGRectMake(margin, 0, width * 0.6, rowHeight), row->name(), font, titleColour));
+        double textX = margin;
+        if (auto* icon = objc_cast<UIImage>(row->propertyForKey("iconImage"))) {
+            Ref<UIImageView> image = UIImageView::imageViewWithImage(icon);
+            image->setFrame(CGRectMake(margin, (rowHeight - 29) / 2, 29, 29));
+            cell->addSubview(image);
+            textX += 29 + 14;
+        }
+        cell->addSubview(textAt(CGRectMake(textX, 0, width * 0.6, rowHeight), row->name(), font, titleColour));
         Ref<NSObject> value = valueForRow(row);
         addAccessory(cell, row, value, look, width);
         // The cell goes below the separator drawn for it.

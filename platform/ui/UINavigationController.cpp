@@ -54,6 +54,8 @@ void UINavigationController::pushViewController(UIViewController* controller) {
     m_stack.emplace_back(controller);
     controller->setNavigationController(this);
     showTop();
+    if (m_pushObserver)
+        m_pushObserver(controller);
 }
 
 Ref<UIViewController> UINavigationController::popViewController() {

@@ -8,6 +8,7 @@
 #include "platform/ui/UINavigationBar.h"
 #include "platform/ui/UIViewController.h"
 
+#include <functional>
 #include <vector>
 
 class UINavigationController : public UIViewController {
@@ -25,6 +26,8 @@ public:
     void pushViewController(UIViewController* controller);
     // The controller taken off, or nil when only the root is left.
     Ref<UIViewController> popViewController();
+    // Told of every controller pushed, once it is shown.
+    void setPushObserver(std::function<void(UIViewController*)> observer) { m_pushObserver = std::move(observer); }
     // Shows the top item's title (or its controller's), back button and right button again.
     void refreshBar();
 
@@ -33,4 +36,5 @@ private:
 
     Ref<UINavigationBar> m_bar;
     std::vector<Ref<UIViewController>> m_stack;
+    std::function<void(UIViewController*)> m_pushObserver;
 };

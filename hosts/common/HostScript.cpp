@@ -1,0 +1,64 @@
+#include "hosts/common/HostScript.h"
+
+namespace {
+
+// Bounds that keep a script from asking for hours of simulated time or millions of refreshes.
+constexpr double maxMilliseconds = 3600 * 1000.0;
+constexpr long maxRefreshes = 1000000;
+
+} // namespace
+
+void HostScript::run(std::istream& script) {
+    ScriptReader reader(script);
+    while (auto line = reader.next())
+        runLine(*line);
+}
+
+bool HostScript::fail(const ScriptLine& line, const std::string& message) {
+    ++m_errors;
+    m_trace.write("error", Json::Object().add("message", Json::string("line " + std::to_string(line.number) + ": " +
+                                                                      message)));
+    return false;
+}
+
+bool HostScript::runLine(const ScriptLine& line) {
+    if (line.words.empty())
+        return fail(line, "line too long");
+    std::optional<bool> own = runOwnLine(line);
+    bool ran = own ? *own : runCommonLine(line);
+    afterLine();
+    return ran;
+}
+
+bool HostScript::runCommonLine(const ScriptLine& line) {
+    const auto& w = line.words;
+    const std::string& command = w[0];
+    size_t count = w.size();
+    if (command == "tick" && count <= 2) {
+        auto refreshes = count == 2 ? parseInteger(w[1]) : std::optional<long>(1);
+        if (!refreshes || *refreshes < 0 || *refreshes > maxRefreshes)
+            return fail(line, "usage: tick [N], N from 0 to 1000000");
+        m_host.tick(static_cast<int>(*refreshes));
+    } else if ((command == "wait" || command == "pause") && count == 2) {
+        auto ms = parseNumber(w[1]);
+        if (!ms || *ms < 0 || *ms > maxMilliseconds)
+            return fail(line, "usage: " + command + " MS, from 0 to 3600000");
+        if (command == "wait")
+            m_host.wait(*ms);
+        else
+            m_host.pause(*ms);
+    } else if (command == "snapshot" && count == 2) {
+        std::string error;
+        if (!m_host.snapshot(w[1], error))
+            return fail(line, "snapshot: " + error);
+    } else if (command == "render" && count == 1) {
+        // Draws a frame as the screen would, without saving it; the trace says how much was redrawn.
+        m_trace.write("frame", Json::Object().add("pixels", Json::number(static_cast<double>(m_host.render()))));
+    } else if (command == "state" && count == 1) {
+        // The state's fields follow "event" and "t" on the same line.
+        m_trace.writeRaw("state", m_host.state().text());
+    } else {
+        return fail(line, "cannot run '" + command + "' with " + std::to_string(count - 1) + " argument(s)");
+    }
+    return true;
+}

@@ -1,0 +1,39 @@
+#pragma once
+
+// Runs a host script: each line is one command. A host answers its own commands; the commands
+// every host has (tick, wait, pause, snapshot, state, render) are answered here. A line that
+// cannot be run writes an "error" event and the run goes on.
+
+#include "hosts/common/ScriptReader.h"
+#include "hosts/common/ScriptedHost.h"
+#include "hosts/common/Trace.h"
+
+#include <istream>
+#include <optional>
+#include <string>
+
+class HostScript {
+public:
+    HostScript(ScriptedHost& host, Trace& trace) : m_host(host), m_trace(trace) {}
+    virtual ~HostScript() = default;
+
+    void run(std::istream& script);
+    // Runs one line; false (with the error traced) when it could not be run.
+    bool runLine(const ScriptLine& line);
+    int errors() const { return m_errors; }
+
+protected:
+    // The host's own commands: nullopt when the line is not one of them, else whether it ran.
+    virtual std::optional<bool> runOwnLine(const ScriptLine& line) = 0;
+    // After every line (a host may deliver what the line caused).
+    virtual void afterLine() {}
+    bool fail(const ScriptLine& line, const std::string& message);
+    Trace& trace() { return m_trace; }
+
+private:
+    bool runCommonLine(const ScriptLine& line);
+
+    ScriptedHost& m_host;
+    Trace& m_trace;
+    int m_errors = 0;
+};

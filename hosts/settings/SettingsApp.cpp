@@ -1,0 +1,193 @@
+#include "hosts/settings/SettingsApp.h"
+#include "hosts/common/ObjectJson.h"
+#include "platform/foundation/DeviceLog.h"
+#include "platform/foundation/DeviceRoot.h"
+#include "platform/foundation/NSNumber.h"
+#include "platform/foundation/NSString.h"
+#include "platform/foundation/NSTask.h"
+#include "platform/notify/DarwinNotificationCenter.h"
+#include "platform/prefs/HBListController.h"
+#include "platform/runloop/RunLoop.h"
+#include "platform/substrate/Loader.h"
+#include "platform/ui/UIImageView.h"
+#include "platform/ui/UIKit.h"
+#include "platform/ui/UIScreen.h"
+
+#include <dlfcn.h>
+#include <filesystem>
+
+// The first page: one link row per settings entry, with the entry's icon.
+class SettingsRootListController : public PSListController {
+public:
+    static Class objcClass() {
+        static Class const cls = objc_defineClass("PSRootListController", PSListController::objcClass(),
+                                                  &instance_factory<SettingsRootListController>);
+        return cls;
+    }
+
+    void showEntries(SettingsApp* app) {
+        m_app = app;
+        setTitle("Settings");
+        std::vector<Ref<NSObject>> rows{PSSpecifier::preferenceSpecifierNamed("", this, PSGroupCell)};
+        for (size_t i = 0; i < app->m_entries.size(); ++i) {
+            const SettingsEntry& entry = app->m_entries[i];
+            Ref<PSSpecifier> row = PSSpecifier::preferenceSpecifierNamed(entry.label, this, PSLinkCell);
+            row->setProperty(NSNumber::numberWithLongLong(static_cast<int64_t>(i)), "entryIndex");
+            if (!entry.icon.empty() && entry.icon.find('/') == std::string::npos && entry.icon != "..")
+                row->setProperty(UIImage::imageWithContentsOfFile(bundleFolder(entry.bundle) + "/" + entry.icon).get(),
+                                 "iconImage");
+            rows.push_back(row);
+        }
+        setStoredSpecifiers(NSArray::arrayWithObjects(std::move(rows)));
+    }
+
+    std::string selectRow(PSSpecifier* row) override {
+        auto* index = row ? objc_cast<NSNumber>(row->propertyForKey("entryIndex")) : nullptr;
+        if (!index || !m_app)
+            return PSListController::selectRow(row);
+        return m_app->openEntry(static_cast<size_t>(index->longLongValue()));
+    }
+
+private:
+    SettingsApp* m_app = nullptr;
+};
+
+std::unique_ptr<SettingsApp> SettingsApp::start(const SettingsOptions& options, Trace& trace, std::string& error) {
+    std::unique_ptr<SettingsApp> app(new SettingsApp(trace));
+    if (!app->setUp(options, error))
+        return nullptr;
+    return app;
+}
+
+SettingsApp::~SettingsApp() {
+    DeviceLog::setObserver(nullptr);
+    NSTask::setLaunchObserver(nullptr);
+    PSListController::setWriteObserver(nullptr);
+    DarwinNotificationCenter::shared().setPostObserver(nullptr);
+    if (m_navigation)
+        m_navigation->setPushObserver(nullptr);
+}
+
+bool SettingsApp::setUp(const SettingsOptions& options, std::string& error) {
+    DeviceRoot::setCurrent(options.root);
+    if (DeviceRoot::current().empty()) {
+        error = "no device root";
+        return false;
+    }
+    RunLoop* loop = RunLoop::main();
+    if (options.virtualClock)
+        loop->useVirtualClock();
+    m_trace.setClock([loop] { return loop->nowMilliseconds(); });
+    DeviceLog::setProcessName("Preferences");
+    observeEffects();
+
+    UIScreen* screen = UIScreen::mainScreen();
+    screen->configureFromDevice();
+    loop->setRefreshRate(screen->refreshRate());
+    UIKitRegisterClasses();
+    HBRootListController::objcClass();
+    HBAppearanceSettings::objcClass();
+    // The Settings application loads the libraries whose filters name it, as any host does.
+    Substrate::loadLibrariesForHost({"com.apple.Preferences", "Preferences"});
+
+    m_entries = readSettingsEntries();
+    m_navigation = UINavigationController::make();
+    m_navigation->setPushObserver([this](UIViewController* page) {
+        m_trace.write("page", Json::Object()
+                                  .add("class", Json::string(page->className()))
+                                  .add("title", Json::string(page->title())));
+    });
+    Ref<SettingsRootListController> root = make_object<SettingsRootListController>();
+    root->showEntries(this);
+    m_navigation->pushViewController(root);
+    makeRenderer();
+    m_trace.write("ready");
+    return true;
+}
+
+void SettingsApp::observeEffects() {
+    DeviceLog::setObserver([this](std::string_view message) {
+        m_trace.write("log", Json::Object().add("message", Json::string(message)));
+    });
+    NSTask::setLaunchObserver([this](const std::string& path, const std::vector<std::string>& arguments) {
+        std::vector<Json> words;
+        for (const auto& word : arguments)
+            words.push_back(Json::string(word));
+        m_trace.write("task", Json::Object().add("path", Json::string(path)).add("arguments", Json::array(words)));
+    });
+    DarwinNotificationCenter::shared().setPostObserver(
+        [this](const std::string& name) { m_trace.write("post", Json::Object().add("name", Json::string(name))); });
+    PSListController::setWriteObserver([this](const std::string& domain, const std::string& key, NSObject* value) {
+        m_trace.write("write", Json::Object()
+                                   .add("domain", Json::string(domain))
+                                   .add("key", Json::string(key))
+                                   .add("value", plistJson(value)));
+    });
+}
+
+PSListController* SettingsApp::topPage() const {
+    return objc_cast<PSListController>(m_navigation->topViewController());
+}
+
+void SettingsApp::deliverNotifications() {
+    DarwinNotificationCenter::shared().dispatchPending();
+}
+
+void* SettingsApp::loadBundle(const std::string& bundle, std::string& error) {
+    if (auto it = m_bundles.find(bundle); it != m_bundles.end())
+        return it->second;
+    std::string library = bundleFolder(bundle) + "/" + bundle;
+    auto host = DeviceRoot::hostPath(library);
+    std::error_code failure;
+    if (!host || !std::filesystem::is_regular_file(*host, failure)) {
+        error = "the bundle " + bundle + " is not installed (no " + library + ")";
+        return nullptr;
+    }
+    // Its start-up functions run now, once.
+    void* handle = ::dlopen(host->c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!handle) {
+        const char* why = ::dlerror();
+        error = "the bundle " + bundle + " does not load: " + (why ? why : "unknown error");
+        return nullptr;
+    }
+    m_bundles.emplace(bundle, handle);
+    m_loadOrder.push_back(bundle);
+    return handle;
+}
+
+std::string SettingsApp::openEntry(size_t index) {
+    if (index >= m_entries.size())
+        return "no such entry";
+    const SettingsEntry& entry = m_entries[index];
+    std::string problem = entry.problem;
+    Ref<PSListController> page;
+    if (problem.empty() && loadBundle(entry.bundle, problem)) {
+        std::string className = entry.detail;
+        if (className.empty()) {
+            Ref<NSDictionary> info = NSDictionary::dictionaryWithContentsOfFile(bundleFolder(entry.bundle) + "/Info.plist");
+            const std::string* principal = info ? string_value(info->objectForKey("NSPrincipalClass")) : nullptr;
+            className = principal ? *principal : "";
+        }
+        Class cls = className.empty() ? nullptr : objc_getClass(className.c_str());
+        if (!cls) {
+            problem = "the bundle " + entry.bundle + " has no page class" + (className.empty() ? "" : " " + className);
+        } else if (!class_isSubclassOf(cls, PSListController::objcClass())) {
+            problem = className + " is not a list controller";
+        } else {
+            Ref<NSObject> made = class_createInstance(cls);
+            page = objc_cast<PSListController>(msg_send<id>(made.get(), "init"));
+            if (!page)
+                problem = className + " gave no page";
+        }
+    }
+    if (!page) {
+        NSLog("Settings: " + problem);
+        page = PSListController::errorPage(entry.label, problem);
+    } else {
+        page->setBundlePath(bundleFolder(entry.bundle));
+        Ref<PSSpecifier> specifier = PSSpecifier::preferenceSpecifierNamed(entry.label, nullptr, PSLinkCell);
+        msg_send(page.get(), "setSpecifier:", specifier.get());
+    }
+    m_navigation->pushViewController(page);
+    return "";
+}

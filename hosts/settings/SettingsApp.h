@@ -1,0 +1,55 @@
+#pragma once
+
+// The Settings application of the simulated device. Its first page lists the device's settings
+// entries; opening one loads the entry's settings bundle (its library, once, the first time: its
+// start-up runs then) and pushes the bundle's root page, which the list machinery then drives.
+// Every value a row stores, notification posted and program started goes to the trace.
+
+#include "hosts/common/ScriptedHost.h"
+#include "hosts/common/Trace.h"
+#include "hosts/settings/SettingsEntries.h"
+#include "platform/prefs/PSListController.h"
+#include "platform/ui/UINavigationController.h"
+
+#include <map>
+#include <memory>
+#include <string>
+
+struct SettingsOptions {
+    std::string root;
+    bool virtualClock = true;
+};
+
+class SettingsApp : public ScriptedHost {
+public:
+    // Starts the application; nullptr with a message when the device cannot be used.
+    static std::unique_ptr<SettingsApp> start(const SettingsOptions& options, Trace& trace, std::string& error);
+    ~SettingsApp() override;
+
+    UIView* screenView() const override { return m_navigation->view(); }
+    Json state() const override;
+
+    UINavigationController* navigation() const { return m_navigation.get(); }
+    PSListController* topPage() const;
+    // Opens the settings entry with that index: answers "" or why it could not be done.
+    std::string openEntry(size_t index);
+    // Delivers the notifications that have reached this process (its own posts among them).
+    void deliverNotifications();
+
+private:
+    explicit SettingsApp(Trace& trace) : m_trace(trace) {}
+    bool setUp(const SettingsOptions& options, std::string& error);
+    void observeEffects();
+    // The bundle's library, loaded once; nullptr with a message when it cannot be.
+    void* loadBundle(const std::string& bundle, std::string& error);
+    Json pageState(UIViewController* controller) const;
+    Json globalsState() const;
+
+    Trace& m_trace;
+    std::vector<SettingsEntry> m_entries;
+    Ref<UINavigationController> m_navigation;
+    std::map<std::string, void*> m_bundles; // bundle name -> library handle, in load order of names
+    std::vector<std::string> m_loadOrder;
+
+    friend class SettingsRootListController;
+};

@@ -1,0 +1,32 @@
+// zv-settings: the Settings application of the simulated device.
+//
+//   zv-settings [--root DIR] [--headless] [--script FILE|-] [--trace FILE]
+//
+// Headless, the clock is virtual and the script drives everything.
+
+#include "hosts/common/HostOptions.h"
+#include "hosts/settings/SettingsApp.h"
+#include "hosts/settings/SettingsScript.h"
+
+int main(int argc, char** argv) {
+    HostOptions options("settings", "");
+    if (int status = options.parse(argc, argv, {}); status >= 0)
+        return status;
+    Trace trace;
+    std::string error;
+    if (!trace.open(options.tracePath, error))
+        return options.failure(error);
+    SettingsOptions settings;
+    settings.root = options.root;
+    settings.virtualClock = options.headless;
+    auto app = SettingsApp::start(settings, trace, error);
+    if (!app)
+        return options.failure(error);
+    SettingsScript script(*app, trace);
+    if (options.headless) {
+        if (options.script())
+            script.run(*options.script());
+        return 0;
+    }
+    return options.failure("a window for Settings is not available yet; use --headless");
+}
