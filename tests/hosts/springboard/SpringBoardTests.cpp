@@ -2,7 +2,7 @@
 // `zorvi device create`, driven by scripts; the checks read its trace and snapshots.
 
 #include "platform/graphics/ImageImport.h"
-#include "tests/support/JsonValue.h"
+#include "tests/support/HostRun.h"
 
 #include <gtest/gtest.h>
 
@@ -18,19 +18,7 @@
 
 namespace {
 
-struct Trace {
-    std::vector<JsonValue> events;
-
-    std::vector<const JsonValue*> named(const std::string& name) const {
-        std::vector<const JsonValue*> found;
-        for (const auto& event : events) {
-            if (event["event"].string() == name)
-                found.push_back(&event);
-        }
-        return found;
-    }
-    const JsonValue& state(size_t index) const { return *named("state").at(index); }
-};
+using Trace = HostTrace;
 
 // Devices are made once per run and shared by the tests that need the same kind.
 class Devices {
@@ -77,25 +65,8 @@ const std::string& standardDevice() {
 }
 
 Trace run(const std::string& root, const std::string& script, const std::string& options = "") {
-    std::string scriptPath = devices().scratch("script-" + std::to_string(::getpid()) + ".txt");
-    std::ofstream(scriptPath) << script;
-    std::string command = std::string(ZV_SPRINGBOARD) + " --root " + root + " --headless --script " +
-                          scriptPath + " " + options + " 2>/dev/null";
-    Trace trace;
-    FILE* output = ::popen(command.c_str(), "r");
-    if (!output)
-        return trace;
-    char* line = nullptr;
-    size_t capacity = 0;
-    while (::getline(&line, &capacity, output) > 0) {
-        auto event = JsonValue::parse(line);
-        EXPECT_TRUE(event.has_value()) << "not JSON: " << line;
-        if (event)
-            trace.events.push_back(std::move(*event));
-    }
-    std::free(line);
-    EXPECT_EQ(::pclose(output), 0) << command;
-    return trace;
+    return runHost(ZV_SPRINGBOARD, root, script,
+                   devices().scratch("script-" + std::to_string(::getpid()) + ".txt"), options);
 }
 
 std::vector<double> frame(double x, double y, double w, double h) {
