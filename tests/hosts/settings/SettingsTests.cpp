@@ -150,8 +150,9 @@ TEST_F(SettingsTest, RowsStoreThroughThePreferenceStoreAndWrongTypesShowTheDefau
                                "set zorvi3 com.example.missing\nstate\n");
     const JsonValue& before = topPage(trace.state(0));
     for (const auto& row : before["rows"].items()) {
-        if (row["key"].string() == "hidequick")
+        if (row["key"].string() == "hidequick") {
             EXPECT_FALSE(row["value"].boolean()) << "a string under a switch reads as its default";
+        }
     }
     ASSERT_EQ(trace.named("write").size(), 3u);
     const JsonValue& blend = *trace.named("write")[0];
