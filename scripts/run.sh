@@ -12,8 +12,13 @@ device="${ZV_DEFAULT_DEVICE:-${XDG_DATA_HOME:-$HOME/.local/share}/zorvi/device}"
 if [ ! -f "$device/System/Library/CoreServices/SystemVersion.plist" ]; then
   "$zorvi" device create --root "$device"
 else
-  # A rebuilt tweak replaces the one installed on the device.
+  # A rebuilt tweak and settings bundle replace the ones installed on the device.
   cp build/lib/Zorvi.dylib "$device/Library/MobileSubstrate/DynamicLibraries/Zorvi.dylib"
+  mkdir -p "$device/Library/PreferenceBundles/zorvipref.bundle" "$device/Library/PreferenceLoader/Preferences"
+  for file in zorvipref Info.plist Root.plist ColorPrefs.plist; do
+    cp "build/lib/zorvipref.bundle/$file" "$device/Library/PreferenceBundles/zorvipref.bundle/$file"
+  done
+  cp build/lib/zorvipref.bundle/Entry.plist "$device/Library/PreferenceLoader/Preferences/Zorvi.plist"
 fi
 
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && [ "${1:-}" != "--headless" ]; then
