@@ -4,6 +4,8 @@
 #include "platform/foundation/NSArray.h"
 #include "platform/foundation/NSString.h"
 #include "platform/foundation/NSData.h"
+#include "platform/foundation/NSNumber.h"
+#include "platform/prefs/HBPreferences.h"
 #include "platform/graphics/CPBitmap.h"
 #include "platform/notify/DarwinNotificationCenter.h"
 #include "platform/prefs/HBListController.h"
@@ -171,15 +173,18 @@ TEST(ZorviBundle, ReloadsStackNewWavesInTheNewColoursAndNothingAfterTheHeaderIsG
                      objc_cast<UIImageView>(subviews[8].get())->contentMode() == UIViewContentModeScaleAspectFill,
                  "the newest band is aspect filled");
         // One registration however many headers were built: one reload per notification.
-        bundle.header("headercellorva");
+        Ref<UIView> second = bundle.header("headercellorva");
         Ref<UIView> latest = bundle.global<Weak<UIView>>("reloadview").load();
+        p.expect(latest == second, "the newest wallpaper header is the one reloaded");
+        if (!latest)
+            return p.text();
         size_t before = latest->subviews().size();
         CFNotificationCenterPostNotification(CFNotificationCenterGetDarwinNotifyCenter(),
                                              "com.vantrel.zorvi/reloadprefs", nullptr, nullptr, true);
         DarwinNotificationCenter::shared().waitAndDispatch(2000);
         p.expect(latest->subviews().size() == before + 4, "one reload for one notification");
         latest = nullptr;
-        header = nullptr;
+        second = nullptr;
         p.expect(!bundle.global<Weak<UIView>>("reloadview").load(), "reloadview lets go with its header");
         reload();
         return p.text();
