@@ -9,7 +9,7 @@ packages=(
   libsdl2-dev libstb-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
-  xvfb xauth
+  xvfb xauth xdotool x11-apps
 )
 
 missing=()

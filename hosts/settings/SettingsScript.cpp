@@ -1,6 +1,7 @@
 #include "hosts/settings/SettingsScript.h"
 #include "platform/foundation/NSString.h"
 #include "platform/graphics/UIColor+Hex.h"
+#include "platform/prefs/PSColorPickerController.h"
 #include "platform/runloop/RunLoop.h"
 #include "platform/ui/ApplicationIcons.h"
 
@@ -16,17 +17,6 @@ std::string rest(const std::vector<std::string>& words, size_t first) {
     std::string text;
     for (size_t i = first; i < words.size(); ++i)
         text += (i > first ? " " : "") + words[i];
-    return text;
-}
-
-// A colour as the device's picker stores it: "AARRGGBB", upper case.
-std::string pickerHex(const UIColor* colour) {
-    auto byte = [](double component) {
-        return static_cast<unsigned>(std::lround(std::clamp(component, 0.0, 1.0) * 255));
-    };
-    char text[9];
-    std::snprintf(text, sizeof text, "%02X%02X%02X%02X", byte(colour->alpha()), byte(colour->red()),
-                  byte(colour->green()), byte(colour->blue()));
     return text;
 }
 
@@ -79,7 +69,7 @@ bool SettingsScript::set(const ScriptLine& line, PSListController* page) {
         Ref<UIColor> colour = colorFromHexString(NSString::stringWithUTF8String(text));
         if (!colour || w.size() != 3)
             return fail(line, "not a colour: " + text + " (e.g. FF00FF00, #00ff00 or 0000FF:0.5)");
-        value = NSString::stringWithUTF8String(pickerHex(colour));
+        value = NSString::stringWithUTF8String(PSColorPickerController::hexString(colour));
         break;
     }
     case PSAppListCell:

@@ -2,11 +2,12 @@
 //
 //   zv-settings [--root DIR] [--headless] [--script FILE|-] [--trace FILE]
 //
-// Headless, the clock is virtual and the script drives everything.
+// Headless, the clock is virtual and the script drives everything; with a window, a person does.
 
 #include "hosts/common/HostOptions.h"
 #include "hosts/settings/SettingsApp.h"
 #include "hosts/settings/SettingsScript.h"
+#include "hosts/settings/SettingsWindow.h"
 
 int main(int argc, char** argv) {
     HostOptions options("settings", "");
@@ -28,5 +29,5 @@ int main(int argc, char** argv) {
             script.run(*options.script());
         return 0;
     }
-    return options.failure("a window for Settings is not available yet; use --headless");
+    return runSettingsWindow(*app, script, options.script());
 }

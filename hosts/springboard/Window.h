@@ -1,8 +1,8 @@
 #pragma once
 
-// The person's window: the lock screen at the device's size, animated at the display's refresh
-// rate. The mouse drags the app buttons; an unlock request brings up an authentication prompt;
-// a launched app shows as a plain screen with its icon and name; L locks the device again.
+// The person's window of the lock screen: the mouse drags the app buttons; an unlock request brings
+// up an authentication prompt (a click or any key authenticates, Esc fails); a launched app shows as
+// a plain screen with its icon and name; L locks the device again, H shows a new hint, Q quits.
 
 #include "hosts/springboard/ScriptRunner.h"
 #include "hosts/springboard/SpringBoard.h"
@@ -10,4 +10,4 @@
 #include <istream>
 
 // Runs until the window is closed; a script, when given, runs first. Answers the exit status.
-int runWindow(SpringBoard& host, ScriptRunner& runner, std::istream* script);
+int runSpringBoardWindow(SpringBoard& host, ScriptRunner& runner, std::istream* script);

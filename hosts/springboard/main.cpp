@@ -30,5 +30,5 @@ int main(int argc, char** argv) {
             runner.run(*options.script());
         return 0;
     }
-    return runWindow(*host, runner, options.script());
+    return runSpringBoardWindow(*host, runner, options.script());
 }

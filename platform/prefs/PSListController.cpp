@@ -3,6 +3,8 @@
 #include "platform/foundation/NSNumber.h"
 #include "platform/foundation/NSString.h"
 #include "platform/notify/DarwinNotificationCenter.h"
+#include "platform/prefs/PSAppPickerController.h"
+#include "platform/prefs/PSColorPickerController.h"
 #include "platform/prefs/PreferenceDomain.h"
 #include "platform/prefs/SpecifierPlist.h"
 #include "platform/ui/UIScreen.h"
@@ -174,6 +176,17 @@ std::string PSListController::selectRow(PSSpecifier* row) {
             msg_send(target, action, static_cast<id>(row));
         return "";
     }
+    case PSColorCell:
+    case PSAppListCell: {
+        UINavigationController* navigation = navigationController();
+        if (!navigation)
+            return "the page is not shown";
+        Ref<UIViewController> editor = row->cellType() == PSColorCell
+                                           ? Ref<UIViewController>(PSColorPickerController::pickerFor(this, row))
+                                           : Ref<UIViewController>(PSAppPickerController::pickerFor(this, row));
+        navigation->pushViewController(editor);
+        return "";
+    }
     case PSSwitchCell: {
         auto* number = objc_cast<NSNumber>(valueForRow(row).get());
         storeValue(row, NSNumber::numberWithBool(!(number && number->boolValue())));
@@ -182,6 +195,27 @@ std::string PSListController::selectRow(PSSpecifier* row) {
     default:
         return std::string("a ") + cellTypeName(row->cellType()) + " row does nothing when tapped";
     }
+}
+
+PSSpecifier* PSListController::rowAt(CGPoint point) const {
+    for (const auto& row : m_rows) {
+        if (!row.specifier || row.specifier->cellType() == PSGroupCell)
+            continue;
+        CGRect frame = row.view->frame();
+        if (point.x >= CGRectGetMinX(frame) && point.x < CGRectGetMaxX(frame) && point.y >= CGRectGetMinY(frame) &&
+            point.y < CGRectGetMaxY(frame))
+            return row.specifier.get();
+    }
+    return nullptr;
+}
+
+bool PSListController::tapped(CGPoint point) {
+    // The point is in the table's own coordinates, which its scroll offset already shifts.
+    PSSpecifier* row = rowAt(point);
+    if (!row)
+        return false;
+    std::string problem = selectRow(row);
+    return problem.empty();
 }
 
 std::string PSListController::pushDetail(PSSpecifier* link) {

@@ -68,8 +68,11 @@ public:
     // --- values and taps ---
     Ref<NSObject> valueForRow(PSSpecifier* row);
     bool storeValue(PSSpecifier* row, NSObject* value);
-    // Answers "" when done, else why not.
+    // Answers "" when done, else why not. Colour and app rows open their editors.
     virtual std::string selectRow(PSSpecifier* row);
+    // The row under a point of the page's view; nil for none.
+    PSSpecifier* rowAt(CGPoint point) const;
+    bool tapped(CGPoint point) override;
 
     // Told of every value a row stores (a host writes it to its trace).
     using WriteObserver = std::function<void(const std::string& domain, const std::string& key, NSObject* value)>;

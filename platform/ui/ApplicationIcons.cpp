@@ -4,7 +4,9 @@
 #include "platform/foundation/NSDictionary.h"
 #include "platform/foundation/NSString.h"
 
+#include <algorithm>
 #include <filesystem>
+#include <functional>
 
 namespace {
 
@@ -15,32 +17,56 @@ std::string stringOr(const NSDictionary* info, const char* key, const std::strin
     return value ? *value : fallback;
 }
 
-} // namespace
+// More apps than any device holds; a folder flooded with them lists only these.
+constexpr size_t maxApps = 1000;
 
-std::optional<InstalledApp> installedApp(const NSObject* bundleIdentifier) {
-    const std::string* wanted = string_value(bundleIdentifier);
+// Every app folder's description, in folder order; stops early once `until` accepts one.
+std::vector<InstalledApp> scanApps(const std::function<bool(const InstalledApp&)>& until) {
+    std::vector<InstalledApp> apps;
     auto folder = DeviceRoot::hostPath("/Applications");
-    if (!wanted || wanted->empty() || !folder)
-        return std::nullopt;
+    if (!folder)
+        return apps;
     std::error_code error;
-    for (std::filesystem::directory_iterator it(*folder, error), end; !error && it != end;
+    for (std::filesystem::directory_iterator it(*folder, error), end; !error && it != end && apps.size() < maxApps;
          it.increment(error)) {
         std::string name = it->path().filename().string();
         if (!name.ends_with(".app"))
             continue;
         std::string appFolder = "/Applications/" + name;
         Ref<NSDictionary> info = NSDictionary::dictionaryWithContentsOfFile(appFolder + "/Info.plist");
-        if (stringOr(info, "CFBundleIdentifier", "") != *wanted)
-            continue;
         InstalledApp app;
-        app.bundleIdentifier = *wanted;
+        app.bundleIdentifier = stringOr(info, "CFBundleIdentifier", "");
+        if (app.bundleIdentifier.empty())
+            continue;
         app.name = stringOr(info, "CFBundleDisplayName",
                             stringOr(info, "CFBundleName", name.substr(0, name.size() - 4)));
         app.folder = appFolder;
         app.iconFile = stringOr(info, "CFBundleIconFile", "");
-        return app;
+        apps.push_back(app);
+        if (until && until(apps.back()))
+            break;
     }
-    return std::nullopt;
+    return apps;
+}
+
+} // namespace
+
+std::vector<InstalledApp> installedApps() {
+    std::vector<InstalledApp> apps = scanApps(nullptr);
+    std::sort(apps.begin(), apps.end(), [](const InstalledApp& a, const InstalledApp& b) {
+        return a.name != b.name ? a.name < b.name : a.bundleIdentifier < b.bundleIdentifier;
+    });
+    return apps;
+}
+
+std::optional<InstalledApp> installedApp(const NSObject* bundleIdentifier) {
+    const std::string* wanted = string_value(bundleIdentifier);
+    if (!wanted || wanted->empty())
+        return std::nullopt;
+    std::vector<InstalledApp> apps = scanApps([&](const InstalledApp& app) { return app.bundleIdentifier == *wanted; });
+    if (apps.empty() || apps.back().bundleIdentifier != *wanted)
+        return std::nullopt;
+    return apps.back();
 }
 
 Ref<UIImage> applicationIconImage(const NSObject* bundleIdentifier, int, double scale) {

@@ -8,6 +8,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 struct InstalledApp {
     std::string bundleIdentifier;
@@ -15,6 +16,9 @@ struct InstalledApp {
     std::string folder; // device path of the .app folder
     std::string iconFile;
 };
+
+// Every installed app, by name.
+std::vector<InstalledApp> installedApps();
 
 // The installed app with that identifier; nullopt for nil, a non-string or an unknown identifier.
 std::optional<InstalledApp> installedApp(const NSObject* bundleIdentifier);

@@ -26,6 +26,11 @@ public:
     // The frame a loaded view gets: the main screen's bounds unless set before loading.
     void setInitialFrame(CGRect frame) { m_initialFrame = frame; }
 
+    // A person's input that reached this controller's view: a tap that did not become a drag (in
+    // the view's coordinates), and a typed character. Answer whether it was used.
+    virtual bool tapped(CGPoint) { return false; }
+    virtual bool typed(char) { return false; }
+
     // The title a navigation bar falls back on when the navigation item has none.
     const std::string& title() const { return m_title; }
     void setTitle(const std::string& title);

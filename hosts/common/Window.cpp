@@ -1,0 +1,231 @@
+#include "hosts/common/Window.h"
+#include "platform/runloop/RunLoop.h"
+#include "platform/ui/UIScreen.h"
+
+#include <SDL.h>
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+namespace {
+
+// Even when nothing animates, the screen is brought up to date this often (a delayed task may have
+// changed it).
+constexpr double idleRedrawMilliseconds = 100;
+
+// The window's picture: the renderer's bitmap (device pixels) reduced to the window's pixels by
+// area averaging, only where it changed, and sent to the display as those rectangles alone.
+class Presenter {
+public:
+    explicit Presenter(SDL_Window* window) : m_window(window) {}
+
+    bool valid() {
+        SDL_Surface* surface = SDL_GetWindowSurface(m_window);
+        return surface && surface->format->BytesPerPixel == 4;
+    }
+
+    void present(const Bitmap& bitmap, const Region& damage) {
+        SDL_Surface* surface = SDL_GetWindowSurface(m_window);
+        if (!surface || surface->format->BytesPerPixel != 4)
+            return;
+        bool full = !m_presented || surface->w != m_width || surface->h != m_height;
+        m_width = surface->w;
+        m_height = surface->h;
+        if (!full && damage.isEmpty())
+            return;
+        // Only the changed pixels are reduced, but the display gets one rectangle around them: it
+        // takes one large update for less than many small ones.
+        std::vector<IntRect> areas =
+            full ? std::vector<IntRect>{IntRect{0, 0, bitmap.width(), bitmap.height()}} : damage.rects();
+        IntRect whole = full ? areas[0] : damage.bounds();
+        double sx = static_cast<double>(bitmap.width()) / surface->w;
+        double sy = static_cast<double>(bitmap.height()) / surface->h;
+        auto toWindow = [&](const IntRect& area) {
+            int x0 = static_cast<int>(std::floor(area.x / sx)),
+                y0 = static_cast<int>(std::floor(area.y / sy));
+            int x1 = std::min(surface->w, static_cast<int>(std::ceil(area.right() / sx)));
+            int y1 = std::min(surface->h, static_cast<int>(std::ceil(area.bottom() / sy)));
+            return SDL_Rect{x0, y0, x1 - x0, y1 - y0};
+        };
+        SDL_LockSurface(surface);
+        for (const IntRect& area : areas) {
+            SDL_Rect r = toWindow(area);
+            if (r.w > 0 && r.h > 0)
+                reduce(bitmap, surface, r.x, r.y, r.x + r.w, r.y + r.h, sx, sy);
+        }
+        SDL_UnlockSurface(surface);
+        SDL_Rect rect = toWindow(whole);
+        if (rect.w > 0 && rect.h > 0)
+            SDL_UpdateWindowSurfaceRects(m_window, &rect, 1);
+        m_presented = true;
+    }
+
+    void invalidate() { m_presented = false; }
+
+private:
+    // Each window pixel is the mean of the device pixels it covers (whole pixels, which is exact
+    // for the usual whole-number ratios).
+    static void reduce(const Bitmap& bitmap, SDL_Surface* surface, int x0, int y0, int x1, int y1, double sx,
+                       double sy) {
+        SDL_PixelFormat* format = surface->format;
+        bool packed = format->Rmask == 0xff0000 && format->Gmask == 0xff00 && format->Bmask == 0xff;
+        int k = static_cast<int>(sx);
+        if (packed && sx == k && sy == k && k >= 1 && k <= 4) {
+            // The usual case: a whole number of device pixels per window pixel, XRGB memory.
+            uint32_t area = static_cast<uint32_t>(k * k);
+            for (int y = y0; y < y1; ++y) {
+                auto* out =
+                    reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(surface->pixels) + y * surface->pitch);
+                for (int x = x0; x < x1; ++x) {
+                    // Red and blue, and green alone, summed two lanes at a time: up to 16 device
+                    // pixels of 255 fit a 16-bit lane.
+                    uint32_t redBlue = 0, green = 0;
+                    for (int v = 0; v < k; ++v) {
+                        const uint32_t* row = bitmap.row(y * k + v) + x * k;
+                        for (int u = 0; u < k; ++u) {
+                            redBlue += row[u] & 0x00FF00FFu;
+                            green += row[u] & 0x0000FF00u;
+                        }
+                    }
+                    uint32_t r = (redBlue >> 16) / area, b = (redBlue & 0xFFFFu) / area,
+                             g = (green >> 8) / area;
+                    out[x] = 0xFF000000u | (r << 16) | (g << 8) | b;
+                }
+            }
+            return;
+        }
+        for (int y = y0; y < y1; ++y) {
+            int top = static_cast<int>(y * sy),
+                bottom = std::max(top + 1, std::min(bitmap.height(), static_cast<int>((y + 1) * sy)));
+            auto* out =
+                reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(surface->pixels) + y * surface->pitch);
+            for (int x = x0; x < x1; ++x) {
+                int left = static_cast<int>(x * sx),
+                    right = std::max(left + 1, std::min(bitmap.width(), static_cast<int>((x + 1) * sx)));
+                uint32_t r = 0, g = 0, b = 0, n = 0;
+                for (int v = top; v < bottom; ++v) {
+                    const uint32_t* row = bitmap.row(v);
+                    for (int u = left; u < right; ++u) {
+                        uint32_t p = row[u];
+                        r += (p >> 16) & 0xff;
+                        g += (p >> 8) & 0xff;
+                        b += p & 0xff;
+                        ++n;
+                    }
+                }
+                out[x] = SDL_MapRGB(format, static_cast<uint8_t>(r / n), static_cast<uint8_t>(g / n),
+                                    static_cast<uint8_t>(b / n));
+            }
+        }
+    }
+
+    SDL_Window* m_window;
+    bool m_presented = false;
+    int m_width = 0;
+    int m_height = 0;
+};
+
+} // namespace
+
+int runWindow(WindowClient& client, const char* command) {
+    // The window's pixels go straight to the display; a GL-backed surface would only add a
+    // software rasterizer's threads on machines without a GPU.
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+    if (SDL_Init(SDL_INIT_VIDEO) != 0) {
+        std::fprintf(stderr, "zorvi %s: no display for a window (%s); use --headless\n", command, SDL_GetError());
+        return 1;
+    }
+    UIScreen* screen = UIScreen::mainScreen();
+    double pointWidth = screen->bounds().size.width, pointHeight = screen->bounds().size.height;
+    // Fit the window on the display, keeping the screen's proportions.
+    SDL_Rect usable{0, 0, 1920, 1080};
+    SDL_GetDisplayUsableBounds(0, &usable);
+    double fit = std::min({1.0, (usable.h - 40) / pointHeight, (usable.w - 40) / pointWidth});
+    int windowWidth = static_cast<int>(std::lround(pointWidth * fit));
+    int windowHeight = static_cast<int>(std::lround(pointHeight * fit));
+    std::string title = "Zorvi - " + client.helpLine();
+    SDL_Window* window = SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, windowWidth,
+                                          windowHeight, SDL_WINDOW_ALLOW_HIGHDPI);
+    if (!window) {
+        std::fprintf(stderr, "zorvi %s: cannot open a window: %s\n", command, SDL_GetError());
+        SDL_Quit();
+        return 1;
+    }
+    std::printf("%s\n", client.helpLine().c_str());
+    std::fflush(stdout);
+
+    LayerRenderer& layers = client.host().renderer();
+    int status = 0;
+    {
+        Presenter presenter(window);
+        if (!presenter.valid()) {
+            std::fprintf(stderr, "zorvi %s: cannot make the screen's texture: %s\n", command, SDL_GetError());
+            status = 1;
+        }
+        RunLoop* loop = RunLoop::main();
+        bool running = status == 0;
+        uint64_t drawnRefresh = ~0ull;
+        double drawnAt = -idleRedrawMilliseconds;
+        auto toPoints = [&](int x, int y) { return CGPointMake(x / fit, y / fit); };
+        while (running) {
+            bool changed = false;
+            SDL_Event event;
+            while (SDL_PollEvent(&event)) {
+                changed = true;
+                switch (event.type) {
+                case SDL_QUIT:
+                    running = false;
+                    break;
+                case SDL_WINDOWEVENT:
+                    if (event.window.event == SDL_WINDOWEVENT_EXPOSED || event.window.event == SDL_WINDOWEVENT_SHOWN ||
+                        event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED)
+                        presenter.invalidate();
+                    break;
+                case SDL_KEYDOWN: {
+                    SDL_Keycode key = event.key.keysym.sym;
+                    char character = 0;
+                    if (key == SDLK_RETURN || key == SDLK_KP_ENTER)
+                        character = '\r';
+                    else if (key == SDLK_BACKSPACE)
+                        character = '\b';
+                    else if (key >= 32 && key < 127)
+                        character = static_cast<char>(key);
+                    if (!client.key(key, character))
+                        running = false;
+                    break;
+                }
+                case SDL_MOUSEBUTTONDOWN:
+                    if (event.button.button == SDL_BUTTON_LEFT)
+                        client.pointerDown(toPoints(event.button.x, event.button.y));
+                    break;
+                case SDL_MOUSEMOTION:
+                    client.pointerMoved(toPoints(event.motion.x, event.motion.y));
+                    break;
+                case SDL_MOUSEBUTTONUP:
+                    if (event.button.button == SDL_BUTTON_LEFT)
+                        client.pointerUp(toPoints(event.button.x, event.button.y));
+                    break;
+                case SDL_MOUSEWHEEL:
+                    client.wheel(-event.wheel.y * 40.0);
+                    break;
+                default:
+                    break;
+                }
+            }
+            client.beforeFrame();
+            // Wait for the next refresh; events are read once per refresh.
+            loop->runOnce(1000.0 / loop->refreshRate());
+            double now = loop->nowMilliseconds();
+            if (changed || loop->refreshCount() != drawnRefresh || now - drawnAt >= idleRedrawMilliseconds) {
+                drawnRefresh = loop->refreshCount();
+                drawnAt = now;
+                client.host().prepareScreen();
+                const Region& damage = layers.render(client.host().screenView());
+                presenter.present(layers.bitmap(), damage);
+            }
+        }
+    }
+    SDL_DestroyWindow(window);
+    SDL_Quit();
+    return status;
+}

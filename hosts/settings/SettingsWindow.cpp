@@ -1,0 +1,103 @@
+#include "hosts/settings/SettingsWindow.h"
+#include "hosts/common/Window.h"
+#include "platform/runloop/RunLoop.h"
+
+#include <SDL.h>
+#include <cmath>
+
+namespace {
+
+// A press that moves less than this many points is a tap, not a drag.
+constexpr double dragThreshold = 6;
+
+class SettingsWindow : public WindowClient {
+public:
+    explicit SettingsWindow(SettingsApp& app) : m_app(app) {}
+
+    ScriptedHost& host() override { return m_app; }
+    std::string helpLine() const override {
+        return "Click a row to open, flip or edit it | drag or wheel: scroll | Esc: back | Q: quit";
+    }
+
+    void pointerDown(CGPoint point) override {
+        m_pressed = true;
+        m_scrolling = false;
+        m_start = m_last = point;
+    }
+
+    void pointerMoved(CGPoint point) override {
+        if (!m_pressed)
+            return;
+        if (!m_scrolling && std::fabs(point.y - m_start.y) >= dragThreshold) {
+            // While a finger drags the page, the run loop tracks; the headers' waves keep moving.
+            m_scrolling = true;
+            RunLoop::main()->setCurrentMode(UITrackingRunLoopMode);
+        }
+        if (m_scrolling)
+            scrollBy(m_last.y - point.y);
+        m_last = point;
+    }
+
+    void pointerUp(CGPoint point) override {
+        if (!m_pressed)
+            return;
+        m_pressed = false;
+        if (m_scrolling) {
+            m_scrolling = false;
+            RunLoop::main()->setCurrentMode(NSDefaultRunLoopMode);
+            return;
+        }
+        UINavigationController* navigation = m_app.navigation();
+        UINavigationBar* bar = navigation->navigationBar();
+        switch (bar->partAt(bar->convertPointFromView(point, nullptr))) {
+        case UINavigationBar::Part::Back:
+            navigation->popViewController();
+            return;
+        case UINavigationBar::Part::Right:
+            if (Ref<UIBarButtonItem> item = bar->rightItem())
+                item->tap();
+            return;
+        case UINavigationBar::Part::None:
+            break;
+        }
+        if (point.y < bar->frame().size.height)
+            return;
+        if (Ref<UIViewController> top = navigation->topViewController())
+            top->tapped(top->view()->convertPointFromView(point, nullptr));
+    }
+
+    void wheel(double dy) override { scrollBy(dy); }
+
+    bool key(int key, char character) override {
+        if (key == SDLK_ESCAPE) {
+            m_app.navigation()->popViewController();
+            return true;
+        }
+        Ref<UIViewController> top = m_app.navigation()->topViewController();
+        if (top && character && top->typed(character))
+            return true;
+        return key != SDLK_q;
+    }
+
+    void beforeFrame() override { m_app.deliverNotifications(); }
+
+private:
+    void scrollBy(double dy) {
+        if (PSListController* page = m_app.topPage())
+            page->tableView()->scrollBy(dy);
+    }
+
+    SettingsApp& m_app;
+    bool m_pressed = false;
+    bool m_scrolling = false;
+    CGPoint m_start, m_last;
+};
+
+} // namespace
+
+int runSettingsWindow(SettingsApp& app, SettingsScript& script, std::istream* input) {
+    if (input)
+        script.run(*input);
+    SettingsWindow window(app);
+    return runWindow(window, "settings");
+}
