@@ -1,0 +1,105 @@
+#pragma once
+
+// A virtual X display for tests of the real windows: Xvfb on a display number it picks itself,
+// input through xdotool, and the screen read back through xwd, as a person would see it.
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <optional>
+#include <signal.h>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+class XDisplay {
+public:
+    // Whether the programs it needs are installed.
+    static bool available() {
+        return ::access("/usr/bin/Xvfb", X_OK) == 0 && ::access("/usr/bin/xdotool", X_OK) == 0 &&
+               ::access("/usr/bin/xwd", X_OK) == 0;
+    }
+
+    XDisplay(int width = 1280, int height = 1024) {
+        int pipeEnds[2];
+        if (::pipe(pipeEnds) != 0)
+            return;
+        m_pid = ::fork();
+        if (m_pid == 0) {
+            ::close(pipeEnds[0]);
+            std::string fd = std::to_string(pipeEnds[1]), screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
+            ::freopen("/dev/null", "w", stderr);
+            ::execl("/usr/bin/Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen.c_str(), "-nolisten", "tcp",
+                    static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        ::close(pipeEnds[1]);
+        char text[32] = {};
+        ssize_t got = ::read(pipeEnds[0], text, sizeof text - 1);
+        ::close(pipeEnds[0]);
+        if (got > 0)
+            m_name = ":" + std::to_string(std::atoi(text));
+    }
+    ~XDisplay() {
+        if (m_pid > 0) {
+            ::kill(m_pid, SIGTERM);
+            ::waitpid(m_pid, nullptr, 0);
+        }
+    }
+    XDisplay(const XDisplay&) = delete;
+    XDisplay& operator=(const XDisplay&) = delete;
+
+    // ":N", or "" when the server did not start.
+    const std::string& name() const { return m_name; }
+    // Runs a shell command on this display; answers its exit status.
+    int run(const std::string& command) const {
+        return std::system(("DISPLAY=" + m_name + " " + command).c_str());
+    }
+    // xdotool with the given arguments.
+    int xdotool(const std::string& arguments) const { return run("xdotool " + arguments + " > /dev/null 2>&1"); }
+
+    struct Picture {
+        int width = 0, height = 0;
+        std::vector<uint32_t> pixels; // 0x00RRGGBB
+        uint32_t at(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
+    };
+    // The whole screen as it is now.
+    std::optional<Picture> capture() const {
+        FILE* out = ::popen(("DISPLAY=" + m_name + " xwd -root -silent 2>/dev/null").c_str(), "r");
+        if (!out)
+            return std::nullopt;
+        std::vector<uint8_t> data;
+        uint8_t buffer[65536];
+        size_t got;
+        while ((got = std::fread(buffer, 1, sizeof buffer, out)) > 0)
+            data.insert(data.end(), buffer, buffer + got);
+        ::pclose(out);
+        auto field = [&](size_t index) {
+            size_t at = index * 4;
+            return static_cast<uint32_t>(data[at]) << 24 | static_cast<uint32_t>(data[at + 1]) << 16 |
+                   static_cast<uint32_t>(data[at + 2]) << 8 | data[at + 3];
+        };
+        if (data.size() < 100)
+            return std::nullopt;
+        Picture picture;
+        picture.width = static_cast<int>(field(4));
+        picture.height = static_cast<int>(field(5));
+        uint32_t bytesPerPixel = field(11) / 8, bytesPerLine = field(12);
+        size_t pixelBytes = static_cast<size_t>(bytesPerLine) * picture.height;
+        if (bytesPerPixel < 3 || bytesPerPixel > 4 || data.size() < pixelBytes)
+            return std::nullopt;
+        size_t offset = data.size() - pixelBytes;
+        picture.pixels.resize(static_cast<size_t>(picture.width) * picture.height);
+        for (int y = 0; y < picture.height; ++y)
+            for (int x = 0; x < picture.width; ++x) {
+                const uint8_t* p = &data[offset + static_cast<size_t>(y) * bytesPerLine + static_cast<size_t>(x) * bytesPerPixel];
+                picture.pixels[static_cast<size_t>(y) * picture.width + x] = p[2] << 16 | p[1] << 8 | p[0];
+            }
+        return picture;
+    }
+
+private:
+    pid_t m_pid = -1;
+    std::string m_name;
+};
