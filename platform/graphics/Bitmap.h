@@ -18,25 +18,41 @@ public:
     int width() const { return m_width; }
     int height() const { return m_height; }
     int stride() const { return m_stride; }
-    uint8_t* data() { return m_pixels.data(); }
-    const uint8_t* data() const { return m_pixels.data(); }
-    size_t sizeInBytes() const { return m_pixels.size(); }
+    uint8_t* data() { return m_pixels.get(); }
+    const uint8_t* data() const { return m_pixels.get(); }
+    size_t sizeInBytes() const { return m_size; }
 
     uint32_t* row(int y) {
-        return reinterpret_cast<uint32_t*>(m_pixels.data() + static_cast<size_t>(y) * m_stride);
+        return reinterpret_cast<uint32_t*>(m_pixels.get() + static_cast<size_t>(y) * m_stride);
     }
     const uint32_t* row(int y) const {
-        return reinterpret_cast<const uint32_t*>(m_pixels.data() + static_cast<size_t>(y) * m_stride);
+        return reinterpret_cast<const uint32_t*>(m_pixels.get() + static_cast<size_t>(y) * m_stride);
     }
     uint32_t pixel(int x, int y) const { return row(y)[x]; }
     void setPixel(int x, int y, uint32_t argb) { row(y)[x] = argb; }
 
+    // Copies hold pixels of their own.
+    Bitmap(const Bitmap& other);
+    Bitmap& operator=(const Bitmap& other);
+    Bitmap(Bitmap&&) noexcept = default;
+    Bitmap& operator=(Bitmap&&) noexcept = default;
+
 private:
+    // Pixel memory is handed out cleared but untouched: the system's zero pages back it until a
+    // pixel is written, so a large bitmap of which little is drawn costs little.
+    struct Release {
+        size_t size;
+        void operator()(uint8_t* pixels) const;
+    };
+    using Pixels = std::unique_ptr<uint8_t[], Release>;
+    static Pixels allocate(size_t size);
+
     Bitmap(int width, int height) : m_width(width), m_height(height), m_stride(width * 4) {}
     int m_width = 0;
     int m_height = 0;
     int m_stride = 0;
-    std::vector<uint8_t> m_pixels;
+    size_t m_size = 0;
+    Pixels m_pixels{nullptr, Release{0}};
 };
 
 // Packs straight (not premultiplied) 8-bit components into a premultiplied pixel.

@@ -95,6 +95,33 @@ bool hasVisibleSublayers(const CALayer* layer) {
                        [](const Ref<CALayer>& sublayer) { return visible(sublayer.get()); });
 }
 
+// The pixels a mask can let through, for a mask that is one layer (its background or image, and
+// for a shape its path and stroke); nullopt when that is not known (a mask with sublayers).
+std::optional<IntRect> maskExtent(const CALayer* mask, double originX, double originY, double scale) {
+    if (!mask->sublayers().empty())
+        return std::nullopt;
+    CGRect frame = mask->frame(), bounds = mask->bounds();
+    double left = originX + frame.origin.x * scale, top = originY + frame.origin.y * scale;
+    IntRect extent{0, 0, 0, 0};
+    if (mask->hasVisibleBackground() || mask->contents())
+        extent = enclosingPixels(left, top, bounds.size.width * scale, bounds.size.height * scale);
+    auto* shape = objc_cast<CAShapeLayer>(const_cast<CALayer*>(mask));
+    if (shape && shape->path() && !shape->path()->isEmpty()) {
+        if (!shape->path()->isFinite())
+            return std::nullopt;
+        CGRect box = shape->path()->boundingBox();
+        // A pixel of antialiasing, and the stroke's reach at its sharpest joins.
+        double reach = 1 + (shape->hasVisibleStroke() ? shape->lineWidth() * scale / 2 * std::max(1.0, shape->miterLimit()) : 0);
+        double x = left + (box.origin.x - bounds.origin.x) * scale, y = top + (box.origin.y - bounds.origin.y) * scale;
+        IntRect path = enclosingPixels(x - reach, y - reach, box.size.width * scale + 2 * reach,
+                                       box.size.height * scale + 2 * reach);
+        extent = extent.isEmpty() ? path : extent.united(path);
+    }
+    if (mask->masksToBounds())
+        extent = extent.intersected(enclosingPixels(left, top, bounds.size.width * scale, bounds.size.height * scale));
+    return extent;
+}
+
 // Composited as one group (at its opacity, through its mask) rather than piece by piece.
 bool needsGroup(const CALayer* layer) {
     if (layer->mask())
@@ -239,8 +266,12 @@ void LayerRenderer::prepare(CALayer* layer, const Context& context, size_t index
         clip = clip.intersected(
             nearestPixels(left, top, bounds.size.width * m_scale, bounds.size.height * m_scale));
     uint64_t maskStamp = context.maskStamp;
-    if (CALayer* mask = layer->mask())
+    if (CALayer* mask = layer->mask()) {
         maskStamp = mix(maskStamp, maskStampOf(mask));
+        // Nothing of the layer shows outside what its mask lets through.
+        if (auto extent = maskExtent(mask, originX, originY, m_scale))
+            clip = clip.intersected(*extent);
+    }
 
     auto& slot = m_entries[layer->serial()];
     bool isNew = !slot;

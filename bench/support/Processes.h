@@ -1,0 +1,111 @@
+#pragma once
+
+// What the benchmarks of the device's processes share: starting a program, timing and reading its
+// trace, its CPU time, and a virtual display for its window.
+
+#include <algorithm>
+#include <chrono>
+#include <csignal>
+#include <fcntl.h>
+#include <fstream>
+#include <spawn.h>
+#include <string>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+extern char** environ;
+
+namespace bench {
+
+using Clock = std::chrono::steady_clock;
+
+// Starts the program with its standard output on outputFd and its errors discarded.
+inline pid_t spawn(const std::vector<std::string>& words, int outputFd,
+            const std::vector<std::string>& extraEnvironment = {}) {
+    std::vector<char*> argv;
+    for (const auto& word : words)
+        argv.push_back(const_cast<char*>(word.c_str()));
+    argv.push_back(nullptr);
+    std::vector<std::string> environment;
+    for (char** e = environ; *e; ++e)
+        environment.push_back(*e);
+    environment.insert(environment.end(), extraEnvironment.begin(), extraEnvironment.end());
+    std::vector<char*> envp;
+    for (auto& entry : environment)
+        envp.push_back(entry.data());
+    envp.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, outputFd, 1);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    pid_t pid = -1;
+    posix_spawn(&pid, words[0].c_str(), &actions, nullptr, argv.data(), envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    return pid;
+}
+
+inline double median(std::vector<double> samples) {
+    if (samples.empty())
+        return 0;
+    std::sort(samples.begin(), samples.end());
+    return samples[samples.size() / 2];
+}
+
+// Reads the child's trace until a line containing `marker`; answers when it arrived.
+inline bool waitForLine(int fd, const std::string& marker) {
+    std::string seen;
+    char buffer[4096];
+    ssize_t got;
+    while ((got = ::read(fd, buffer, sizeof buffer)) > 0) {
+        seen.append(buffer, static_cast<size_t>(got));
+        if (seen.find(marker) != std::string::npos)
+            return true;
+    }
+    return false;
+}
+
+// CPU seconds (user + system) a process has used so far.
+inline double cpuSeconds(pid_t pid) {
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+    auto close = text.rfind(')');
+    if (close == std::string::npos)
+        return 0;
+    std::vector<std::string> fields;
+    std::string field;
+    for (char c : text.substr(close + 2)) {
+        if (c == ' ') {
+            fields.push_back(field);
+            field.clear();
+        } else {
+            field += c;
+        }
+    }
+    if (fields.size() < 13)
+        return 0;
+    double ticks = std::stod(fields[11]) + std::stod(fields[12]);
+    return ticks / static_cast<double>(sysconf(_SC_CLK_TCK));
+}
+
+// A virtual display for the duration of a benchmark.
+struct Xvfb {
+    pid_t pid = -1;
+    std::string display;
+    Xvfb() {
+        display = ":" + std::to_string(90 + getpid() % 9);
+        int null = ::open("/dev/null", O_WRONLY);
+        pid = spawn({"/usr/bin/Xvfb", display, "-screen", "0", "1280x1024x24", "-nolisten", "tcp"}, null);
+        close(null);
+        std::this_thread::sleep_for(std::chrono::milliseconds(800));
+    }
+    ~Xvfb() {
+        if (pid > 0) {
+            kill(pid, SIGTERM);
+            waitpid(pid, nullptr, 0);
+        }
+    }
+};
+
+} // namespace bench
