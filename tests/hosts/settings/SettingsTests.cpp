@@ -31,6 +31,26 @@ void expectNear(const std::vector<double>& actual, const std::vector<double>& ex
         EXPECT_NEAR(actual[i], expected[i], tolerance) << "component " << i;
 }
 
+std::optional<Bitmap> decodePicture(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    return ImageImport::decode(bytes);
+}
+
+// Pixels between two rows that are near the colour (0xRRGGBB, opaque).
+int countColoured(const Bitmap& picture, int top, int bottom, uint32_t colour) {
+    int count = 0;
+    for (int y = std::max(0, top); y < std::min(bottom, picture.height()); ++y)
+        for (int x = 0; x < picture.width(); ++x) {
+            uint32_t p = picture.pixel(x, y);
+            bool near = true;
+            for (int shift : {0, 8, 16})
+                near = near && std::abs(static_cast<int>((p >> shift) & 0xff) - static_cast<int>((colour >> shift) & 0xff)) < 40;
+            count += near;
+        }
+    return count;
+}
+
 std::string entryPlist(const std::string& label, const std::string& bundle, const std::string& detail) {
     return "{ entry = { bundle = \"" + bundle + "\"; cell = PSLinkCell; label = \"" + label + "\"; detail = \"" +
            detail + "\"; isController = 1; }; }";
@@ -127,7 +147,8 @@ TEST_F(SettingsTest, RowsStoreThroughThePreferenceStoreAndWrongTypesShowTheDefau
 TEST_F(SettingsTest, ColourPageTakesItsRowsAndTitlesFromTheLinkAndUpdateRedrawsTheHeader) {
     HostTrace trace = settings("open Zorvi\nopen Colours\nstate\nset line1 #ff0000\nset line2 FF00FF00\n"
                                "set line3 0000FF:0.5\nset line1 nonsense\ntoggle enablecustom\nbar-button\n"
-                               "bar-button\nstate\nback\nstate\n");
+                               "bar-button\nstate\nback\nstate\nsnapshot " +
+                               scratch("updated.png") + "\n");
     const JsonValue& colours = topPage(trace.state(0));
     EXPECT_EQ(colours["class"].string(), "ColorPrefsListController");
     EXPECT_EQ(colours["title"].string(), "Colours");
@@ -165,10 +186,20 @@ TEST_F(SettingsTest, ColourPageTakesItsRowsAndTitlesFromTheLinkAndUpdateRedrawsT
     // The plain header is untouched.
     EXPECT_EQ((*header(root, "orvaheadercell"))["subviews"][0]["stroke"].numbers(), white);
 
-    // The lock screen started afterwards strokes its waves in the same colours.
-    HostTrace lock = springboard("state\n");
+    // The pictures: the header's newest waves are red and green over the wallpaper band (150 points
+    // under the 88-point bar at scale 3) ...
+    auto header = decodePicture(scratch("updated.png"));
+    ASSERT_TRUE(header.has_value());
+    EXPECT_GT(countColoured(*header, 88 * 3, (88 + 150) * 3, 0xff0000), 100);
+    EXPECT_GT(countColoured(*header, 88 * 3, (88 + 150) * 3, 0x00ff00), 100);
+    // ... and the lock screen started afterwards strokes its waves in the same colours, in its strip.
+    HostTrace lock = springboard("state\nsnapshot " + scratch("lock.png") + "\n");
     expectNear(lock.state(0)["waveViews"][0]["stroke"].numbers(), {1, 0, 0, 1});
     expectNear(lock.state(0)["waveViews"][1]["stroke"].numbers(), {0, 1, 0, 1});
+    auto strip = decodePicture(scratch("lock.png"));
+    ASSERT_TRUE(strip.has_value());
+    EXPECT_GT(countColoured(*strip, (812 - 55) * 3, 812 * 3, 0xff0000), 100);
+    EXPECT_EQ(countColoured(*strip, 0, (812 - 200) * 3, 0xff0000), 0) << "only in the strip";
 }
 
 TEST_F(SettingsTest, UpdateWithoutAHeaderChangesNothingAndBlendWinsOverCustom) {

@@ -18,8 +18,39 @@ bool near(uint32_t pixel, int red, int green, int blue, int tolerance = 14) {
            std::abs(static_cast<int>(pixel & 0xff) - blue) <= tolerance;
 }
 
-void settle() {
-    std::this_thread::sleep_for(std::chrono::milliseconds(700));
+// The window's process, ended and reaped however the test ends.
+struct WindowProcess {
+    pid_t pid = -1;
+    ~WindowProcess() {
+        if (pid > 0) {
+            ::kill(pid, SIGKILL);
+            ::waitpid(pid, nullptr, 0);
+        }
+    }
+    // Waits up to a few seconds for it to exit by itself; answers its exit status, or -1.
+    int exitStatus() {
+        int status = 0;
+        for (int i = 0; i < 100; ++i) {
+            if (::waitpid(pid, &status, WNOHANG) == pid) {
+                pid = -1;
+                return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+        return -1;
+    }
+};
+
+// The screen once the pixel at (x, y) satisfies the check, or as it is after a few seconds.
+template <typename Check> std::optional<XDisplay::Picture> captureWhen(const XDisplay& display, int x, int y, Check check) {
+    std::optional<XDisplay::Picture> picture;
+    for (int i = 0; i < 40; ++i) {
+        picture = display.capture();
+        if (picture && check(picture->at(x, y)))
+            return picture;
+        std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    }
+    return picture;
 }
 
 } // namespace
@@ -29,45 +60,38 @@ TEST_F(SettingsTest, TheWindowOpensTheBundleFlipsASwitchAndGoesBack) {
         GTEST_SKIP() << "Xvfb, xdotool or xwd is not installed";
     XDisplay display;
     ASSERT_FALSE(display.name().empty());
-    pid_t app = ::fork();
-    if (app == 0) {
+    WindowProcess app;
+    app.pid = ::fork();
+    if (app.pid == 0) {
         ::setenv("DISPLAY", display.name().c_str(), 1);
         ::freopen("/dev/null", "w", stdout);
+        ::freopen("/dev/null", "w", stderr);
         ::execl(ZV_SETTINGS, "zv-settings", "--root", root.c_str(), static_cast<char*>(nullptr));
         ::_exit(127);
     }
-    settle();
-    auto first = display.capture();
-    ASSERT_TRUE(first.has_value());
+    auto light = [](uint32_t p) { return near(p, 247, 247, 247); };
+    auto purpleBar = [](uint32_t p) { return near(p, 142, 72, 209); };
     // The first page: a light bar, and the Zorvi row 22 points into the table.
-    EXPECT_TRUE(near(first->at(windowX + 60, windowY + 20), 247, 247, 247)) << std::hex << first->at(windowX + 60, windowY + 20);
+    auto first = captureWhen(display, windowX + 60, windowY + 20, light);
+    ASSERT_TRUE(first.has_value());
+    EXPECT_TRUE(light(first->at(windowX + 60, windowY + 20))) << std::hex << first->at(windowX + 60, windowY + 20);
     display.xdotool("mousemove " + std::to_string(windowX + 100) + " " + std::to_string(windowY + 88 + 22 + 22) +
                     " click 1");
-    settle();
-    auto opened = display.capture();
+    auto opened = captureWhen(display, windowX + 250, windowY + 20, purpleBar);
     ASSERT_TRUE(opened.has_value());
-    EXPECT_TRUE(near(opened->at(windowX + 250, windowY + 20), 142, 72, 209)) << "the purple bar";
-    // The first switch row lies under the 150-point header.
-    display.xdotool("mousemove " + std::to_string(windowX + 100) + " " + std::to_string(windowY + 88 + 150 + 22) +
-                    " click 1");
-    settle();
-    auto flipped = display.capture();
+    EXPECT_TRUE(purpleBar(opened->at(windowX + 250, windowY + 20))) << "the purple bar";
+    // The first switch row lies under the 150-point header; on, it takes the page's tint.
+    int switchX = windowX + 375 - 16 - 40, switchY = windowY + 88 + 150 + 22;
+    auto switchOn = [](uint32_t p) { return near(p, 140, 71, 209, 30); };
+    display.xdotool("mousemove " + std::to_string(windowX + 100) + " " + std::to_string(switchY) + " click 1");
+    auto flipped = captureWhen(display, switchX, switchY, switchOn);
     ASSERT_TRUE(flipped.has_value());
-    EXPECT_TRUE(near(flipped->at(windowX + 375 - 16 - 40, windowY + 88 + 150 + 22), 140, 71, 209, 30))
-        << "the switch is on, in the page's tint";
+    EXPECT_TRUE(switchOn(flipped->at(switchX, switchY))) << "the switch is on, in the page's tint";
     display.xdotool("key Escape");
-    settle();
-    auto back = display.capture();
+    auto back = captureWhen(display, windowX + 60, windowY + 20, light);
     ASSERT_TRUE(back.has_value());
-    EXPECT_TRUE(near(back->at(windowX + 60, windowY + 20), 247, 247, 247)) << "back on the first page";
+    EXPECT_TRUE(light(back->at(windowX + 60, windowY + 20))) << "back on the first page";
     display.xdotool("key q");
-    int status = -1;
-    for (int i = 0; i < 50 && ::waitpid(app, &status, WNOHANG) == 0; ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    if (!WIFEXITED(status)) {
-        ::kill(app, SIGKILL);
-        ::waitpid(app, &status, 0);
-    }
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "Q closes the window";
+    EXPECT_EQ(app.exitStatus(), 0) << "Q closes the window";
     EXPECT_NE(defaults("read com.vantrel.zorvi enableblend").find("1"), std::string::npos);
 }
