@@ -1,4 +1,6 @@
 #include "zorvipref/BundleState.h"
+#include "platform/foundation/NSString.h"
+#include "platform/ui/UIBarButtonItem.h"
 
 #define ZV_EXPORT __attribute__((visibility("default")))
 
@@ -19,4 +21,14 @@ Ref<UIColor> purpleColour() {
 
 Ref<UIColor> invisibleSeparatorColour() {
     return UIColor::colorWithWhite(0.0, 0.0);
+}
+
+void setRightBarButton(id page, const char* title, const char* action, UIColor* tint) {
+    Ref<UIBarButtonItem> button = make_object<UIBarButtonItem>();
+    msg_send<id>(button, "initWithTitle:style:target:action:", NSString::stringWithUTF8String(title), 0L,
+                 page, sel_registerName(action));
+    msg_send(page, "setRespringButton:", button);
+    msg_send(msg_send<id>(page, "respringButton"), "setTintColor:", tint);
+    msg_send(msg_send<id>(page, "navigationItem"),
+             "setRightBarButtonItem:", msg_send<id>(page, "respringButton"));
 }

@@ -27,6 +27,10 @@ extern Weak<UIView> reloadview;
 void reload();
 }
 
+// Makes a plain bar button item with the title, aimed at the page's action, stores it with the
+// page's setRespringButton:, tints the stored button and makes it the page's right bar button item.
+void setRightBarButton(id page, const char* title, const char* action, UIColor* tint);
+
 // The palette of the pages and headers.
 Ref<UIColor> purpleColour();
 Ref<UIColor> invisibleSeparatorColour();

@@ -18,12 +18,7 @@ id init(id self, SEL cmd) {
     msg_send(appearance, "setTableViewCellSeparatorColor:", invisibleSeparatorColour());
     msg_send(self, "hb_setAppearanceSettings:", appearance);
 
-    Ref<UIBarButtonItem> button = make_object<UIBarButtonItem>();
-    msg_send<id>(button, "initWithTitle:style:target:action:", NSString::stringWithUTF8String("Update"), 0L, self,
-                 sel_registerName("reload:"));
-    msg_send(self, "setRespringButton:", button);
-    msg_send(msg_send<id>(self, "respringButton"), "setTintColor:", purpleColour());
-    msg_send(msg_send<id>(self, "navigationItem"), "setRightBarButtonItem:", msg_send<id>(self, "respringButton"));
+    setRightBarButton(self, "Update", "reload:", purpleColour().get());
     return self;
 }
 
@@ -33,7 +28,8 @@ void setSpecifier(id self, SEL cmd, id specifier) {
 }
 
 void loadFromSpecifier(id self, SEL, id specifier) {
-    const std::string* plistName = string_value(msg_send<id>(specifier, "propertyForKey:", NSString::stringWithUTF8String("Color")));
+    const std::string* plistName =
+        string_value(msg_send<id>(specifier, "propertyForKey:", NSString::stringWithUTF8String("Color")));
     Ref<NSString> title(objc_cast<NSString>(msg_send<id>(specifier, "name")));
     ColorPrefsListController* page = asPage(self);
     Ref<NSMutableArray> list = page->loadSpecifiersFromPlistName(plistName ? *plistName : "", self);
@@ -43,8 +39,8 @@ void loadFromSpecifier(id self, SEL, id specifier) {
 }
 
 void reload(id, SEL, id) {
-    CFNotificationCenterPostNotification(CFNotificationCenterGetDarwinNotifyCenter(), reloadNotification, nullptr,
-                                         nullptr, true);
+    CFNotificationCenterPostNotification(CFNotificationCenterGetDarwinNotifyCenter(), reloadNotification,
+                                         nullptr, nullptr, true);
 }
 
 } // namespace
@@ -64,8 +60,9 @@ Class ColorPrefsListController::objcClass() {
         class_addMethod(
             c, "respringButton", +[](id self, SEL) -> id { return asPage(self)->respringButton(); });
         class_addMethod(
-            c, "setRespringButton:",
-            +[](id self, SEL, id button) { asPage(self)->setRespringButton(objc_cast<UIBarButtonItem>(button)); });
+            c, "setRespringButton:", +[](id self, SEL, id button) {
+                asPage(self)->setRespringButton(objc_cast<UIBarButtonItem>(button));
+            });
         return c;
     }();
     return cls;

@@ -22,7 +22,8 @@ Ref<UIColor> white() {
 
 Class HBAppearanceZo::objcClass() {
     static Class const cls = [] {
-        Class c = objc_defineClass("HBAppearanceZo", HBAppearanceSettings::objcClass(), &instance_factory<HBAppearanceZo>);
+        Class c = objc_defineClass("HBAppearanceZo", HBAppearanceSettings::objcClass(),
+                                   &instance_factory<HBAppearanceZo>);
         class_addMethod(c, "tintColor", &colourAnswer<purpleColour>);
         class_addMethod(c, "statusBarTintColor", &colourAnswer<purpleColour>);
         class_addMethod(c, "navigationBarTitleColor", &colourAnswer<white>);

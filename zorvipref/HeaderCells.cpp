@@ -40,6 +40,20 @@ std::array<Ref<UUWaveView>, 3> makeWaveViews(CGRect frame, const std::array<Ref<
     return views;
 }
 
+// Adds the three views to the header in order, records them in its properties when asked (a build
+// does, a reload does not), then starts them in order.
+void showWaveViews(id header, const std::array<Ref<UUWaveView>, 3>& views, bool record) {
+    for (const auto& view : views)
+        msg_send(header, "addSubview:", view);
+    if (record) {
+        msg_send(header, "setWaveView:", views[0]);
+        msg_send(header, "setWaveView2:", views[1]);
+        msg_send(header, "setWaveView3:", views[2]);
+    }
+    for (const auto& view : views)
+        msg_send(view, "start");
+}
+
 // The wallpaper band: the image scaled to cover W x 150, masked to that rectangle.
 Ref<UIImageView> makeWallpaperBand(Ref<UIImage>& image) {
     double w = screenWidth();
@@ -55,8 +69,9 @@ Ref<UIImageView> makeWallpaperBand(Ref<UIImage>& image) {
 }
 
 void resolveColours(const Ref<UIImage>& image) {
-    resolveWaveColors(enableblend, enablecustom, [&image] { return image; }, customColorValueFromFile, color, color2,
-                      color3);
+    resolveWaveColors(
+        enableblend, enablecustom, [&image] { return image; }, customColorValueFromFile, color, color2,
+        color3);
 }
 
 void reloadCallback(void*, void*, const char*, const void*, const void*) {
@@ -67,15 +82,16 @@ WaveHeaderCell* asCell(id self) {
     return static_cast<WaveHeaderCell*>(self);
 }
 
-template <Ref<UUWaveView> WaveHeaderCell::*member> void addWaveViewProperty(Class c, const char* getter,
-                                                                            const char* setter) {
+template <Ref<UUWaveView> WaveHeaderCell::*member>
+void addWaveViewProperty(Class c, const char* getter, const char* setter) {
     class_addMethod(
         c, getter, +[](id self, SEL) -> id { return (asCell(self)->*member).get(); });
     class_addMethod(
         c, setter, +[](id self, SEL, id view) { asCell(self)->*member = objc_cast<UUWaveView>(view); });
 }
 
-template <Ref<UIView> WaveHeaderCell::*member> void addViewProperty(Class c, const char* getter, const char* setter) {
+template <Ref<UIView> WaveHeaderCell::*member>
+void addViewProperty(Class c, const char* getter, const char* setter) {
     class_addMethod(
         c, getter, +[](id self, SEL) -> id { return (asCell(self)->*member).get(); });
     class_addMethod(
@@ -113,13 +129,7 @@ id initWallpaperHeader(id self, SEL cmd, long style, id reuseIdentifier, id spec
     msg_send(self, "addSubview:", makeWallpaperBand(image));
     resolveColours(image);
     auto views = makeWaveViews(CGRectMake(0, 50, screenWidth(), 150), {&color, &color2, &color3});
-    for (const auto& view : views)
-        msg_send(self, "addSubview:", view);
-    msg_send(self, "setWaveView:", views[0]);
-    msg_send(self, "setWaveView2:", views[1]);
-    msg_send(self, "setWaveView3:", views[2]);
-    for (const auto& view : views)
-        msg_send(view, "start");
+    showWaveViews(self, views, true);
     return self;
 }
 
@@ -130,13 +140,7 @@ id initPlainHeader(id self, SEL cmd, long style, id reuseIdentifier, id specifie
     corona = UIColor::whiteColor();
     msg_send(self, "setBackgroundColor:", purpleColour());
     auto views = makeWaveViews(CGRectMake(0, 15, screenWidth(), 100), {&corona, &corona, &corona});
-    for (const auto& view : views)
-        msg_send(self, "addSubview:", view);
-    msg_send(self, "setWaveView:", views[0]);
-    msg_send(self, "setWaveView2:", views[1]);
-    msg_send(self, "setWaveView3:", views[2]);
-    for (const auto& view : views)
-        msg_send(view, "start");
+    showWaveViews(self, views, true);
     return self;
 }
 
@@ -144,7 +148,8 @@ id initPlainHeader(id self, SEL cmd, long style, id reuseIdentifier, id specifie
 
 Class headercellorva::objcClass() {
     static Class const cls = [] {
-        Class c = objc_defineClass("headercellorva", PSTableCell::objcClass(), &instance_factory<headercellorva>);
+        Class c =
+            objc_defineClass("headercellorva", PSTableCell::objcClass(), &instance_factory<headercellorva>);
         addHeaderMethods(c, 150, imp_cast(&initWallpaperHeader));
         return c;
     }();
@@ -153,7 +158,8 @@ Class headercellorva::objcClass() {
 
 Class orvaheadercell::objcClass() {
     static Class const cls = [] {
-        Class c = objc_defineClass("orvaheadercell", PSTableCell::objcClass(), &instance_factory<orvaheadercell>);
+        Class c =
+            objc_defineClass("orvaheadercell", PSTableCell::objcClass(), &instance_factory<orvaheadercell>);
         addHeaderMethods(c, 100, imp_cast(&initPlainHeader));
         return c;
     }();
@@ -168,8 +174,5 @@ extern "C" __attribute__((visibility("default"))) void reload() {
     msg_send(header, "addSubview:", makeWallpaperBand(image));
     resolveColours(image);
     auto views = makeWaveViews(CGRectMake(0, 50, screenWidth(), 150), {&color, &color2, &color3});
-    for (const auto& view : views)
-        msg_send(header, "addSubview:", view);
-    for (const auto& view : views)
-        msg_send(view, "start");
+    showWaveViews(header, views, false);
 }

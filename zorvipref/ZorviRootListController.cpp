@@ -21,12 +21,7 @@ id init(id self, SEL cmd) {
     msg_send(appearance, "setNavigationBarTitleColor:", UIColor::whiteColor());
     msg_send(self, "hb_setAppearanceSettings:", appearance);
 
-    Ref<UIBarButtonItem> button = make_object<UIBarButtonItem>();
-    msg_send<id>(button, "initWithTitle:style:target:action:", NSString::stringWithUTF8String("Respring"), 0L, self,
-                 sel_registerName("respring:"));
-    msg_send(self, "setRespringButton:", button);
-    msg_send(msg_send<id>(self, "respringButton"), "setTintColor:", UIColor::whiteColor());
-    msg_send(msg_send<id>(self, "navigationItem"), "setRightBarButtonItem:", msg_send<id>(self, "respringButton"));
+    setRightBarButton(self, "Respring", "respring:", UIColor::whiteColor().get());
     return self;
 }
 
@@ -42,7 +37,8 @@ id specifiers(id self, SEL) {
 void respring(id, SEL, id) {
     Ref<NSTask> task = NSTask::task();
     msg_send(task, "setLaunchPath:", NSString::stringWithUTF8String("/usr/bin/killall"));
-    msg_send(task, "setArguments:", NSArray::arrayWithObjects({NSString::stringWithUTF8String("backboardd")}));
+    msg_send(task,
+             "setArguments:", NSArray::arrayWithObjects({NSString::stringWithUTF8String("backboardd")}));
     msg_send(task, "launch");
 }
 
@@ -58,8 +54,9 @@ Class ZorviRootListController::objcClass() {
         class_addMethod(
             c, "respringButton", +[](id self, SEL) -> id { return asRoot(self)->respringButton(); });
         class_addMethod(
-            c, "setRespringButton:",
-            +[](id self, SEL, id button) { asRoot(self)->setRespringButton(objc_cast<UIBarButtonItem>(button)); });
+            c, "setRespringButton:", +[](id self, SEL, id button) {
+                asRoot(self)->setRespringButton(objc_cast<UIBarButtonItem>(button));
+            });
         class_addMethod(
             c, "largeTitleStyle", +[](id, SEL) -> unsigned long { return 2; });
         return c;

@@ -124,21 +124,19 @@ double windowCpuFraction(bool scrolling) {
     static Device small("375x667@2");
     std::string script = small.file("open.txt", "open Zorvi\n");
     int null = ::open("/dev/null", O_WRONLY);
-    pid_t host = spawn({ZV_SETTINGS, "--root", small.root, "--script", script}, null, {"DISPLAY=" + xvfb.display});
+    pid_t host =
+        spawn({ZV_SETTINGS, "--root", small.root, "--script", script}, null, {"DISPLAY=" + xvfb.display});
     std::this_thread::sleep_for(std::chrono::seconds(2)); // start-up and warm-up
     pid_t finger = -1;
     if (scrolling) {
         // Up and down over the table, two seconds a sweep, a move each refresh.
-        std::string moves = "xdotool mousemove 640 500 mousedown 1; while true; do "
-                            "for i in $(seq 60); do xdotool mousemove_relative -- 0 -4; sleep 0.016; done; "
-                            "for i in $(seq 60); do xdotool mousemove_relative -- 0 4; sleep 0.016; done; done";
+        std::string moves =
+            "xdotool mousemove 640 500 mousedown 1; while true; do "
+            "for i in $(seq 60); do xdotool mousemove_relative -- 0 -4; sleep 0.016; done; "
+            "for i in $(seq 60); do xdotool mousemove_relative -- 0 4; sleep 0.016; done; done";
         finger = spawn({"/bin/sh", "-c", moves}, null, {"DISPLAY=" + xvfb.display});
     }
-    double cpuBefore = cpuSeconds(host);
-    auto begin = Clock::now();
-    std::this_thread::sleep_for(std::chrono::seconds(8));
-    double cpu = cpuSeconds(host) - cpuBefore;
-    double wall = std::chrono::duration<double>(Clock::now() - begin).count();
+    double fraction = cpuFractionOver(host, 8);
     if (finger > 0) {
         kill(finger, SIGKILL);
         waitpid(finger, nullptr, 0);
@@ -146,7 +144,7 @@ double windowCpuFraction(bool scrolling) {
     kill(host, SIGTERM);
     waitpid(host, nullptr, 0);
     close(null);
-    return cpu / wall;
+    return fraction;
 }
 
 bool haveDisplayTools(benchmark::State& state) {
@@ -195,12 +193,13 @@ int main(int argc, char** argv) {
     benchmark::Shutdown();
     double start = median(startSamples) * 1000, base = median(baselineSamples) * 1000,
            open = median(openSamples) * 1000;
-    std::printf("median: start to first frame %.1f ms, program start baseline %.1f ms, ratio %.2f\n", start, base,
-                base > 0 ? start / base : 0.0);
+    std::printf("median: start to first frame %.1f ms, program start baseline %.1f ms, ratio %.2f\n", start,
+                base, base > 0 ? start / base : 0.0);
     std::printf("median: open the entry to its page drawn %.1f ms, ratio to start-up %.2f\n", open,
                 start > 0 ? open / start : 0.0);
     if (scrollingFraction >= 0 && stillFraction >= 0)
-        std::printf("window at 60 Hz: scrolling %.2f%% of a core, still %.2f%%, ratio %.2f\n", scrollingFraction * 100,
-                    stillFraction * 100, stillFraction > 0 ? scrollingFraction / stillFraction : 0.0);
+        std::printf("window at 60 Hz: scrolling %.2f%% of a core, still %.2f%%, ratio %.2f\n",
+                    scrollingFraction * 100, stillFraction * 100,
+                    stillFraction > 0 ? scrollingFraction / stillFraction : 0.0);
     return 0;
 }

@@ -104,14 +104,10 @@ double windowCpuFraction(const std::string& script) {
     pid_t host = spawn(words, null, {"DISPLAY=" + xvfb.display});
     close(null);
     std::this_thread::sleep_for(std::chrono::seconds(2)); // start-up and warm-up
-    double cpuBefore = cpuSeconds(host);
-    auto begin = Clock::now();
-    std::this_thread::sleep_for(std::chrono::seconds(8));
-    double cpu = cpuSeconds(host) - cpuBefore;
-    double wall = std::chrono::duration<double>(Clock::now() - begin).count();
+    double fraction = cpuFractionOver(host, 8);
     kill(host, SIGTERM);
     waitpid(host, nullptr, 0);
-    return cpu / wall;
+    return fraction;
 }
 
 double animatingFraction = -1, stillFraction = -1;

@@ -23,7 +23,7 @@ using Clock = std::chrono::steady_clock;
 
 // Starts the program with its standard output on outputFd and its errors discarded.
 inline pid_t spawn(const std::vector<std::string>& words, int outputFd,
-            const std::vector<std::string>& extraEnvironment = {}) {
+                   const std::vector<std::string>& extraEnvironment = {}) {
     std::vector<char*> argv;
     for (const auto& word : words)
         argv.push_back(const_cast<char*>(word.c_str()));
@@ -87,6 +87,16 @@ inline double cpuSeconds(pid_t pid) {
         return 0;
     double ticks = std::stod(fields[11]) + std::stod(fields[12]);
     return ticks / static_cast<double>(sysconf(_SC_CLK_TCK));
+}
+
+// The fraction of one core the process uses over the next `seconds` of wall time.
+inline double cpuFractionOver(pid_t pid, double seconds) {
+    double cpuBefore = cpuSeconds(pid);
+    auto begin = Clock::now();
+    std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+    double cpu = cpuSeconds(pid) - cpuBefore;
+    double wall = std::chrono::duration<double>(Clock::now() - begin).count();
+    return cpu / wall;
 }
 
 // A virtual display for the duration of a benchmark.

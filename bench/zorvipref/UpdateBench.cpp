@@ -45,8 +45,9 @@ struct Bundle {
         auto bitmap = Bitmap::create(1170, 2532);
         for (int y = 0; y < 2532; ++y)
             for (int x = 0; x < 1170; ++x)
-                bitmap->setPixel(x, y, premultiplied_pixel(static_cast<uint8_t>(x * 255 / 1170),
-                                                           static_cast<uint8_t>(y * 255 / 2532), 160, 255));
+                bitmap->setPixel(x, y,
+                                 premultiplied_pixel(static_cast<uint8_t>(x * 255 / 1170),
+                                                     static_cast<uint8_t>(y * 255 / 2532), 160, 255));
         std::vector<Bitmap> images;
         images.push_back(std::move(*bitmap));
         std::vector<uint8_t> bytes = CPBitmap::encode(images);
@@ -125,7 +126,8 @@ int main(int argc, char** argv) {
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     double update = median(updateSamples) * 1000, decode = median(decodeSamples) * 1000;
-    std::printf("median: Update to the header's first frame %.1f ms, decoding the wallpaper %.1f ms, ratio %.2f\n",
-                update, decode, decode > 0 ? update / decode : 0.0);
+    std::printf(
+        "median: Update to the header's first frame %.1f ms, decoding the wallpaper %.1f ms, ratio %.2f\n",
+        update, decode, decode > 0 ? update / decode : 0.0);
     return 0;
 }

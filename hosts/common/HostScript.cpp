@@ -16,8 +16,8 @@ void HostScript::run(std::istream& script) {
 
 bool HostScript::fail(const ScriptLine& line, const std::string& message) {
     ++m_errors;
-    m_trace.write("error", Json::Object().add("message", Json::string("line " + std::to_string(line.number) + ": " +
-                                                                      message)));
+    m_trace.write("error", Json::Object().add("message", Json::string("line " + std::to_string(line.number) +
+                                                                      ": " + message)));
     return false;
 }
 
@@ -53,7 +53,8 @@ bool HostScript::runCommonLine(const ScriptLine& line) {
             return fail(line, "snapshot: " + error);
     } else if (command == "render" && count == 1) {
         // Draws a frame as the screen would, without saving it; the trace says how much was redrawn.
-        m_trace.write("frame", Json::Object().add("pixels", Json::number(static_cast<double>(m_host.render()))));
+        m_trace.write("frame",
+                      Json::Object().add("pixels", Json::number(static_cast<double>(m_host.render()))));
     } else if (command == "state" && count == 1) {
         // The state's fields follow "event" and "t" on the same line.
         m_trace.writeRaw("state", m_host.state().text());

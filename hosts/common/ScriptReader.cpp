@@ -14,7 +14,8 @@ size_t commentStart(const std::string& text) {
         return first;
     for (size_t i = 1; i < text.size(); ++i) {
         bool blankBefore = text[i - 1] == ' ' || text[i - 1] == '\t';
-        bool blankAfter = i + 1 == text.size() || text[i + 1] == ' ' || text[i + 1] == '\t' || text[i + 1] == '\r';
+        bool blankAfter =
+            i + 1 == text.size() || text[i + 1] == ' ' || text[i + 1] == '\t' || text[i + 1] == '\r';
         if (text[i] == '#' && blankBefore && blankAfter)
             return i;
     }

@@ -20,7 +20,8 @@ double ScriptedHost::nowMilliseconds() const {
 
 void ScriptedHost::makeRenderer() {
     UIScreen* screen = UIScreen::mainScreen();
-    m_renderer = std::make_unique<LayerRenderer>(screen->pixelWidth(), screen->pixelHeight(), screen->scale());
+    m_renderer =
+        std::make_unique<LayerRenderer>(screen->pixelWidth(), screen->pixelHeight(), screen->scale());
 }
 
 size_t ScriptedHost::render() {

@@ -132,7 +132,8 @@ int runWindow(WindowClient& client, const char* command) {
     // software rasterizer's threads on machines without a GPU.
     SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     if (SDL_Init(SDL_INIT_VIDEO) != 0) {
-        std::fprintf(stderr, "zorvi %s: no display for a window (%s); use --headless\n", command, SDL_GetError());
+        std::fprintf(stderr, "zorvi %s: no display for a window (%s); use --headless\n", command,
+                     SDL_GetError());
         return 1;
     }
     UIScreen* screen = UIScreen::mainScreen();
@@ -144,8 +145,8 @@ int runWindow(WindowClient& client, const char* command) {
     int windowWidth = static_cast<int>(std::lround(pointWidth * fit));
     int windowHeight = static_cast<int>(std::lround(pointHeight * fit));
     std::string title = "Zorvi - " + client.helpLine();
-    SDL_Window* window = SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, windowWidth,
-                                          windowHeight, SDL_WINDOW_ALLOW_HIGHDPI);
+    SDL_Window* window = SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
+                                          windowWidth, windowHeight, SDL_WINDOW_ALLOW_HIGHDPI);
     if (!window) {
         std::fprintf(stderr, "zorvi %s: cannot open a window: %s\n", command, SDL_GetError());
         SDL_Quit();
@@ -177,7 +178,8 @@ int runWindow(WindowClient& client, const char* command) {
                     running = false;
                     break;
                 case SDL_WINDOWEVENT:
-                    if (event.window.event == SDL_WINDOWEVENT_EXPOSED || event.window.event == SDL_WINDOWEVENT_SHOWN ||
+                    if (event.window.event == SDL_WINDOWEVENT_EXPOSED ||
+                        event.window.event == SDL_WINDOWEVENT_SHOWN ||
                         event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED)
                         presenter.invalidate();
                     break;

@@ -34,8 +34,9 @@ public:
             Ref<PSSpecifier> row = PSSpecifier::preferenceSpecifierNamed(entry.label, this, PSLinkCell);
             row->setProperty(NSNumber::numberWithLongLong(static_cast<int64_t>(i)), "entryIndex");
             if (!entry.icon.empty() && entry.icon.find('/') == std::string::npos && entry.icon != "..")
-                row->setProperty(UIImage::imageWithContentsOfFile(bundleFolder(entry.bundle) + "/" + entry.icon).get(),
-                                 "iconImage");
+                row->setProperty(
+                    UIImage::imageWithContentsOfFile(bundleFolder(entry.bundle) + "/" + entry.icon).get(),
+                    "iconImage");
             rows.push_back(row);
         }
         setStoredSpecifiers(NSArray::arrayWithObjects(std::move(rows)));
@@ -52,7 +53,8 @@ private:
     SettingsApp* m_app = nullptr;
 };
 
-std::unique_ptr<SettingsApp> SettingsApp::start(const SettingsOptions& options, Trace& trace, std::string& error) {
+std::unique_ptr<SettingsApp> SettingsApp::start(const SettingsOptions& options, Trace& trace,
+                                                std::string& error) {
     std::unique_ptr<SettingsApp> app(new SettingsApp(trace));
     if (!app->setUp(options, error))
         return nullptr;
@@ -113,16 +115,19 @@ void SettingsApp::observeEffects() {
         std::vector<Json> words;
         for (const auto& word : arguments)
             words.push_back(Json::string(word));
-        m_trace.write("task", Json::Object().add("path", Json::string(path)).add("arguments", Json::array(words)));
+        m_trace.write("task",
+                      Json::Object().add("path", Json::string(path)).add("arguments", Json::array(words)));
     });
-    DarwinNotificationCenter::shared().setPostObserver(
-        [this](const std::string& name) { m_trace.write("post", Json::Object().add("name", Json::string(name))); });
-    PSListController::setWriteObserver([this](const std::string& domain, const std::string& key, NSObject* value) {
-        m_trace.write("write", Json::Object()
-                                   .add("domain", Json::string(domain))
-                                   .add("key", Json::string(key))
-                                   .add("value", plistJson(value)));
+    DarwinNotificationCenter::shared().setPostObserver([this](const std::string& name) {
+        m_trace.write("post", Json::Object().add("name", Json::string(name)));
     });
+    PSListController::setWriteObserver(
+        [this](const std::string& domain, const std::string& key, NSObject* value) {
+            m_trace.write("write", Json::Object()
+                                       .add("domain", Json::string(domain))
+                                       .add("key", Json::string(key))
+                                       .add("value", plistJson(value)));
+        });
 }
 
 PSListController* SettingsApp::topPage() const {
@@ -164,13 +169,16 @@ std::string SettingsApp::openEntry(size_t index) {
     if (problem.empty() && loadBundle(entry.bundle, problem)) {
         std::string className = entry.detail;
         if (className.empty()) {
-            Ref<NSDictionary> info = NSDictionary::dictionaryWithContentsOfFile(bundleFolder(entry.bundle) + "/Info.plist");
-            const std::string* principal = info ? string_value(info->objectForKey("NSPrincipalClass")) : nullptr;
+            Ref<NSDictionary> info =
+                NSDictionary::dictionaryWithContentsOfFile(bundleFolder(entry.bundle) + "/Info.plist");
+            const std::string* principal =
+                info ? string_value(info->objectForKey("NSPrincipalClass")) : nullptr;
             className = principal ? *principal : "";
         }
         Class cls = className.empty() ? nullptr : objc_getClass(className.c_str());
         if (!cls) {
-            problem = "the bundle " + entry.bundle + " has no page class" + (className.empty() ? "" : " " + className);
+            problem = "the bundle " + entry.bundle + " has no page class" +
+                      (className.empty() ? "" : " " + className);
         } else if (!class_isSubclassOf(cls, PSListController::objcClass())) {
             problem = className + " is not a list controller";
         } else {

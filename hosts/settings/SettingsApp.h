@@ -23,7 +23,8 @@ struct SettingsOptions {
 class SettingsApp : public ScriptedHost {
 public:
     // Starts the application; nullptr with a message when the device cannot be used.
-    static std::unique_ptr<SettingsApp> start(const SettingsOptions& options, Trace& trace, std::string& error);
+    static std::unique_ptr<SettingsApp> start(const SettingsOptions& options, Trace& trace,
+                                              std::string& error);
     ~SettingsApp() override;
 
     UIView* screenView() const override { return m_navigation->view(); }

@@ -15,7 +15,8 @@ constexpr const char* entryFolder = "/Library/PreferenceLoader/Preferences";
 constexpr size_t maxEntries = 500;
 
 bool isPlainName(const std::string& name) {
-    return !name.empty() && name.size() <= 200 && name != "." && name != ".." && name.find('/') == std::string::npos;
+    return !name.empty() && name.size() <= 200 && name != "." && name != ".." &&
+           name.find('/') == std::string::npos;
 }
 
 std::string text(const NSDictionary* entry, const char* key) {
@@ -34,8 +35,8 @@ std::vector<SettingsEntry> readSettingsEntries() {
     auto folder = DeviceRoot::hostPath(entryFolder);
     std::error_code error;
     if (folder) {
-        for (std::filesystem::directory_iterator it(*folder, error), end; !error && it != end && files.size() < maxEntries;
-             it.increment(error)) {
+        for (std::filesystem::directory_iterator it(*folder, error), end;
+             !error && it != end && files.size() < maxEntries; it.increment(error)) {
             std::string name = it->path().filename().string();
             if (name.ends_with(".plist"))
                 files.push_back(name);
@@ -47,7 +48,8 @@ std::vector<SettingsEntry> readSettingsEntries() {
         SettingsEntry entry;
         entry.file = file;
         entry.label = file.substr(0, file.size() - 6);
-        Ref<NSDictionary> plist = NSDictionary::dictionaryWithContentsOfFile(std::string(entryFolder) + "/" + file);
+        Ref<NSDictionary> plist =
+            NSDictionary::dictionaryWithContentsOfFile(std::string(entryFolder) + "/" + file);
         auto* values = plist ? objc_cast<NSDictionary>(plist->objectForKey("entry")) : nullptr;
         if (!values) {
             entry.problem = "the settings entry " + file + " cannot be read";

@@ -35,9 +35,12 @@ Json appearanceState(NSObject* appearance) {
     }
     if (settings) {
         const auto& v = settings->values();
-        const Ref<UIColor>* colours[] = {&v.tintColor,          &v.statusBarTintColor,
-                                         &v.navigationBarTitleColor, &v.navigationBarTintColor,
-                                         &v.tableViewCellSeparatorColor, &v.navigationBarBackgroundColor};
+        const Ref<UIColor>* colours[] = {&v.tintColor,
+                                         &v.statusBarTintColor,
+                                         &v.navigationBarTitleColor,
+                                         &v.navigationBarTintColor,
+                                         &v.tableViewCellSeparatorColor,
+                                         &v.navigationBarBackgroundColor};
         for (size_t i = 0; i < std::size(appearanceColourNames); ++i)
             if (!ownGetter(appearance, appearanceColourNames[i]))
                 object.add(appearanceColourNames[i], colourJson(colours[i]->get()));
@@ -45,8 +48,9 @@ Json appearanceState(NSObject* appearance) {
     auto flag = [&](const char* name, std::optional<bool> stored) {
         if (settings && !ownGetter(appearance, name))
             return stored ? Json::boolean(*stored) : Json::null();
-        return appearance->respondsToSelector(sel_registerName(name)) ? Json::boolean(msg_send<bool>(appearance, name))
-                                                                       : Json::null();
+        return appearance->respondsToSelector(sel_registerName(name))
+                   ? Json::boolean(msg_send<bool>(appearance, name))
+                   : Json::null();
     };
     auto style = [&](const char* name, std::optional<unsigned long> stored) {
         if (settings && !ownGetter(appearance, name))
@@ -56,15 +60,21 @@ Json appearanceState(NSObject* appearance) {
                    : Json::null();
     };
     object.add("translucentNavigationBar",
-               flag("translucentNavigationBar", settings ? settings->values().translucentNavigationBar : std::nullopt));
-    object.add("largeTitleStyle", style("largeTitleStyle", settings ? settings->values().largeTitleStyle : std::nullopt));
+               flag("translucentNavigationBar",
+                    settings ? settings->values().translucentNavigationBar : std::nullopt));
+    object.add("largeTitleStyle",
+               style("largeTitleStyle", settings ? settings->values().largeTitleStyle : std::nullopt));
     return object.done();
 }
 
 Json headerSubviewState(UIView* view) {
     if (objc_cast<UIImageView>(view))
-        return Json::Object().add("kind", Json::string("image")).add("frame", frameJson(view->frame())).done();
-    if (view->respondsToSelector(sel_registerName("waves")) && view->respondsToSelector(sel_registerName("displayLink"))) {
+        return Json::Object()
+            .add("kind", Json::string("image"))
+            .add("frame", frameJson(view->frame()))
+            .done();
+    if (view->respondsToSelector(sel_registerName("waves")) &&
+        view->respondsToSelector(sel_registerName("displayLink"))) {
         Json stroke = Json::null();
         if (auto* waves = objc_cast<NSArray>(msg_send<id>(view, "waves")); waves && waves->count() > 0)
             if (auto* layer = objc_cast<CAShapeLayer>(msg_send<id>(waves->objectAtIndex(0), "layer")))
@@ -76,7 +86,10 @@ Json headerSubviewState(UIView* view) {
             .add("stroke", stroke)
             .done();
     }
-    return Json::Object().add("kind", Json::string(view->className())).add("frame", frameJson(view->frame())).done();
+    return Json::Object()
+        .add("kind", Json::string(view->className()))
+        .add("frame", frameJson(view->frame()))
+        .done();
 }
 
 } // namespace
@@ -142,11 +155,13 @@ Json SettingsApp::globalsState() const {
     }
     for (const char* name : {"color", "color2", "color3", "corona"}) {
         void* found = symbol(name);
-        globals.add(name, found ? colourJson(objc_cast<UIColor>(static_cast<Ref<NSObject>*>(found)->get())) : Json::null());
+        globals.add(name, found ? colourJson(objc_cast<UIColor>(static_cast<Ref<NSObject>*>(found)->get()))
+                                : Json::null());
     }
     // The wallpaper header is held weakly: true while the header it names still exists.
     void* header = symbol("reloadview");
-    globals.add("reloadview", header ? Json::boolean(static_cast<WeakSlot*>(header)->loadRaw() != nullptr) : Json::null());
+    globals.add("reloadview",
+                header ? Json::boolean(static_cast<WeakSlot*>(header)->loadRaw() != nullptr) : Json::null());
     return globals.done();
 }
 

@@ -1,8 +1,8 @@
 #include "hosts/springboard/Overlays.h"
 #include "hosts/springboard/SpringBoard.h"
-#include "platform/ui/TextImage.h"
 #include "platform/foundation/NSString.h"
 #include "platform/ui/ApplicationIcons.h"
+#include "platform/ui/TextImage.h"
 #include "platform/ui/UIScreen.h"
 
 void Overlays::update() {

@@ -37,8 +37,8 @@ public:
             std::hypot(now.x - m_pointer.start.x, now.y - m_pointer.start.y) >= dragThreshold) {
             m_pointer.dragging = true;
             m_host.pan(m_pointer.button, PanPhase::Begin, {0, 0}, error);
-            m_host.pan(m_pointer.button, PanPhase::Move, {now.x - m_pointer.start.x, now.y - m_pointer.start.y},
-                       error);
+            m_host.pan(m_pointer.button, PanPhase::Move,
+                       {now.x - m_pointer.start.x, now.y - m_pointer.start.y}, error);
         } else if (m_pointer.dragging) {
             m_host.pan(m_pointer.button, PanPhase::Move, {now.x - m_pointer.last.x, now.y - m_pointer.last.y},
                        error);

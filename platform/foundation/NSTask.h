@@ -27,7 +27,8 @@ public:
     bool launch();
 
     // Told of every launch before it happens (a host writes it to its trace).
-    using LaunchObserver = std::function<void(const std::string& path, const std::vector<std::string>& arguments)>;
+    using LaunchObserver =
+        std::function<void(const std::string& path, const std::vector<std::string>& arguments)>;
     static void setLaunchObserver(LaunchObserver observer);
 
 private:

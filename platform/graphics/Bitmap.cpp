@@ -1,9 +1,9 @@
 #include "platform/graphics/Bitmap.h"
 
 #include <cstdlib>
-#include <new>
 #include <cstring>
 #include <limits>
+#include <new>
 #include <sys/mman.h>
 
 namespace {
@@ -34,7 +34,8 @@ void Bitmap::Release::operator()(uint8_t* pixels) const {
         std::free(pixels);
 }
 
-Bitmap::Bitmap(const Bitmap& other) : m_width(other.m_width), m_height(other.m_height), m_stride(other.m_stride) {
+Bitmap::Bitmap(const Bitmap& other)
+    : m_width(other.m_width), m_height(other.m_height), m_stride(other.m_stride) {
     m_pixels = allocate(other.m_size);
     if (!m_pixels && other.m_size)
         throw std::bad_alloc();

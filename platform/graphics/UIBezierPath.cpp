@@ -79,7 +79,8 @@ Ref<UIBezierPath> UIBezierPath::bezierPathWithRect(CGRect rect) {
 
 Ref<UIBezierPath> UIBezierPath::bezierPathWithRoundedRect(CGRect rect, double cornerRadius) {
     Ref<UIBezierPath> path = bezierPath();
-    double x0 = CGRectGetMinX(rect), y0 = CGRectGetMinY(rect), x1 = CGRectGetMaxX(rect), y1 = CGRectGetMaxY(rect);
+    double x0 = CGRectGetMinX(rect), y0 = CGRectGetMinY(rect), x1 = CGRectGetMaxX(rect),
+           y1 = CGRectGetMaxY(rect);
     double r = std::clamp(cornerRadius, 0.0, std::min(x1 - x0, y1 - y0) / 2);
     if (!(r > 0)) {
         path->moveToPoint({x0, y0});

@@ -4,17 +4,21 @@
 #include <string>
 
 struct HBAppearanceSettingsMethods {
-    static HBAppearanceSettings::Values& of(id self) { return static_cast<HBAppearanceSettings*>(self)->m_values; }
+    static HBAppearanceSettings::Values& of(id self) {
+        return static_cast<HBAppearanceSettings*>(self)->m_values;
+    }
 
     // A getter and a setter for each colour.
-    template <Ref<UIColor> HBAppearanceSettings::Values::*member> static void addColour(Class c, const char* name) {
+    template <Ref<UIColor> HBAppearanceSettings::Values::*member>
+    static void addColour(Class c, const char* name) {
         std::string getter = name;
         std::string setter = "set" + getter + ":";
         setter[3] = static_cast<char>(std::toupper(static_cast<unsigned char>(setter[3])));
         class_addMethod(
             c, getter.c_str(), +[](id self, SEL) -> id { return (of(self).*member).get(); });
         class_addMethod(
-            c, setter.c_str(), +[](id self, SEL, id colour) { of(self).*member = objc_cast<UIColor>(colour); });
+            c, setter.c_str(),
+            +[](id self, SEL, id colour) { of(self).*member = objc_cast<UIColor>(colour); });
     }
 };
 
@@ -22,7 +26,8 @@ Class HBAppearanceSettings::objcClass() {
     static Class const cls = [] {
         using M = HBAppearanceSettingsMethods;
         using V = HBAppearanceSettings::Values;
-        Class c = objc_defineClass("HBAppearanceSettings", NSObject::objcClass(), &instance_factory<HBAppearanceSettings>);
+        Class c = objc_defineClass("HBAppearanceSettings", NSObject::objcClass(),
+                                   &instance_factory<HBAppearanceSettings>);
         M::addColour<&V::tintColor>(c, "tintColor");
         M::addColour<&V::statusBarTintColor>(c, "statusBarTintColor");
         M::addColour<&V::navigationBarTitleColor>(c, "navigationBarTitleColor");
@@ -33,15 +38,17 @@ Class HBAppearanceSettings::objcClass() {
             c, "translucentNavigationBar",
             +[](id self, SEL) -> bool { return M::of(self).translucentNavigationBar.value_or(true); });
         class_addMethod(
-            c, "setTranslucentNavigationBar:",
-            +[](id self, SEL, bool value) { M::of(self).translucentNavigationBar = value; });
+            c, "setTranslucentNavigationBar:", +[](id self, SEL, bool value) {
+                M::of(self).translucentNavigationBar = value;
+            });
         class_addMethod(
             c, "largeTitleStyle", +[](id self, SEL) -> unsigned long {
                 return M::of(self).largeTitleStyle.value_or(HBAppearanceSettingsLargeTitleStyleRootOnly);
             });
         class_addMethod(
-            c, "setLargeTitleStyle:",
-            +[](id self, SEL, unsigned long value) { M::of(self).largeTitleStyle = value; });
+            c, "setLargeTitleStyle:", +[](id self, SEL, unsigned long value) {
+                M::of(self).largeTitleStyle = value;
+            });
         return c;
     }();
     return cls;

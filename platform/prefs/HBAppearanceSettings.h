@@ -42,6 +42,10 @@ private:
 
 // The colour names of the appearance, in the order a page's state lists them.
 inline constexpr const char* appearanceColourNames[] = {
-    "tintColor",           "statusBarTintColor",          "navigationBarTitleColor",
-    "navigationBarTintColor", "tableViewCellSeparatorColor", "navigationBarBackgroundColor",
+    "tintColor",
+    "statusBarTintColor",
+    "navigationBarTitleColor",
+    "navigationBarTintColor",
+    "tableViewCellSeparatorColor",
+    "navigationBarBackgroundColor",
 };

@@ -6,15 +6,17 @@ namespace {
 // An appearance colour asked through the runtime, so that subclasses answer for themselves.
 UIColor* appearanceColour(NSObject* appearance, const char* name) {
     SEL selector = sel_registerName(name);
-    return appearance && appearance->respondsToSelector(selector) ? objc_cast<UIColor>(msg_send<id>(appearance, selector))
-                                                                  : nullptr;
+    return appearance && appearance->respondsToSelector(selector)
+               ? objc_cast<UIColor>(msg_send<id>(appearance, selector))
+               : nullptr;
 }
 
 } // namespace
 
 Class HBListController::objcClass() {
     static Class const cls = [] {
-        Class c = objc_defineClass("HBListController", PSListController::objcClass(), &instance_factory<HBListController>);
+        Class c = objc_defineClass("HBListController", PSListController::objcClass(),
+                                   &instance_factory<HBListController>);
         class_addMethod(
             c, "hb_setAppearanceSettings:", +[](id self, SEL, id settings) {
                 auto* page = static_cast<HBListController*>(self);
@@ -22,7 +24,8 @@ Class HBListController::objcClass() {
                 page->applyAppearanceToBar();
             });
         class_addMethod(
-            c, "hb_appearanceSettings", +[](id self, SEL) -> id { return static_cast<HBListController*>(self)->appearanceSettings(); });
+            c, "hb_appearanceSettings",
+            +[](id self, SEL) -> id { return static_cast<HBListController*>(self)->appearanceSettings(); });
         class_addMethod(
             c, "viewWillAppear:", +[](id self, SEL cmd, bool animated) {
                 msg_send_super<void>(HBListController::objcClass(), self, cmd, animated);
@@ -55,7 +58,7 @@ void HBListController::applyAppearanceToBar() {
 }
 
 Class HBRootListController::objcClass() {
-    static Class const cls =
-        objc_defineClass("HBRootListController", HBListController::objcClass(), &instance_factory<HBRootListController>);
+    static Class const cls = objc_defineClass("HBRootListController", HBListController::objcClass(),
+                                              &instance_factory<HBRootListController>);
     return cls;
 }

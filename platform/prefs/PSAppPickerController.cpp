@@ -3,8 +3,8 @@
 #include "platform/ui/ApplicationIcons.h"
 
 Class PSAppPickerController::objcClass() {
-    static Class const cls =
-        objc_defineClass("PSAppPickerController", PSListController::objcClass(), &instance_factory<PSAppPickerController>);
+    static Class const cls = objc_defineClass("PSAppPickerController", PSListController::objcClass(),
+                                              &instance_factory<PSAppPickerController>);
     return cls;
 }
 
@@ -18,8 +18,8 @@ Ref<PSAppPickerController> PSAppPickerController::pickerFor(PSListController* ow
     std::vector<Ref<NSObject>> rows{group};
     for (const InstalledApp& app : installedApps()) {
         bool isChosen = chosen && *chosen == app.bundleIdentifier;
-        Ref<PSSpecifier> choice =
-            PSSpecifier::preferenceSpecifierNamed(app.name + (isChosen ? "  \u2713" : ""), picker.get(), PSStaticTextCell);
+        Ref<PSSpecifier> choice = PSSpecifier::preferenceSpecifierNamed(
+            app.name + (isChosen ? "  \u2713" : ""), picker.get(), PSStaticTextCell);
         choice->setIdentifier(app.bundleIdentifier);
         Ref<NSString> identifier = NSString::stringWithUTF8String(app.bundleIdentifier);
         choice->setProperty(applicationIconImage(identifier, 0, 3).get(), "iconImage");

@@ -19,7 +19,8 @@ CGColor hsv(double hue, double saturation, double value) {
     double h = std::fmod(std::max(hue, 0.0), 1.0) * 6;
     int sector = static_cast<int>(h);
     double f = h - sector;
-    double p = value * (1 - saturation), q = value * (1 - saturation * f), t = value * (1 - saturation * (1 - f));
+    double p = value * (1 - saturation), q = value * (1 - saturation * f),
+           t = value * (1 - saturation * (1 - f));
     switch (sector) {
     case 0:
         return {value, t, p, 1};
@@ -39,7 +40,8 @@ CGColor hsv(double hue, double saturation, double value) {
 // The field as an image, one pixel a point at the screen's scale.
 Ref<UIImage> fieldImage(CGSize size) {
     double scale = UIScreen::mainScreen()->scale();
-    int width = std::max(1, static_cast<int>(size.width * scale)), height = std::max(1, static_cast<int>(size.height * scale));
+    int width = std::max(1, static_cast<int>(size.width * scale)),
+        height = std::max(1, static_cast<int>(size.height * scale));
     auto bitmap = Bitmap::create(width, height);
     if (!bitmap)
         return nullptr;
@@ -69,7 +71,9 @@ CGColor PSColorPickerController::colourInField(CGPoint point, CGSize field) {
 }
 
 std::string PSColorPickerController::hexString(const UIColor* colour) {
-    auto byte = [](double component) { return static_cast<unsigned>(std::lround(std::clamp(component, 0.0, 1.0) * 255)); };
+    auto byte = [](double component) {
+        return static_cast<unsigned>(std::lround(std::clamp(component, 0.0, 1.0) * 255));
+    };
     char text[9];
     std::snprintf(text, sizeof text, "%02X%02X%02X%02X", byte(colour->alpha()), byte(colour->red()),
                   byte(colour->green()), byte(colour->blue()));
@@ -96,12 +100,13 @@ void PSColorPickerController::build() {
     page->addSubview(field);
     m_swatch = makeViewWithFrame<UIView>(CGRectMake(margin, margin * 2 + fieldHeight, 60, 44));
     page->addSubview(m_swatch);
-    m_hex = UILabel::labelWithFrame(CGRectMake(margin + 76, margin * 2 + fieldHeight, width - 2 * margin - 76, 44), "",
-                                    "DejaVu Sans Mono 20px");
+    m_hex = UILabel::labelWithFrame(
+        CGRectMake(margin + 76, margin * 2 + fieldHeight, width - 2 * margin - 76, 44), "",
+        "DejaVu Sans Mono 20px");
     page->addSubview(m_hex);
-    page->addSubview(UILabel::labelWithFrame(CGRectMake(margin, margin * 3 + fieldHeight + 44, width - 2 * margin, 20),
-                                             "Tap a colour, or type its hex value and Return.", "DejaVu Sans 13px",
-                                             CGColor{0.43, 0.43, 0.45, 1}));
+    page->addSubview(UILabel::labelWithFrame(
+        CGRectMake(margin, margin * 3 + fieldHeight + 44, width - 2 * margin, 20),
+        "Tap a colour, or type its hex value and Return.", "DejaVu Sans 13px", CGColor{0.43, 0.43, 0.45, 1}));
     showValue();
 }
 

@@ -24,7 +24,8 @@ PSListController::WriteObserver& writeObserver() {
 
 Class PSListController::objcClass() {
     static Class const cls = [] {
-        Class c = objc_defineClass("PSListController", UIViewController::objcClass(), &instance_factory<PSListController>);
+        Class c = objc_defineClass("PSListController", UIViewController::objcClass(),
+                                   &instance_factory<PSListController>);
         class_addMethod(
             c, "init", +[](id self, SEL) -> id { return self; });
         class_addMethod(
@@ -53,7 +54,8 @@ Class PSListController::objcClass() {
         class_addMethod(
             c, "loadSpecifiersFromPlistName:target:", +[](id self, SEL, id name, id target) -> id {
                 const std::string* text = string_value(name);
-                Ref<NSMutableArray> list = asList(self)->loadSpecifiersFromPlistName(text ? *text : "", target);
+                Ref<NSMutableArray> list =
+                    asList(self)->loadSpecifiersFromPlistName(text ? *text : "", target);
                 // The caller takes ownership; until it does, the page keeps the answer.
                 asList(self)->m_lastLoaded = list;
                 return list.get();
@@ -68,7 +70,8 @@ Class PSListController::objcClass() {
                 values = PreferenceDomain::read(row->domain());
                 NSObject* value = values->objectForKey(row->key());
                 if (value && !valueSuitsRow(row->cellType(), value)) {
-                    NSLog("Preferences: " + row->domain() + " " + row->key() + " has the wrong type; showing the default");
+                    NSLog("Preferences: " + row->domain() + " " + row->key() +
+                          " has the wrong type; showing the default");
                     value = nullptr;
                 }
                 NSObject* fallback = row->defaultValue();
@@ -86,8 +89,8 @@ Class PSListController::objcClass() {
                 if (writeObserver())
                     writeObserver()(row->domain(), row->key(), value);
                 if (std::string name = row->stringProperty("PostNotification"); !name.empty())
-                    CFNotificationCenterPostNotification(CFNotificationCenterGetDarwinNotifyCenter(), name.c_str(),
-                                                         nullptr, nullptr, true);
+                    CFNotificationCenterPostNotification(CFNotificationCenterGetDarwinNotifyCenter(),
+                                                         name.c_str(), nullptr, nullptr, true);
             });
         class_addMethod(
             c, "viewWillAppear:", +[](id self, SEL, bool) {
@@ -109,7 +112,8 @@ Ref<PSListController> PSListController::errorPage(const std::string& title, cons
     return page;
 }
 
-Ref<NSMutableArray> PSListController::loadSpecifiersFromPlistName(std::string_view name, NSObject* target) const {
+Ref<NSMutableArray> PSListController::loadSpecifiersFromPlistName(std::string_view name,
+                                                                  NSObject* target) const {
     return loadSpecifiersFromPlist(m_bundlePath, name, target);
 }
 
@@ -181,9 +185,10 @@ std::string PSListController::selectRow(PSSpecifier* row) {
         UINavigationController* navigation = navigationController();
         if (!navigation)
             return "the page is not shown";
-        Ref<UIViewController> editor = row->cellType() == PSColorCell
-                                           ? Ref<UIViewController>(PSColorPickerController::pickerFor(this, row))
-                                           : Ref<UIViewController>(PSAppPickerController::pickerFor(this, row));
+        Ref<UIViewController> editor =
+            row->cellType() == PSColorCell
+                ? Ref<UIViewController>(PSColorPickerController::pickerFor(this, row))
+                : Ref<UIViewController>(PSAppPickerController::pickerFor(this, row));
         navigation->pushViewController(editor);
         return "";
     }
@@ -202,8 +207,8 @@ PSSpecifier* PSListController::rowAt(CGPoint point) const {
         if (!row.specifier || row.specifier->cellType() == PSGroupCell)
             continue;
         CGRect frame = row.view->frame();
-        if (point.x >= CGRectGetMinX(frame) && point.x < CGRectGetMaxX(frame) && point.y >= CGRectGetMinY(frame) &&
-            point.y < CGRectGetMaxY(frame))
+        if (point.x >= CGRectGetMinX(frame) && point.x < CGRectGetMaxX(frame) &&
+            point.y >= CGRectGetMinY(frame) && point.y < CGRectGetMaxY(frame))
             return row.specifier.get();
     }
     return nullptr;

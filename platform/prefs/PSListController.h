@@ -39,7 +39,7 @@ public:
     };
     struct Row {
         Ref<PSSpecifier> specifier;
-        Ref<UIView> view;       // the row's cell, or a group's header (cell or label)
+        Ref<UIView> view;        // the row's cell, or a group's header (cell or label)
         bool headerCell = false; // a header made from the group's headerCellClass
     };
 
@@ -75,7 +75,8 @@ public:
     bool tapped(CGPoint point) override;
 
     // Told of every value a row stores (a host writes it to its trace).
-    using WriteObserver = std::function<void(const std::string& domain, const std::string& key, NSObject* value)>;
+    using WriteObserver =
+        std::function<void(const std::string& domain, const std::string& key, NSObject* value)>;
     static void setWriteObserver(WriteObserver observer);
 
 protected:
@@ -92,7 +93,8 @@ private:
     Ref<NSArray> m_shown;
     bool m_built = false;
     Ref<NSArray> m_lastLoaded;
-    Ref<NSDictionary> m_lastRead; // the values readPreferenceValue: last read // the last answer of loadSpecifiersFromPlistName:target: through the runtime
+    Ref<NSDictionary> m_lastRead; // the values readPreferenceValue: last read // the last answer of
+                                  // loadSpecifiersFromPlistName:target: through the runtime
 };
 
 // Whether a stored value suits a row of that kind (switches take numbers; colour, app and text rows

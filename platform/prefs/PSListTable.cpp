@@ -4,8 +4,8 @@
 #include "platform/foundation/DeviceLog.h"
 #include "platform/foundation/NSNumber.h"
 #include "platform/foundation/NSString.h"
-#include "platform/graphics/UIColor+Hex.h"
 #include "platform/graphics/UIBezierPath.h"
+#include "platform/graphics/UIColor+Hex.h"
 #include "platform/prefs/PSListController.h"
 #include "platform/prefs/PSTableCell.h"
 #include "platform/ui/ApplicationIcons.h"
@@ -42,7 +42,8 @@ Ref<UIView> makeHeaderCell(PSSpecifier* group, double width) {
     Class cls = objc_getClass(name.c_str());
     if (!cls || !class_isSubclassOf(cls, UIView::objcClass()) ||
         !class_respondsToSelector(cls, sel_registerName("initWithSpecifier:"))) {
-        NSLog("Preferences: header class " + name + (cls ? " does not adopt the header protocol" : " does not exist") +
+        NSLog("Preferences: header class " + name +
+              (cls ? " does not adopt the header protocol" : " does not exist") +
               "; the group shows without it");
         return nullptr;
     }
@@ -67,12 +68,13 @@ Ref<UILabel> textAt(CGRect frame, const std::string& text, const char* face, CGC
 }
 
 // The row's value as the row shows it, at its right end.
-void addAccessory(PSTableCell* cell, PSSpecifier* row, NSObject* value, const PSListController::TableLook& look,
-                  double width) {
+void addAccessory(PSTableCell* cell, PSSpecifier* row, NSObject* value,
+                  const PSListController::TableLook& look, double width) {
     double right = width - margin;
     switch (row->cellType()) {
     case PSSwitchCell: {
-        Ref<UISwitch> toggle = UISwitch::switchAt({right - UISwitch::size.width, (rowHeight - UISwitch::size.height) / 2});
+        Ref<UISwitch> toggle =
+            UISwitch::switchAt({right - UISwitch::size.width, (rowHeight - UISwitch::size.height) / 2});
         auto* number = objc_cast<NSNumber>(value);
         toggle->setOn(number && number->boolValue());
         toggle->setOnTintColor(look.tint.get());
@@ -85,17 +87,19 @@ void addAccessory(PSTableCell* cell, PSSpecifier* row, NSObject* value, const PS
         break;
     case PSEditTextCell: {
         const std::string* text = string_value(value);
-        cell->addSubview(textAt(CGRectMake(width / 2, 0, right - width / 2, rowHeight), text ? *text : "", font,
-                                secondaryText, NSTextAlignment::Right));
+        cell->addSubview(textAt(CGRectMake(width / 2, 0, right - width / 2, rowHeight), text ? *text : "",
+                                font, secondaryText, NSTextAlignment::Right));
         break;
     }
     case PSColorCell: {
         Ref<UIColor> colour = colorFromHexString(value);
         const std::string* hex = string_value(value);
         double size = 28;
-        Ref<UIView> swatch = makeViewWithFrame<UIView>(CGRectMake(right - size, (rowHeight - size) / 2, size, size));
+        Ref<UIView> swatch =
+            makeViewWithFrame<UIView>(CGRectMake(right - size, (rowHeight - size) / 2, size, size));
         Ref<CAShapeLayer> shape = CAShapeLayer::layer();
-        shape->setPath(UIBezierPath::bezierPathWithRoundedRect(CGRectMake(0, 0, size, size), 6)->cgPath().get());
+        shape->setPath(
+            UIBezierPath::bezierPathWithRoundedRect(CGRectMake(0, 0, size, size), 6)->cgPath().get());
         shape->setFillColor(colour ? colour.get() : UIColor::clearColor().get());
         shape->setStrokeColor(UIColor::colorWithWhite(0.7, 1).get());
         swatch->layer()->addSublayer(shape);
@@ -142,7 +146,8 @@ void PSListController::buildTable() {
     bool rowsInGroup = false;
     auto endGroup = [&] {
         if (!footer.empty()) {
-            Ref<UILabel> text = textAt(CGRectMake(margin, y + 6, width - 2 * margin, 20), footer, smallFont, secondaryText);
+            Ref<UILabel> text =
+                textAt(CGRectMake(margin, y + 6, width - 2 * margin, 20), footer, smallFont, secondaryText);
             table->addSubview(text);
             m_rows.push_back({nullptr, text, false});
             y += 32;
@@ -165,8 +170,9 @@ void PSListController::buildTable() {
                 m_rows.push_back({row, header, true});
                 y += frame.size.height;
             } else if (!row->name().empty()) {
-                Ref<UILabel> title = textAt(CGRectMake(margin, y + groupTitleHeight - 24, width - 2 * margin, 18),
-                                            row->name(), smallFont, secondaryText);
+                Ref<UILabel> title =
+                    textAt(CGRectMake(margin, y + groupTitleHeight - 24, width - 2 * margin, 18), row->name(),
+                           smallFont, secondaryText);
                 table->addSubview(title);
                 m_rows.push_back({row, title, false});
                 y += groupTitleHeight;
@@ -177,13 +183,15 @@ void PSListController::buildTable() {
         }
         if (rowsInGroup) {
             Ref<UIView> line = makeViewWithFrame<UIView>(CGRectMake(margin, y, width - margin, 0.5));
-            line->setBackgroundColor(UIColor::colorWithRed(separator.red, separator.green, separator.blue, separator.alpha).get());
+            line->setBackgroundColor(
+                UIColor::colorWithRed(separator.red, separator.green, separator.blue, separator.alpha).get());
             table->addSubview(line);
         }
         Ref<PSTableCell> cell = PSTableCell::cellWithSpecifier(row);
         cell->setFrame(CGRectMake(0, y, width, rowHeight));
         cell->setBackgroundColor(UIColor::whiteColor().get());
-        CGColor titleColour = row->cellType() == PSButtonCell ? colourOr(look.tint.get(), systemBlue) : CGColor{0, 0, 0, 1};
+        CGColor titleColour =
+            row->cellType() == PSButtonCell ? colourOr(look.tint.get(), systemBlue) : CGColor{0, 0, 0, 1};
         double textX = margin;
         if (auto* icon = objc_cast<UIImage>(row->propertyForKey("iconImage"))) {
             Ref<UIImageView> image = UIImageView::imageViewWithImage(icon);
@@ -191,7 +199,8 @@ void PSListController::buildTable() {
             cell->addSubview(image);
             textX += 29 + 14;
         }
-        cell->addSubview(textAt(CGRectMake(textX, 0, width * 0.6, rowHeight), row->name(), font, titleColour));
+        cell->addSubview(
+            textAt(CGRectMake(textX, 0, width * 0.6, rowHeight), row->name(), font, titleColour));
         Ref<NSObject> value = valueForRow(row);
         addAccessory(cell, row, value, look, width);
         // The cell goes below the separator drawn for it.

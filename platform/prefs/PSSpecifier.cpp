@@ -44,7 +44,8 @@ Class PSSpecifier::objcClass() {
         class_addMethod(
             c, "setTarget:", +[](id self, SEL, id target) { asSpecifier(self)->setTarget(target); });
         class_addMethod(
-            c, "detailControllerClass", +[](id self, SEL) -> Class { return asSpecifier(self)->detailControllerClass(); });
+            c, "detailControllerClass",
+            +[](id self, SEL) -> Class { return asSpecifier(self)->detailControllerClass(); });
         return c;
     }();
     return cls;
@@ -52,8 +53,8 @@ Class PSSpecifier::objcClass() {
 
 PSSpecifier::PSSpecifier() : m_properties(NSMutableDictionary::dictionary()) {}
 
-Ref<PSSpecifier> PSSpecifier::preferenceSpecifierNamed(const std::string& name, NSObject* target, PSCellType cell,
-                                                       Class detail) {
+Ref<PSSpecifier> PSSpecifier::preferenceSpecifierNamed(const std::string& name, NSObject* target,
+                                                       PSCellType cell, Class detail) {
     Ref<PSSpecifier> specifier = make_object<PSSpecifier>();
     specifier->m_name = name;
     specifier->m_target = target;
@@ -90,8 +91,8 @@ const char* cellTypeName(PSCellType type) {
 }
 
 std::optional<PSCellType> cellTypeNamed(std::string_view name) {
-    for (PSCellType type : {PSGroupCell, PSLinkCell, PSStaticTextCell, PSSwitchCell, PSEditTextCell, PSButtonCell,
-                            PSColorCell, PSAppListCell})
+    for (PSCellType type : {PSGroupCell, PSLinkCell, PSStaticTextCell, PSSwitchCell, PSEditTextCell,
+                            PSButtonCell, PSColorCell, PSAppListCell})
         if (name == cellTypeName(type))
             return type;
     return std::nullopt;

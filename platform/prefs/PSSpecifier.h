@@ -32,8 +32,8 @@ class PSSpecifier : public NSObject {
 public:
     static Class objcClass();
     // [PSSpecifier preferenceSpecifierNamed:target:set:get:detail:cell:edit:]
-    static Ref<PSSpecifier> preferenceSpecifierNamed(const std::string& name, NSObject* target, PSCellType cell,
-                                                     Class detail = nullptr);
+    static Ref<PSSpecifier> preferenceSpecifierNamed(const std::string& name, NSObject* target,
+                                                     PSCellType cell, Class detail = nullptr);
 
     const std::string& name() const { return m_name; }
     void setName(std::string name) { m_name = std::move(name); }

@@ -35,7 +35,8 @@ Ref<PSSpecifier> specifierFromDictionary(const NSDictionary* row, NSObject* targ
         NSLog(std::string(where) + ": unknown cell kind \"" + cell + "\"; row left out");
         return nullptr;
     }
-    Ref<PSSpecifier> specifier = PSSpecifier::preferenceSpecifierNamed(stringEntry(row, "label", where), target, *type);
+    Ref<PSSpecifier> specifier =
+        PSSpecifier::preferenceSpecifierNamed(stringEntry(row, "label", where), target, *type);
     for (const auto& [key, value] : row->entries())
         specifier->setProperty(value.get(), key);
     specifier->setIdentifier(stringEntry(row, "id", where));
@@ -56,7 +57,8 @@ Ref<PSSpecifier> specifierFromDictionary(const NSDictionary* row, NSObject* targ
     return specifier;
 }
 
-Ref<NSMutableArray> loadSpecifiersFromPlist(std::string_view bundlePath, std::string_view name, NSObject* target) {
+Ref<NSMutableArray> loadSpecifiersFromPlist(std::string_view bundlePath, std::string_view name,
+                                            NSObject* target) {
     if (!isPlainFileName(name)) {
         NSLog("Preferences: not a specifier plist name: \"" + std::string(name) + "\"");
         return nullptr;

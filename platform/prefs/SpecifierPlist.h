@@ -21,7 +21,8 @@
 
 // The specifiers of the plist `name` in the bundle folder (a device path), bound to the target;
 // nil when there is no usable list.
-Ref<NSMutableArray> loadSpecifiersFromPlist(std::string_view bundlePath, std::string_view name, NSObject* target);
+Ref<NSMutableArray> loadSpecifiersFromPlist(std::string_view bundlePath, std::string_view name,
+                                            NSObject* target);
 
 // One row's specifier from its dictionary; nil (with a log line) when it cannot be a row.
 Ref<PSSpecifier> specifierFromDictionary(const NSDictionary* row, NSObject* target, std::string_view where);

@@ -27,8 +27,8 @@ std::vector<InstalledApp> scanApps(const std::function<bool(const InstalledApp&)
     if (!folder)
         return apps;
     std::error_code error;
-    for (std::filesystem::directory_iterator it(*folder, error), end; !error && it != end && apps.size() < maxApps;
-         it.increment(error)) {
+    for (std::filesystem::directory_iterator it(*folder, error), end;
+         !error && it != end && apps.size() < maxApps; it.increment(error)) {
         std::string name = it->path().filename().string();
         if (!name.ends_with(".app"))
             continue;
@@ -63,7 +63,8 @@ std::optional<InstalledApp> installedApp(const NSObject* bundleIdentifier) {
     const std::string* wanted = string_value(bundleIdentifier);
     if (!wanted || wanted->empty())
         return std::nullopt;
-    std::vector<InstalledApp> apps = scanApps([&](const InstalledApp& app) { return app.bundleIdentifier == *wanted; });
+    std::vector<InstalledApp> apps =
+        scanApps([&](const InstalledApp& app) { return app.bundleIdentifier == *wanted; });
     if (apps.empty() || apps.back().bundleIdentifier != *wanted)
         return std::nullopt;
     return apps.back();

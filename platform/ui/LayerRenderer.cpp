@@ -111,14 +111,18 @@ std::optional<IntRect> maskExtent(const CALayer* mask, double originX, double or
             return std::nullopt;
         CGRect box = shape->path()->boundingBox();
         // A pixel of antialiasing, and the stroke's reach at its sharpest joins.
-        double reach = 1 + (shape->hasVisibleStroke() ? shape->lineWidth() * scale / 2 * std::max(1.0, shape->miterLimit()) : 0);
-        double x = left + (box.origin.x - bounds.origin.x) * scale, y = top + (box.origin.y - bounds.origin.y) * scale;
+        double reach = 1 + (shape->hasVisibleStroke()
+                                ? shape->lineWidth() * scale / 2 * std::max(1.0, shape->miterLimit())
+                                : 0);
+        double x = left + (box.origin.x - bounds.origin.x) * scale,
+               y = top + (box.origin.y - bounds.origin.y) * scale;
         IntRect path = enclosingPixels(x - reach, y - reach, box.size.width * scale + 2 * reach,
                                        box.size.height * scale + 2 * reach);
         extent = extent.isEmpty() ? path : extent.united(path);
     }
     if (mask->masksToBounds())
-        extent = extent.intersected(enclosingPixels(left, top, bounds.size.width * scale, bounds.size.height * scale));
+        extent = extent.intersected(
+            enclosingPixels(left, top, bounds.size.width * scale, bounds.size.height * scale));
     return extent;
 }
 

@@ -12,9 +12,11 @@ UIBarButtonItem* asItem(id self) {
 
 Class UIBarButtonItem::objcClass() {
     static Class const cls = [] {
-        Class c = objc_defineClass("UIBarButtonItem", NSObject::objcClass(), &instance_factory<UIBarButtonItem>);
+        Class c =
+            objc_defineClass("UIBarButtonItem", NSObject::objcClass(), &instance_factory<UIBarButtonItem>);
         class_addMethod(
-            c, "initWithTitle:style:target:action:", +[](id self, SEL, id title, long style, id target, SEL action) -> id {
+            c, "initWithTitle:style:target:action:",
+            +[](id self, SEL, id title, long style, id target, SEL action) -> id {
                 auto* item = asItem(self);
                 const std::string* text = string_value(title);
                 item->m_title = text ? *text : std::string();
@@ -26,7 +28,9 @@ Class UIBarButtonItem::objcClass() {
         class_addMethod(
             c, "tintColor", +[](id self, SEL) -> id { return asItem(self)->tintColor(); });
         class_addMethod(
-            c, "setTintColor:", +[](id self, SEL, id colour) { asItem(self)->setTintColor(objc_cast<UIColor>(colour)); });
+            c, "setTintColor:", +[](id self, SEL, id colour) {
+                asItem(self)->setTintColor(objc_cast<UIColor>(colour));
+            });
         class_addMethod(
             c, "style", +[](id self, SEL) -> long { return asItem(self)->style(); });
         class_addMethod(
@@ -41,8 +45,8 @@ Class UIBarButtonItem::objcClass() {
 Ref<UIBarButtonItem> UIBarButtonItem::itemWithTitle(const std::string& title, UIBarButtonItemStyle style,
                                                     NSObject* target, SEL action) {
     Ref<UIBarButtonItem> item = make_object<UIBarButtonItem>();
-    msg_send<id>(item.get(), "initWithTitle:style:target:action:", NSString::stringWithUTF8String(title), long(style),
-                 target, action);
+    msg_send<id>(item.get(), "initWithTitle:style:target:action:", NSString::stringWithUTF8String(title),
+                 long(style), target, action);
     return item;
 }
 

@@ -25,7 +25,9 @@ Class UIImageView::objcClass() {
         class_addMethod(
             c, "image", +[](id self, SEL) -> id { return asImageView(self)->image(); });
         class_addMethod(
-            c, "setImage:", +[](id self, SEL, id image) { asImageView(self)->setImage(objc_cast<UIImage>(image)); });
+            c, "setImage:", +[](id self, SEL, id image) {
+                asImageView(self)->setImage(objc_cast<UIImage>(image));
+            });
         class_addMethod(
             c, "contentMode", +[](id self, SEL) -> long { return asImageView(self)->contentMode(); });
         class_addMethod(

@@ -101,7 +101,7 @@ void UILabel::placeText() {
                : m_alignment == NSTextAlignment::Center ? (b.size.width - size.width) / 2
                                                         : b.size.width - size.width;
     // Whole points keep the text on the pixel grid, where it is copied rather than resampled.
-    m_textLayer->setFrame(
-        CGRectMake(b.origin.x + std::round(x), b.origin.y + std::round((b.size.height - size.height) / 2),
-                   size.width, size.height));
+    m_textLayer->setFrame(CGRectMake(b.origin.x + std::round(x),
+                                     b.origin.y + std::round((b.size.height - size.height) / 2), size.width,
+                                     size.height));
 }

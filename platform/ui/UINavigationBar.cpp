@@ -11,20 +11,25 @@ CGColor colourOr(const UIColor* colour, CGColor fallback) {
 } // namespace
 
 Class UINavigationBar::objcClass() {
-    static Class const cls = objc_defineClass("UINavigationBar", UIView::objcClass(), &instance_factory<UINavigationBar>);
+    static Class const cls =
+        objc_defineClass("UINavigationBar", UIView::objcClass(), &instance_factory<UINavigationBar>);
     return cls;
 }
 
 Ref<UINavigationBar> UINavigationBar::barWithWidth(double width, double statusHeight) {
-    Ref<UINavigationBar> bar = makeViewWithFrame<UINavigationBar>(CGRectMake(0, 0, width, statusHeight + barHeight));
+    Ref<UINavigationBar> bar =
+        makeViewWithFrame<UINavigationBar>(CGRectMake(0, 0, width, statusHeight + barHeight));
     bar->m_statusHeight = statusHeight;
-    bar->m_clock = UILabel::labelWithFrame(CGRectMake(0, 0, width, statusHeight), "9:41", "DejaVu Sans Bold 15px");
+    bar->m_clock =
+        UILabel::labelWithFrame(CGRectMake(0, 0, width, statusHeight), "9:41", "DejaVu Sans Bold 15px");
     bar->m_clock->setTextAlignment(NSTextAlignment::Center);
-    bar->m_title = UILabel::labelWithFrame(CGRectMake(0, statusHeight, width, barHeight), "", "DejaVu Sans Bold 17px");
+    bar->m_title =
+        UILabel::labelWithFrame(CGRectMake(0, statusHeight, width, barHeight), "", "DejaVu Sans Bold 17px");
     bar->m_title->setTextAlignment(NSTextAlignment::Center);
-    bar->m_back = UILabel::labelWithFrame(CGRectMake(sideMargin, statusHeight, width / 3, barHeight), "", "DejaVu Sans 17px");
-    bar->m_right = UILabel::labelWithFrame(CGRectMake(width * 2 / 3 - sideMargin, statusHeight, width / 3, barHeight), "",
-                                           "DejaVu Sans 17px");
+    bar->m_back = UILabel::labelWithFrame(CGRectMake(sideMargin, statusHeight, width / 3, barHeight), "",
+                                          "DejaVu Sans 17px");
+    bar->m_right = UILabel::labelWithFrame(
+        CGRectMake(width * 2 / 3 - sideMargin, statusHeight, width / 3, barHeight), "", "DejaVu Sans 17px");
     bar->m_right->setTextAlignment(NSTextAlignment::Right);
     bar->m_hairline = makeViewWithFrame<UIView>(CGRectMake(0, statusHeight + barHeight - 0.5, width, 0.5));
     for (UIView* part : {static_cast<UIView*>(bar->m_clock.get()), static_cast<UIView*>(bar->m_title.get()),
@@ -62,11 +67,13 @@ void UINavigationBar::resetAppearance() {
     recolour();
 }
 
-void UINavigationBar::show(const std::string& title, std::optional<std::string> backTitle, UIBarButtonItem* right) {
+void UINavigationBar::show(const std::string& title, std::optional<std::string> backTitle,
+                           UIBarButtonItem* right) {
     m_titleText = title;
     m_title->setText(title);
     m_hasBack = backTitle.has_value();
-    m_back->setText(m_hasBack ? "\u2039 " + (backTitle->empty() ? std::string("Back") : *backTitle) : std::string());
+    m_back->setText(m_hasBack ? "\u2039 " + (backTitle->empty() ? std::string("Back") : *backTitle)
+                              : std::string());
     m_rightItem = right;
     m_right->setText(right ? right->title() : std::string());
     recolour();
@@ -88,7 +95,8 @@ void UINavigationBar::recolour() {
     double alpha = m_translucent.value_or(true) ? 0.94 : 1.0;
     CGColor background = colourOr(m_barTint.get(), CGColor{0.97, 0.97, 0.97, 1});
     background.alpha *= alpha;
-    setBackgroundColor(UIColor::colorWithRed(background.red, background.green, background.blue, background.alpha).get());
+    setBackgroundColor(
+        UIColor::colorWithRed(background.red, background.green, background.blue, background.alpha).get());
     CGColor blue{0.0, 0.48, 1.0, 1};
     CGColor tint = colourOr(m_tint.get(), blue);
     m_back->setTextColor(tint);

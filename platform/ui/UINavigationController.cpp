@@ -9,17 +9,20 @@ Class UINavigationController::objcClass() {
                                    &instance_factory<UINavigationController>);
         class_addMethod(
             c, "pushViewController:animated:", +[](id self, SEL, id controller, bool) {
-                static_cast<UINavigationController*>(self)->pushViewController(objc_cast<UIViewController>(controller));
+                static_cast<UINavigationController*>(self)->pushViewController(
+                    objc_cast<UIViewController>(controller));
             });
         class_addMethod(
             c, "popViewControllerAnimated:", +[](id self, SEL, bool) -> id {
                 // The popped controller stays alive until the current pass of work is over.
-                Ref<UIViewController> popped = static_cast<UINavigationController*>(self)->popViewController();
+                Ref<UIViewController> popped =
+                    static_cast<UINavigationController*>(self)->popViewController();
                 return popped.get();
             });
         class_addMethod(
-            c, "topViewController",
-            +[](id self, SEL) -> id { return static_cast<UINavigationController*>(self)->topViewController(); });
+            c, "topViewController", +[](id self, SEL) -> id {
+                return static_cast<UINavigationController*>(self)->topViewController();
+            });
         class_addMethod(
             c, "navigationBar",
             +[](id self, SEL) -> id { return static_cast<UINavigationController*>(self)->navigationBar(); });

@@ -27,7 +27,9 @@ public:
     // The controller taken off, or nil when only the root is left.
     Ref<UIViewController> popViewController();
     // Told of every controller pushed, once it is shown.
-    void setPushObserver(std::function<void(UIViewController*)> observer) { m_pushObserver = std::move(observer); }
+    void setPushObserver(std::function<void(UIViewController*)> observer) {
+        m_pushObserver = std::move(observer);
+    }
     // Shows the top item's title (or its controller's), back button and right button again.
     void refreshBar();
 

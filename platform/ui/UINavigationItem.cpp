@@ -12,7 +12,8 @@ UINavigationItem* asItem(id self) {
 
 Class UINavigationItem::objcClass() {
     static Class const cls = [] {
-        Class c = objc_defineClass("UINavigationItem", NSObject::objcClass(), &instance_factory<UINavigationItem>);
+        Class c =
+            objc_defineClass("UINavigationItem", NSObject::objcClass(), &instance_factory<UINavigationItem>);
         class_addMethod(
             c, "setTitle:", +[](id self, SEL, id title) {
                 const std::string* text = string_value(title);

@@ -10,14 +10,16 @@ Class UIScrollView::objcClass() {
             c, "contentOffset",
             +[](id self, SEL) -> CGPoint { return static_cast<UIScrollView*>(self)->contentOffset(); });
         class_addMethod(
-            c, "setContentOffset:",
-            +[](id self, SEL, CGPoint p) { static_cast<UIScrollView*>(self)->setContentOffset(p); });
+            c, "setContentOffset:", +[](id self, SEL, CGPoint p) {
+                static_cast<UIScrollView*>(self)->setContentOffset(p);
+            });
         class_addMethod(
             c, "contentSize",
             +[](id self, SEL) -> CGSize { return static_cast<UIScrollView*>(self)->contentSize(); });
         class_addMethod(
-            c, "setContentSize:",
-            +[](id self, SEL, CGSize s) { static_cast<UIScrollView*>(self)->setContentSize(s); });
+            c, "setContentSize:", +[](id self, SEL, CGSize s) {
+                static_cast<UIScrollView*>(self)->setContentSize(s);
+            });
         return c;
     }();
     return cls;

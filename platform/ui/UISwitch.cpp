@@ -9,8 +9,9 @@ Class UISwitch::objcClass() {
         class_addMethod(
             c, "setOn:", +[](id self, SEL, bool on) { static_cast<UISwitch*>(self)->setOn(on); });
         class_addMethod(
-            c, "setOnTintColor:",
-            +[](id self, SEL, id colour) { static_cast<UISwitch*>(self)->setOnTintColor(objc_cast<UIColor>(colour)); });
+            c, "setOnTintColor:", +[](id self, SEL, id colour) {
+                static_cast<UISwitch*>(self)->setOnTintColor(objc_cast<UIColor>(colour));
+            });
         return c;
     }();
     return cls;
@@ -21,10 +22,10 @@ Ref<UISwitch> UISwitch::switchAt(CGPoint origin) {
 }
 
 UISwitch::UISwitch() : m_track(CAShapeLayer::layer()), m_knob(CAShapeLayer::layer()) {
-    m_track->setPath(UIBezierPath::bezierPathWithRoundedRect(CGRectMake(0, 0, size.width, size.height),
-                                                              size.height / 2)
-                         ->cgPath()
-                         .get());
+    m_track->setPath(
+        UIBezierPath::bezierPathWithRoundedRect(CGRectMake(0, 0, size.width, size.height), size.height / 2)
+            ->cgPath()
+            .get());
     layer()->addSublayer(m_track);
     m_knob->setFillColor(UIColor::whiteColor().get());
     layer()->addSublayer(m_knob);
@@ -49,5 +50,6 @@ void UISwitch::redraw() {
     m_track->setFillColor(m_on ? (m_onTint ? m_onTint : green).get() : off.get());
     double knob = size.height - 4;
     double x = m_on ? size.width - 2 - knob : 2;
-    m_knob->setPath(UIBezierPath::bezierPathWithRoundedRect(CGRectMake(x, 2, knob, knob), knob / 2)->cgPath().get());
+    m_knob->setPath(
+        UIBezierPath::bezierPathWithRoundedRect(CGRectMake(x, 2, knob, knob), knob / 2)->cgPath().get());
 }

@@ -31,8 +31,8 @@ struct HostTrace {
 inline HostTrace runHost(const std::string& program, const std::string& root, const std::string& script,
                          const std::string& scriptPath, const std::string& options = "") {
     std::ofstream(scriptPath) << script;
-    std::string command = program + " --root " + root + " --headless --script " + scriptPath + " " + options +
-                          " 2>/dev/null";
+    std::string command =
+        program + " --root " + root + " --headless --script " + scriptPath + " " + options + " 2>/dev/null";
     HostTrace trace;
     FILE* output = ::popen(command.c_str(), "r");
     if (!output)

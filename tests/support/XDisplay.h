@@ -28,10 +28,11 @@ public:
         m_pid = ::fork();
         if (m_pid == 0) {
             ::close(pipeEnds[0]);
-            std::string fd = std::to_string(pipeEnds[1]), screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
+            std::string fd = std::to_string(pipeEnds[1]),
+                        screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
             ::freopen("/dev/null", "w", stderr);
-            ::execl("/usr/bin/Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen.c_str(), "-nolisten", "tcp",
-                    static_cast<char*>(nullptr));
+            ::execl("/usr/bin/Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen.c_str(),
+                    "-nolisten", "tcp", static_cast<char*>(nullptr));
             ::_exit(127);
         }
         ::close(pipeEnds[1]);
@@ -57,7 +58,9 @@ public:
         return std::system(("DISPLAY=" + m_name + " " + command).c_str());
     }
     // xdotool with the given arguments.
-    int xdotool(const std::string& arguments) const { return run("xdotool " + arguments + " > /dev/null 2>&1"); }
+    int xdotool(const std::string& arguments) const {
+        return run("xdotool " + arguments + " > /dev/null 2>&1");
+    }
 
     struct Picture {
         int width = 0, height = 0;
@@ -93,7 +96,8 @@ public:
         picture.pixels.resize(static_cast<size_t>(picture.width) * picture.height);
         for (int y = 0; y < picture.height; ++y)
             for (int x = 0; x < picture.width; ++x) {
-                const uint8_t* p = &data[offset + static_cast<size_t>(y) * bytesPerLine + static_cast<size_t>(x) * bytesPerPixel];
+                const uint8_t* p = &data[offset + static_cast<size_t>(y) * bytesPerLine +
+                                         static_cast<size_t>(x) * bytesPerPixel];
                 picture.pixels[static_cast<size_t>(y) * picture.width + x] = p[2] << 16 | p[1] << 8 | p[0];
             }
         return picture;

@@ -2,13 +2,13 @@
 // that has loaded the built bundle; each check runs in a child process of its own.
 
 #include "platform/foundation/NSArray.h"
-#include "platform/foundation/NSString.h"
 #include "platform/foundation/NSData.h"
 #include "platform/foundation/NSNumber.h"
-#include "platform/prefs/HBPreferences.h"
+#include "platform/foundation/NSString.h"
 #include "platform/graphics/CPBitmap.h"
 #include "platform/notify/DarwinNotificationCenter.h"
 #include "platform/prefs/HBListController.h"
+#include "platform/prefs/HBPreferences.h"
 #include "platform/prefs/PSSpecifier.h"
 #include "platform/prefs/PreferenceDomain.h"
 #include "platform/runloop/RunLoop.h"
@@ -86,142 +86,160 @@ CGColor strokeOf(UIView* waveView) {
 
 TEST(ZorviBundle, RootPageLoadsRootOnceAndKeepsItsLookAndButton) {
     EXPECT_EQ(runInChild([] {
-        Problems p;
-        LoadedBundle bundle;
-        p.expect(!bundle.global<bool>("enablecustom") && !bundle.global<bool>("enableblend"),
-                 "no stored settings: both switches false");
-        Ref<NSObject> page = bundle.make("ZorviRootListController");
-        auto* list = objc_cast<PSListController>(page.get());
-        p.expect(list != nullptr, "a list controller");
-        list->setBundlePath("/Library/PreferenceBundles/zorvipref.bundle");
-        id first = msg_send<id>(page, "specifiers");
-        id second = msg_send<id>(page, "specifiers");
-        p.expect(first && first == second, "the same list twice");
-        p.expect(objc_cast<NSArray>(first) && objc_cast<NSArray>(first)->count() == 11, "Root's eleven rows");
-        p.expect(msg_send<unsigned long>(page, "largeTitleStyle") == 2, "large titles never");
-        auto* look = objc_cast<HBAppearanceSettings>(msg_send<id>(page, "hb_appearanceSettings"));
-        p.expect(look && look->values().navigationBarTintColor &&
-                     look->values().navigationBarTintColor->cgColor() == CGColor{1, 1, 1, 1},
-                 "the page's bar tint is white");
-        Ref<NSObject> zo = class_createInstance(objc_getClass("HBAppearanceZo"));
-        auto* tint = objc_cast<UIColor>(msg_send<id>(zo, "navigationBarTintColor"));
-        p.expect(tint && tint->cgColor() == CGColor{0.55, 0.28, 0.82, 1}, "HBAppearanceZo answers purple");
-        p.expect(msg_send<bool>(zo, "translucentNavigationBar") && msg_send<unsigned long>(zo, "largeTitleStyle") == 2,
-                 "HBAppearanceZo's fixed answers");
-        auto* separator = objc_cast<UIColor>(msg_send<id>(zo, "tableViewCellSeparatorColor"));
-        p.expect(separator && separator->alpha() == 0, "an invisible separator");
-        auto* button = objc_cast<UIBarButtonItem>(msg_send<id>(page, "respringButton"));
-        p.expect(button && button->title() == "Respring" && list->navigationItem()->rightBarButtonItem() == button,
-                 "Respring at the right of the bar");
-        return p.text();
-    }),
+                  Problems p;
+                  LoadedBundle bundle;
+                  p.expect(!bundle.global<bool>("enablecustom") && !bundle.global<bool>("enableblend"),
+                           "no stored settings: both switches false");
+                  Ref<NSObject> page = bundle.make("ZorviRootListController");
+                  auto* list = objc_cast<PSListController>(page.get());
+                  p.expect(list != nullptr, "a list controller");
+                  list->setBundlePath("/Library/PreferenceBundles/zorvipref.bundle");
+                  id first = msg_send<id>(page, "specifiers");
+                  id second = msg_send<id>(page, "specifiers");
+                  p.expect(first && first == second, "the same list twice");
+                  p.expect(objc_cast<NSArray>(first) && objc_cast<NSArray>(first)->count() == 11,
+                           "Root's eleven rows");
+                  p.expect(msg_send<unsigned long>(page, "largeTitleStyle") == 2, "large titles never");
+                  auto* look = objc_cast<HBAppearanceSettings>(msg_send<id>(page, "hb_appearanceSettings"));
+                  p.expect(look && look->values().navigationBarTintColor &&
+                               look->values().navigationBarTintColor->cgColor() == CGColor{1, 1, 1, 1},
+                           "the page's bar tint is white");
+                  Ref<NSObject> zo = class_createInstance(objc_getClass("HBAppearanceZo"));
+                  auto* tint = objc_cast<UIColor>(msg_send<id>(zo, "navigationBarTintColor"));
+                  p.expect(tint && tint->cgColor() == CGColor{0.55, 0.28, 0.82, 1},
+                           "HBAppearanceZo answers purple");
+                  p.expect(msg_send<bool>(zo, "translucentNavigationBar") &&
+                               msg_send<unsigned long>(zo, "largeTitleStyle") == 2,
+                           "HBAppearanceZo's fixed answers");
+                  auto* separator = objc_cast<UIColor>(msg_send<id>(zo, "tableViewCellSeparatorColor"));
+                  p.expect(separator && separator->alpha() == 0, "an invisible separator");
+                  auto* button = objc_cast<UIBarButtonItem>(msg_send<id>(page, "respringButton"));
+                  p.expect(button && button->title() == "Respring" &&
+                               list->navigationItem()->rightBarButtonItem() == button,
+                           "Respring at the right of the bar");
+                  return p.text();
+              }),
               "");
 }
 
 TEST(ZorviBundle, HeadersHaveTheirHeightsAtAnyWidthAndAPlainHeaderLeavesTheWallpaperHeaderAlone) {
-    EXPECT_EQ(runInChild([] {
-        Problems p;
-        LoadedBundle bundle(414);
-        Ref<UIView> wallpaper = bundle.header("headercellorva", 0);
-        Ref<UIView> plain = bundle.header("orvaheadercell", 1e9);
-        p.expect(bundle.heights == std::vector<double>({150, 100}), "150 and 100 whatever the width");
-        p.expect(bundle.global<Weak<UIView>>("reloadview").load().get() == wallpaper.get(),
-                 "reloadview is still the wallpaper header");
-        // No wallpaper file: the header is still built, with an empty band under white waves.
-        auto subviews = wallpaper->subviews();
-        p.expect(subviews.size() == 4 && objc_cast<UIImageView>(subviews[0].get()) &&
-                     !objc_cast<UIImageView>(subviews[0].get())->image(),
-                 "an empty band and three wave views");
-        p.expect(subviews.size() == 4 && subviews[1]->frame() == CGRectMake(0, 50, 414, 150),
-                 "wave views span the screen's width");
-        p.expect(strokeOf(subviews[3]) == CGColor{1, 1, 1, 1}, "white waves with both switches off");
-        p.expect(plain->backgroundColor() && plain->backgroundColor()->cgColor() == CGColor{0.55, 0.28, 0.82, 1},
-                 "a purple plain header");
-        p.expect(plain->subviews().size() == 3 && plain->subviews()[0]->frame() == CGRectMake(0, 15, 414, 100),
-                 "the plain header's wave views");
-        p.expect(msg_send<id>(plain, "bg") == nullptr && msg_send<id>(plain, "imgView") == nullptr &&
-                     msg_send<id>(plain, "waveView") == plain->subviews()[0].get(),
-                 "only the wave view properties are set");
-        return p.text();
-    }),
-              "");
+    EXPECT_EQ(
+        runInChild([] {
+            Problems p;
+            LoadedBundle bundle(414);
+            Ref<UIView> wallpaper = bundle.header("headercellorva", 0);
+            Ref<UIView> plain = bundle.header("orvaheadercell", 1e9);
+            p.expect(bundle.heights == std::vector<double>({150, 100}), "150 and 100 whatever the width");
+            p.expect(bundle.global<Weak<UIView>>("reloadview").load().get() == wallpaper.get(),
+                     "reloadview is still the wallpaper header");
+            // No wallpaper file: the header is still built, with an empty band under white waves.
+            auto subviews = wallpaper->subviews();
+            p.expect(subviews.size() == 4 && objc_cast<UIImageView>(subviews[0].get()) &&
+                         !objc_cast<UIImageView>(subviews[0].get())->image(),
+                     "an empty band and three wave views");
+            p.expect(subviews.size() == 4 && subviews[1]->frame() == CGRectMake(0, 50, 414, 150),
+                     "wave views span the screen's width");
+            p.expect(strokeOf(subviews[3]) == CGColor{1, 1, 1, 1}, "white waves with both switches off");
+            p.expect(plain->backgroundColor() &&
+                         plain->backgroundColor()->cgColor() == CGColor{0.55, 0.28, 0.82, 1},
+                     "a purple plain header");
+            p.expect(plain->subviews().size() == 3 &&
+                         plain->subviews()[0]->frame() == CGRectMake(0, 15, 414, 100),
+                     "the plain header's wave views");
+            p.expect(msg_send<id>(plain, "bg") == nullptr && msg_send<id>(plain, "imgView") == nullptr &&
+                         msg_send<id>(plain, "waveView") == plain->subviews()[0].get(),
+                     "only the wave view properties are set");
+            return p.text();
+        }),
+        "");
 }
 
 TEST(ZorviBundle, ReloadsStackNewWavesInTheNewColoursAndNothingAfterTheHeaderIsGone) {
-    EXPECT_EQ(runInChild([] {
-        Problems p;
-        LoadedBundle bundle(375, [](TempDevice& device) { writeWallpaper(device, 0xFF204080u); });
-        void (*reload)() = reinterpret_cast<void (*)()>(::dlsym(bundle.handle, "reload"));
-        Ref<UIView> header = bundle.header("headercellorva");
-        UIView* firstWaves = header->subviews()[1].get();
-        setSwitch("enablecustom", true);
-        PreferenceDomain::write("com.vantrel.zorvi", "line1", NSString::stringWithUTF8String("FF00FF00"));
-        bundle.global<Ref<HBPreferences>>("pfs")->reload();
-        reload();
-        setSwitch("enableblend", true);
-        bundle.global<Ref<HBPreferences>>("pfs")->reload();
-        reload();
-        auto subviews = header->subviews();
-        p.expect(subviews.size() == 12, "3 image views and 9 wave views after two reloads");
-        p.expect(msg_send<id>(header, "waveView") == firstWaves, "waveView is still the first");
-        p.expect(strokeOf(firstWaves) == CGColor{1, 1, 1, 1}, "a wave built before a change keeps its colour");
-        p.expect(subviews.size() == 12 && strokeOf(subviews[5]) == CGColor{0, 1, 0, 1}, "the custom colour");
-        CGColor blended = subviews.size() == 12 ? strokeOf(subviews[9]) : CGColor{};
-        p.expect(std::abs(blended.red - 0x20 / 255.0) < 1e-6 && blended.alpha == 1, "the wallpaper's average");
-        p.expect(subviews.size() == 12 && strokeOf(subviews[11]).alpha == 0.6, "the third at 0.6");
-        p.expect(subviews.size() == 12 && objc_cast<UIImageView>(subviews[8].get()) &&
-                     objc_cast<UIImageView>(subviews[8].get())->contentMode() == UIViewContentModeScaleAspectFill,
-                 "the newest band is aspect filled");
-        // One registration however many headers were built: one reload per notification.
-        Ref<UIView> second = bundle.header("headercellorva");
-        Ref<UIView> latest = bundle.global<Weak<UIView>>("reloadview").load();
-        p.expect(latest == second, "the newest wallpaper header is the one reloaded");
-        if (!latest)
+    EXPECT_EQ(
+        runInChild([] {
+            Problems p;
+            LoadedBundle bundle(375, [](TempDevice& device) { writeWallpaper(device, 0xFF204080u); });
+            void (*reload)() = reinterpret_cast<void (*)()>(::dlsym(bundle.handle, "reload"));
+            Ref<UIView> header = bundle.header("headercellorva");
+            UIView* firstWaves = header->subviews()[1].get();
+            setSwitch("enablecustom", true);
+            PreferenceDomain::write("com.vantrel.zorvi", "line1", NSString::stringWithUTF8String("FF00FF00"));
+            bundle.global<Ref<HBPreferences>>("pfs")->reload();
+            reload();
+            setSwitch("enableblend", true);
+            bundle.global<Ref<HBPreferences>>("pfs")->reload();
+            reload();
+            auto subviews = header->subviews();
+            p.expect(subviews.size() == 12, "3 image views and 9 wave views after two reloads");
+            p.expect(msg_send<id>(header, "waveView") == firstWaves, "waveView is still the first");
+            p.expect(strokeOf(firstWaves) == CGColor{1, 1, 1, 1},
+                     "a wave built before a change keeps its colour");
+            p.expect(subviews.size() == 12 && strokeOf(subviews[5]) == CGColor{0, 1, 0, 1},
+                     "the custom colour");
+            CGColor blended = subviews.size() == 12 ? strokeOf(subviews[9]) : CGColor{};
+            p.expect(std::abs(blended.red - 0x20 / 255.0) < 1e-6 && blended.alpha == 1,
+                     "the wallpaper's average");
+            p.expect(subviews.size() == 12 && strokeOf(subviews[11]).alpha == 0.6, "the third at 0.6");
+            p.expect(subviews.size() == 12 && objc_cast<UIImageView>(subviews[8].get()) &&
+                         objc_cast<UIImageView>(subviews[8].get())->contentMode() ==
+                             UIViewContentModeScaleAspectFill,
+                     "the newest band is aspect filled");
+            // One registration however many headers were built: one reload per notification.
+            Ref<UIView> second = bundle.header("headercellorva");
+            Ref<UIView> latest = bundle.global<Weak<UIView>>("reloadview").load();
+            p.expect(latest == second, "the newest wallpaper header is the one reloaded");
+            if (!latest)
+                return p.text();
+            size_t before = latest->subviews().size();
+            CFNotificationCenterPostNotification(CFNotificationCenterGetDarwinNotifyCenter(),
+                                                 "com.vantrel.zorvi/reloadprefs", nullptr, nullptr, true);
+            DarwinNotificationCenter::shared().waitAndDispatch(2000);
+            p.expect(latest->subviews().size() == before + 4, "one reload for one notification");
+            latest = nullptr;
+            second = nullptr;
+            p.expect(!bundle.global<Weak<UIView>>("reloadview").load(), "reloadview lets go with its header");
+            reload();
             return p.text();
-        size_t before = latest->subviews().size();
-        CFNotificationCenterPostNotification(CFNotificationCenterGetDarwinNotifyCenter(),
-                                             "com.vantrel.zorvi/reloadprefs", nullptr, nullptr, true);
-        DarwinNotificationCenter::shared().waitAndDispatch(2000);
-        p.expect(latest->subviews().size() == before + 4, "one reload for one notification");
-        latest = nullptr;
-        second = nullptr;
-        p.expect(!bundle.global<Weak<UIView>>("reloadview").load(), "reloadview lets go with its header");
-        reload();
-        return p.text();
-    }),
-              "");
+        }),
+        "");
 }
 
 TEST(ZorviBundle, ColourPageLoadsFromItsLinkOnlyAndUpdatePosts) {
     EXPECT_EQ(runInChild([] {
-        Problems p;
-        LoadedBundle bundle;
-        Ref<NSObject> page = bundle.make("ColorPrefsListController");
-        auto* list = objc_cast<PSListController>(page.get());
-        list->setBundlePath("/Library/PreferenceBundles/zorvipref.bundle");
-        p.expect(msg_send<id>(page, "specifiers") == nullptr, "no list before a specifier");
-        p.expect(msg_send<bool>(page, "shouldReloadSpecifiersOnResume"), "reloads on resume");
-        Ref<PSSpecifier> link = PSSpecifier::preferenceSpecifierNamed("Colours", nullptr, PSLinkCell);
-        link->setProperty(NSString::stringWithUTF8String("ColorPrefs"), "Color");
-        msg_send(page, "setSpecifier:", link.get());
-        auto* first = objc_cast<NSArray>(msg_send<id>(page, "specifiers"));
-        p.expect(first && first->count() == 6, "the colour plist's rows");
-        p.expect(list->title() == "Colours" && list->navigationItem()->title() == "Colours", "both titles");
-        p.expect(list->specifier() == link.get(), "the base class got the specifier");
-        Ref<PSSpecifier> other = PSSpecifier::preferenceSpecifierNamed("Again", nullptr, PSLinkCell);
-        other->setProperty(NSString::stringWithUTF8String("Root"), "Color");
-        msg_send(page, "setSpecifier:", other.get());
-        auto* second = objc_cast<NSArray>(msg_send<id>(page, "specifiers"));
-        p.expect(second && second != first && second->count() == 11, "a second specifier replaces the list");
-        p.expect(list->title() == "Again" && list->navigationItem()->title() == "Again", "and the titles");
-        int posted = 0;
-        DarwinNotificationCenter::shared().addObserver("com.vantrel.zorvi/reloadprefs", [&](const std::string&) { ++posted; });
-        // Update with no header built changes nothing but posts.
-        list->navigationItem()->rightBarButtonItem()->tap();
-        DarwinNotificationCenter::shared().waitAndDispatch(2000);
-        p.expect(posted == 1, "Update posts the reload notification");
-        p.expect(!bundle.global<Weak<UIView>>("reloadview").load(), "and builds nothing");
-        return p.text();
-    }),
+                  Problems p;
+                  LoadedBundle bundle;
+                  Ref<NSObject> page = bundle.make("ColorPrefsListController");
+                  auto* list = objc_cast<PSListController>(page.get());
+                  list->setBundlePath("/Library/PreferenceBundles/zorvipref.bundle");
+                  p.expect(msg_send<id>(page, "specifiers") == nullptr, "no list before a specifier");
+                  p.expect(msg_send<bool>(page, "shouldReloadSpecifiersOnResume"), "reloads on resume");
+                  Ref<PSSpecifier> link =
+                      PSSpecifier::preferenceSpecifierNamed("Colours", nullptr, PSLinkCell);
+                  link->setProperty(NSString::stringWithUTF8String("ColorPrefs"), "Color");
+                  msg_send(page, "setSpecifier:", link.get());
+                  auto* first = objc_cast<NSArray>(msg_send<id>(page, "specifiers"));
+                  p.expect(first && first->count() == 6, "the colour plist's rows");
+                  p.expect(list->title() == "Colours" && list->navigationItem()->title() == "Colours",
+                           "both titles");
+                  p.expect(list->specifier() == link.get(), "the base class got the specifier");
+                  Ref<PSSpecifier> other =
+                      PSSpecifier::preferenceSpecifierNamed("Again", nullptr, PSLinkCell);
+                  other->setProperty(NSString::stringWithUTF8String("Root"), "Color");
+                  msg_send(page, "setSpecifier:", other.get());
+                  auto* second = objc_cast<NSArray>(msg_send<id>(page, "specifiers"));
+                  p.expect(second && second != first && second->count() == 11,
+                           "a second specifier replaces the list");
+                  p.expect(list->title() == "Again" && list->navigationItem()->title() == "Again",
+                           "and the titles");
+                  int posted = 0;
+                  DarwinNotificationCenter::shared().addObserver("com.vantrel.zorvi/reloadprefs",
+                                                                 [&](const std::string&) { ++posted; });
+                  // Update with no header built changes nothing but posts.
+                  list->navigationItem()->rightBarButtonItem()->tap();
+                  DarwinNotificationCenter::shared().waitAndDispatch(2000);
+                  p.expect(posted == 1, "Update posts the reload notification");
+                  p.expect(!bundle.global<Weak<UIView>>("reloadview").load(), "and builds nothing");
+                  return p.text();
+              }),
               "");
 }

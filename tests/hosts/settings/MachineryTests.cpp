@@ -21,7 +21,8 @@ protected:
         std::filesystem::copy(ZV_SAMPLE_BUNDLE, root + "/Library/PreferenceBundles/sample.bundle");
         write("/Library/PreferenceLoader/Preferences/Sample.plist",
               "{ entry = { bundle = sample; cell = PSLinkCell; label = Sample; isController = 1; }; }");
-        write("/usr/bin/sample-tool", "#!/bin/sh\necho \"$@\" >> \"$ZV_DEVICE_ROOT/var/log/sample-tool.log\"\n");
+        write("/usr/bin/sample-tool",
+              "#!/bin/sh\necho \"$@\" >> \"$ZV_DEVICE_ROOT/var/log/sample-tool.log\"\n");
         ::chmod((root + "/usr/bin/sample-tool").c_str(), 0755);
     }
 
@@ -89,10 +90,12 @@ TEST_F(SampleTest, ThePagesOwnListShowsWithHeadersByClassNameAndBadRowsLeftOut) 
 
 TEST_F(SampleTest, RowsStoreTheirValuesAndEditorsAndLinksPushTheirPages) {
     ASSERT_EQ(defaults("write com.example.sample flag -string maybe"), "");
-    HostTrace trace = settings("open Sample\nstate\ntoggle flag\nset name Ada Lovelace\nset tint 0000FF:0.5\n"
-                               "set favourite com.apple.Maps\nopen Tint\nback\nopen Favourite\nopen Safari\nstate\n"
-                               "open More\nback\nopen Nowhere\nback\nopen Switch\nstate\n");
-    EXPECT_TRUE((*row(topPage(trace.state(0)), "Switch"))["value"].boolean()) << "a string reads as the default";
+    HostTrace trace =
+        settings("open Sample\nstate\ntoggle flag\nset name Ada Lovelace\nset tint 0000FF:0.5\n"
+                 "set favourite com.apple.Maps\nopen Tint\nback\nopen Favourite\nopen Safari\nstate\n"
+                 "open More\nback\nopen Nowhere\nback\nopen Switch\nstate\n");
+    EXPECT_TRUE((*row(topPage(trace.state(0)), "Switch"))["value"].boolean())
+        << "a string reads as the default";
     auto writes = trace.named("write");
     ASSERT_EQ(writes.size(), 6u);
     EXPECT_FALSE((*writes[0])["value"].boolean());
@@ -109,13 +112,16 @@ TEST_F(SampleTest, RowsStoreTheirValuesAndEditorsAndLinksPushTheirPages) {
     std::vector<std::string> pages;
     for (const auto* page : trace.named("page"))
         pages.push_back((*page)["class"].string() + " " + (*page)["title"].string());
-    EXPECT_EQ(pages, std::vector<std::string>({"PSRootListController Settings", "SampleRootController Sample",
-                                               "PSColorPickerController Tint", "PSAppPickerController Favourite",
-                                               "SampleDetailController Detail forty-two", "PSListController Nowhere"}));
+    EXPECT_EQ(pages, std::vector<std::string>(
+                         {"PSRootListController Settings", "SampleRootController Sample",
+                          "PSColorPickerController Tint", "PSAppPickerController Favourite",
+                          "SampleDetailController Detail forty-two", "PSListController Nowhere"}));
     const JsonValue& after = topPage(trace.state(1));
-    EXPECT_EQ((*row(after, "Favourite"))["value"].string(), "com.apple.mobilesafari") << "the editor went back";
+    EXPECT_EQ((*row(after, "Favourite"))["value"].string(), "com.apple.mobilesafari")
+        << "the editor went back";
     EXPECT_NE(defaults("read com.example.sample name").find("Ada Lovelace"), std::string::npos);
-    EXPECT_NE(defaults("read com.example.samplesuite favourite").find("com.apple.mobilesafari"), std::string::npos);
+    EXPECT_NE(defaults("read com.example.samplesuite favourite").find("com.apple.mobilesafari"),
+              std::string::npos);
 }
 
 TEST_F(SampleTest, AButtonPostsToEveryProcessAndStartsADeviceProgram) {
@@ -154,8 +160,9 @@ TEST_F(SampleTest, AButtonPostsToEveryProcessAndStartsADeviceProgram) {
 TEST_F(SampleTest, ScrollingMovesTheTableAndStopsAtItsEnd) {
     std::string top = scratch("top.png"), middle = scratch("middle.png"), end = scratch("end.png"),
                 beyond = scratch("beyond.png");
-    HostTrace trace = settings("open Sample\nsnapshot " + top + "\nscroll 200\nsnapshot " + middle +
-                               "\nscroll 5000\nsnapshot " + end + "\nscroll 50\nsnapshot " + beyond + "\nscroll x\n");
+    HostTrace trace =
+        settings("open Sample\nsnapshot " + top + "\nscroll 200\nsnapshot " + middle +
+                 "\nscroll 5000\nsnapshot " + end + "\nscroll 50\nsnapshot " + beyond + "\nscroll x\n");
     EXPECT_EQ(trace.named("error").size(), 1u);
     EXPECT_NE(readFile(top), readFile(middle));
     EXPECT_NE(readFile(middle), readFile(end));
@@ -165,7 +172,8 @@ TEST_F(SampleTest, ScrollingMovesTheTableAndStopsAtItsEnd) {
     // The bar stays where it is (a little of the page shows through it).
     uint32_t before = picture->pixel(540, 200), after = ImageImport::decode(readFile(end))->pixel(540, 200);
     for (int shift : {0, 8, 16})
-        EXPECT_NEAR(static_cast<int>((before >> shift) & 0xff), static_cast<int>((after >> shift) & 0xff), 16);
+        EXPECT_NEAR(static_cast<int>((before >> shift) & 0xff), static_cast<int>((after >> shift) & 0xff),
+                    16);
 }
 
 TEST(NSTaskLaunch, StartsTheDeviceProgramAndLeavesNoChildToReap) {

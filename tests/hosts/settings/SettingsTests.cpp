@@ -25,7 +25,8 @@ const JsonValue* header(const JsonValue& page, const std::string& cls) {
     return nullptr;
 }
 
-void expectNear(const std::vector<double>& actual, const std::vector<double>& expected, double tolerance = 1e-6) {
+void expectNear(const std::vector<double>& actual, const std::vector<double>& expected,
+                double tolerance = 1e-6) {
     ASSERT_EQ(actual.size(), expected.size());
     for (size_t i = 0; i < actual.size(); ++i)
         EXPECT_NEAR(actual[i], expected[i], tolerance) << "component " << i;
@@ -45,15 +46,16 @@ int countColoured(const Bitmap& picture, int top, int bottom, uint32_t colour) {
             uint32_t p = picture.pixel(x, y);
             bool near = true;
             for (int shift : {0, 8, 16})
-                near = near && std::abs(static_cast<int>((p >> shift) & 0xff) - static_cast<int>((colour >> shift) & 0xff)) < 40;
+                near = near && std::abs(static_cast<int>((p >> shift) & 0xff) -
+                                        static_cast<int>((colour >> shift) & 0xff)) < 40;
             count += near;
         }
     return count;
 }
 
 std::string entryPlist(const std::string& label, const std::string& bundle, const std::string& detail) {
-    return "{ entry = { bundle = \"" + bundle + "\"; cell = PSLinkCell; label = \"" + label + "\"; detail = \"" +
-           detail + "\"; isController = 1; }; }";
+    return "{ entry = { bundle = \"" + bundle + "\"; cell = PSLinkCell; label = \"" + label +
+           "\"; detail = \"" + detail + "\"; isController = 1; }; }";
 }
 
 } // namespace
@@ -109,16 +111,18 @@ TEST_F(SettingsTest, TheBundleLoadsOnFirstOpenAndItsRootPageHasThePurpleLookAndB
     for (const auto& row : page["rows"].items())
         if (row["kind"].string() != "PSGroupCell")
             labels.push_back(row["label"].string());
-    EXPECT_EQ(labels, std::vector<std::string>({"Blend with wallpaper", "Custom colours", "Hide quick actions",
-                                                "Colours", "App 1", "App 2", "App 3", "App 4"}));
+    EXPECT_EQ(labels,
+              std::vector<std::string>({"Blend with wallpaper", "Custom colours", "Hide quick actions",
+                                        "Colours", "App 1", "App 2", "App 3", "App 4"}));
     // Opened again, the root page is a new one; the bundle was loaded once, so its switches stay bound.
     EXPECT_EQ(topPage(trace.state(2))["class"].string(), "ZorviRootListController");
 }
 
 TEST_F(SettingsTest, RowsStoreThroughThePreferenceStoreAndWrongTypesShowTheDefault) {
     ASSERT_EQ(defaults("write com.vantrel.zorvi hidequick -string yes"), "");
-    HostTrace trace = settings("open Zorvi\nstate\ntoggle enableblend\ntoggle hidequick\nset zorvi2 com.apple.Maps\n"
-                               "set zorvi3 com.example.missing\nstate\n");
+    HostTrace trace =
+        settings("open Zorvi\nstate\ntoggle enableblend\ntoggle hidequick\nset zorvi2 com.apple.Maps\n"
+                 "set zorvi3 com.example.missing\nstate\n");
     const JsonValue& before = topPage(trace.state(0));
     for (const auto& row : before["rows"].items()) {
         if (row["key"].string() == "hidequick") {
@@ -237,20 +241,24 @@ TEST_F(SettingsTest, RespringStartsTheDeviceKillallEachTimeWithoutWaiting) {
 TEST_F(SettingsTest, BadEntriesBundlesAndPlistsShowErrorPagesAndTheAppGoesOn) {
     write("/Library/PreferenceLoader/Preferences/A-Garbage.plist", "\x01\x02 not a plist");
     write("/Library/PreferenceLoader/Preferences/B-Missing.plist", entryPlist("Missing", "nothere", "X"));
-    write("/Library/PreferenceLoader/Preferences/C-NotAPage.plist", entryPlist("Not a page", "zorvipref", "HBAppearanceZo"));
-    write("/Library/PreferenceLoader/Preferences/D-NoClass.plist", entryPlist("No class", "zorvipref", "Nobody"));
+    write("/Library/PreferenceLoader/Preferences/C-NotAPage.plist",
+          entryPlist("Not a page", "zorvipref", "HBAppearanceZo"));
+    write("/Library/PreferenceLoader/Preferences/D-NoClass.plist",
+          entryPlist("No class", "zorvipref", "Nobody"));
     write("/Library/PreferenceBundles/broken.bundle/broken", "not a library");
     write("/Library/PreferenceLoader/Preferences/E-Broken.plist", entryPlist("Broken", "broken", "X"));
     // Garbage as the colour page's plist: the page shows no rows.
     write("/Library/PreferenceBundles/zorvipref.bundle/ColorPrefs.plist", "<plist><dict><key>items</key>");
-    HostTrace trace = settings("state\nopen A-Garbage\nback\nopen Missing\nback\nopen Not a page\nback\nopen No class\n"
-                               "back\nopen Broken\nback\nopen Zorvi\nopen Colours\nstate\nopen Nowhere\n");
+    HostTrace trace =
+        settings("state\nopen A-Garbage\nback\nopen Missing\nback\nopen Not a page\nback\nopen No class\n"
+                 "back\nopen Broken\nback\nopen Zorvi\nopen Colours\nstate\nopen Nowhere\n");
     const JsonValue& first = topPage(trace.state(0));
     std::vector<std::string> labels;
     for (const auto& row : first["rows"].items())
         if (row["kind"].string() == "PSLinkCell")
             labels.push_back(row["label"].string());
-    EXPECT_EQ(labels, std::vector<std::string>({"A-Garbage", "Missing", "Not a page", "No class", "Broken", "Zorvi"}));
+    EXPECT_EQ(labels, std::vector<std::string>(
+                          {"A-Garbage", "Missing", "Not a page", "No class", "Broken", "Zorvi"}));
     auto pages = trace.named("page");
     ASSERT_EQ(pages.size(), 8u);
     for (size_t i = 1; i <= 5; ++i)

@@ -42,7 +42,8 @@ struct WindowProcess {
 };
 
 // The screen once the pixel at (x, y) satisfies the check, or as it is after a few seconds.
-template <typename Check> std::optional<XDisplay::Picture> captureWhen(const XDisplay& display, int x, int y, Check check) {
+template <typename Check>
+std::optional<XDisplay::Picture> captureWhen(const XDisplay& display, int x, int y, Check check) {
     std::optional<XDisplay::Picture> picture;
     for (int i = 0; i < 40; ++i) {
         picture = display.capture();
@@ -74,16 +75,18 @@ TEST_F(SettingsTest, TheWindowOpensTheBundleFlipsASwitchAndGoesBack) {
     // The first page: a light bar, and the Zorvi row 22 points into the table.
     auto first = captureWhen(display, windowX + 60, windowY + 20, light);
     ASSERT_TRUE(first.has_value());
-    EXPECT_TRUE(light(first->at(windowX + 60, windowY + 20))) << std::hex << first->at(windowX + 60, windowY + 20);
-    display.xdotool("mousemove " + std::to_string(windowX + 100) + " " + std::to_string(windowY + 88 + 22 + 22) +
-                    " click 1");
+    EXPECT_TRUE(light(first->at(windowX + 60, windowY + 20)))
+        << std::hex << first->at(windowX + 60, windowY + 20);
+    display.xdotool("mousemove " + std::to_string(windowX + 100) + " " +
+                    std::to_string(windowY + 88 + 22 + 22) + " click 1");
     auto opened = captureWhen(display, windowX + 250, windowY + 20, purpleBar);
     ASSERT_TRUE(opened.has_value());
     EXPECT_TRUE(purpleBar(opened->at(windowX + 250, windowY + 20))) << "the purple bar";
     // The first switch row lies under the 150-point header; on, it takes the page's tint.
     int switchX = windowX + 375 - 16 - 40, switchY = windowY + 88 + 150 + 22;
     auto switchOn = [](uint32_t p) { return near(p, 140, 71, 209, 30); };
-    display.xdotool("mousemove " + std::to_string(windowX + 100) + " " + std::to_string(switchY) + " click 1");
+    display.xdotool("mousemove " + std::to_string(windowX + 100) + " " + std::to_string(switchY) +
+                    " click 1");
     auto flipped = captureWhen(display, switchX, switchY, switchOn);
     ASSERT_TRUE(flipped.has_value());
     EXPECT_TRUE(switchOn(flipped->at(switchX, switchY))) << "the switch is on, in the page's tint";

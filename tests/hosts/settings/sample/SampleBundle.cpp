@@ -45,8 +45,8 @@ id rootSpecifiers(id self, SEL) {
 }
 
 void ping(id, SEL, id specifier) {
-    CFNotificationCenterPostNotification(CFNotificationCenterGetDarwinNotifyCenter(), "com.example.sample/ping",
-                                         nullptr, nullptr, true);
+    CFNotificationCenterPostNotification(CFNotificationCenterGetDarwinNotifyCenter(),
+                                         "com.example.sample/ping", nullptr, nullptr, true);
     Ref<NSTask> task = NSTask::task();
     task->setLaunchPath("/usr/bin/sample-tool");
     auto* row = objc_cast<PSSpecifier>(specifier);
@@ -79,9 +79,10 @@ Class SampleDetailController::objcClass() {
         class_addMethod(
             c, "setSpecifier:", +[](id self, SEL cmd, id specifier) {
                 msg_send_super<void>(SampleDetailController::objcClass(), self, cmd, specifier);
-                const std::string* extra =
-                    string_value(msg_send<id>(specifier, "propertyForKey:", NSString::stringWithUTF8String("Extra")));
-                static_cast<SampleDetailController*>(self)->setTitle(extra ? "Detail " + *extra : "Detail without extra");
+                const std::string* extra = string_value(
+                    msg_send<id>(specifier, "propertyForKey:", NSString::stringWithUTF8String("Extra")));
+                static_cast<SampleDetailController*>(self)->setTitle(extra ? "Detail " + *extra
+                                                                           : "Detail without extra");
             });
         return c;
     }();
@@ -105,7 +106,8 @@ Class SampleHeader::objcClass() {
 }
 
 Class NotAHeader::objcClass() {
-    static Class const cls = objc_defineClass("NotAHeader", PSTableCell::objcClass(), &instance_factory<NotAHeader>);
+    static Class const cls =
+        objc_defineClass("NotAHeader", PSTableCell::objcClass(), &instance_factory<NotAHeader>);
     return cls;
 }
 
