@@ -1,5 +1,7 @@
 #include "hosts/common/HostScript.h"
 
+#include <exception>
+
 namespace {
 
 // Bounds that keep a script from asking for hours of simulated time or millions of refreshes.
@@ -24,9 +26,15 @@ bool HostScript::fail(const ScriptLine& line, const std::string& message) {
 bool HostScript::runLine(const ScriptLine& line) {
     if (line.words.empty())
         return fail(line, "line too long");
-    std::optional<bool> own = runOwnLine(line);
-    bool ran = own ? *own : runCommonLine(line);
-    afterLine();
+    // A line that makes the product or the platform throw is an error of that line; the run goes on.
+    bool ran = false;
+    try {
+        std::optional<bool> own = runOwnLine(line);
+        ran = own ? *own : runCommonLine(line);
+        afterLine();
+    } catch (const std::exception& error) {
+        return fail(line, error.what());
+    }
     return ran;
 }
 

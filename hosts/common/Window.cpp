@@ -173,46 +173,50 @@ int runWindow(WindowClient& client, const char* command) {
             SDL_Event event;
             while (SDL_PollEvent(&event)) {
                 changed = true;
-                switch (event.type) {
-                case SDL_QUIT:
-                    running = false;
-                    break;
-                case SDL_WINDOWEVENT:
-                    if (event.window.event == SDL_WINDOWEVENT_EXPOSED ||
-                        event.window.event == SDL_WINDOWEVENT_SHOWN ||
-                        event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED)
-                        presenter.invalidate();
-                    break;
-                case SDL_KEYDOWN: {
-                    SDL_Keycode key = event.key.keysym.sym;
-                    char character = 0;
-                    if (key == SDLK_RETURN || key == SDLK_KP_ENTER)
-                        character = '\r';
-                    else if (key == SDLK_BACKSPACE)
-                        character = '\b';
-                    else if (key >= 32 && key < 127)
-                        character = static_cast<char>(key);
-                    if (!client.key(key, character))
+                // What a person's input makes the product or the platform throw is logged; the window goes
+                // on.
+                RunLoopDetail::guarded("input", [&] {
+                    switch (event.type) {
+                    case SDL_QUIT:
                         running = false;
-                    break;
-                }
-                case SDL_MOUSEBUTTONDOWN:
-                    if (event.button.button == SDL_BUTTON_LEFT)
-                        client.pointerDown(toPoints(event.button.x, event.button.y));
-                    break;
-                case SDL_MOUSEMOTION:
-                    client.pointerMoved(toPoints(event.motion.x, event.motion.y));
-                    break;
-                case SDL_MOUSEBUTTONUP:
-                    if (event.button.button == SDL_BUTTON_LEFT)
-                        client.pointerUp(toPoints(event.button.x, event.button.y));
-                    break;
-                case SDL_MOUSEWHEEL:
-                    client.wheel(-event.wheel.y * 40.0);
-                    break;
-                default:
-                    break;
-                }
+                        break;
+                    case SDL_WINDOWEVENT:
+                        if (event.window.event == SDL_WINDOWEVENT_EXPOSED ||
+                            event.window.event == SDL_WINDOWEVENT_SHOWN ||
+                            event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED)
+                            presenter.invalidate();
+                        break;
+                    case SDL_KEYDOWN: {
+                        SDL_Keycode key = event.key.keysym.sym;
+                        char character = 0;
+                        if (key == SDLK_RETURN || key == SDLK_KP_ENTER)
+                            character = '\r';
+                        else if (key == SDLK_BACKSPACE)
+                            character = '\b';
+                        else if (key >= 32 && key < 127)
+                            character = static_cast<char>(key);
+                        if (!client.key(key, character))
+                            running = false;
+                        break;
+                    }
+                    case SDL_MOUSEBUTTONDOWN:
+                        if (event.button.button == SDL_BUTTON_LEFT)
+                            client.pointerDown(toPoints(event.button.x, event.button.y));
+                        break;
+                    case SDL_MOUSEMOTION:
+                        client.pointerMoved(toPoints(event.motion.x, event.motion.y));
+                        break;
+                    case SDL_MOUSEBUTTONUP:
+                        if (event.button.button == SDL_BUTTON_LEFT)
+                            client.pointerUp(toPoints(event.button.x, event.button.y));
+                        break;
+                    case SDL_MOUSEWHEEL:
+                        client.wheel(-event.wheel.y * 40.0);
+                        break;
+                    default:
+                        break;
+                    }
+                });
             }
             client.beforeFrame();
             // Wait for the next refresh; events are read once per refresh.

@@ -3,7 +3,6 @@
 #include "platform/graphics/UIColor+Hex.h"
 #include "platform/prefs/PSColorPickerController.h"
 #include "platform/runloop/RunLoop.h"
-#include "platform/ui/ApplicationIcons.h"
 
 #include <cmath>
 #include <cstdio>
@@ -37,7 +36,8 @@ std::optional<bool> SettingsScript::runOwnLine(const ScriptLine& line) {
         PSSpecifier* row = page ? page->rowWithKey(w[1]) : nullptr;
         if (!row || row->cellType() != PSSwitchCell)
             return fail(line, "no switch bound to " + w[1] + " on this page");
-        page->selectRow(row);
+        if (std::string problem = page->selectRow(row); !problem.empty())
+            return fail(line, problem);
     } else if (command == "set" && w.size() >= 3) {
         return set(line, page);
     } else if (command == "bar-button" && w.size() == 1) {
@@ -73,8 +73,10 @@ bool SettingsScript::set(const ScriptLine& line, PSListController* page) {
         break;
     }
     case PSAppListCell:
-        if (w.size() != 3 || !installedApp(NSString::stringWithUTF8String(text)))
-            return fail(line, "no installed app " + text);
+        // Any identifier, installed or not: a script may check what the lock screen does with an app
+        // that is not there.
+        if (w.size() != 3)
+            return fail(line, "usage: set KEY BUNDLE-IDENTIFIER");
         value = NSString::stringWithUTF8String(text);
         break;
     case PSEditTextCell:
@@ -83,7 +85,8 @@ bool SettingsScript::set(const ScriptLine& line, PSListController* page) {
     default:
         return fail(line, std::string("a ") + cellTypeName(row->cellType()) + " row cannot be set");
     }
-    page->storeValue(row, value);
+    if (!page->storeValue(row, value))
+        return fail(line, "the value could not be stored");
     return true;
 }
 

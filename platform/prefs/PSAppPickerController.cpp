@@ -31,6 +31,8 @@ Ref<PSAppPickerController> PSAppPickerController::pickerFor(PSListController* ow
 }
 
 std::string PSAppPickerController::selectRow(PSSpecifier* row) {
+    // Going back takes this page off the stack, which may be the last to hold it.
+    Ref<PSAppPickerController> self(this);
     NSObject* identifier = row ? row->propertyForKey("bundleIdentifier") : nullptr;
     Ref<PSListController> owner = m_owner.load();
     if (!identifier || !owner)

@@ -150,10 +150,18 @@ Ref<NSObject> PSListController::valueForRow(PSSpecifier* row) {
 bool PSListController::storeValue(PSSpecifier* row, NSObject* value) {
     if (!row || row->key().empty())
         return false;
+    Ref<PSSpecifier> keep(row);
     msg_send(this, "setPreferenceValue:specifier:", value, row);
-    // The table shows what is stored now.
-    buildTable();
-    return true;
+    refreshRow(row);
+    Ref<NSObject> stored = valueForRow(row);
+    const std::string *wanted = string_value(value), *got = string_value(stored.get());
+    auto* wantedNumber = objc_cast<NSNumber>(value);
+    auto* gotNumber = objc_cast<NSNumber>(stored.get());
+    if (wanted)
+        return got && *got == *wanted;
+    if (wantedNumber)
+        return gotNumber && gotNumber->doubleValue() == wantedNumber->doubleValue();
+    return stored.get() == value;
 }
 
 void PSListController::setWriteObserver(WriteObserver observer) {
@@ -174,10 +182,16 @@ std::string PSListController::selectRow(PSSpecifier* row) {
             return "the button has no action";
         if (!target->respondsToSelector(action))
             return std::string("the button's target does not answer ") + sel_getName(action);
-        if (sel_getArgumentCount(action) == 0)
-            msg_send(target, action);
-        else
-            msg_send(target, action, static_cast<id>(row));
+        // An action of another shape than "v@:" or "v@:@" is refused by the send, not run.
+        try {
+            if (sel_getArgumentCount(action) == 0)
+                msg_send(target, action);
+            else
+                msg_send(target, action, static_cast<id>(row));
+        } catch (const RuntimeError& error) {
+            NSLog(std::string("Preferences: ") + error.what());
+            return std::string("the button's action cannot be sent: ") + error.what();
+        }
         return "";
     }
     case PSColorCell:
@@ -194,7 +208,8 @@ std::string PSListController::selectRow(PSSpecifier* row) {
     }
     case PSSwitchCell: {
         auto* number = objc_cast<NSNumber>(valueForRow(row).get());
-        storeValue(row, NSNumber::numberWithBool(!(number && number->boolValue())));
+        if (!storeValue(row, NSNumber::numberWithBool(!(number && number->boolValue()))))
+            return "the switch's value could not be stored";
         return "";
     }
     default:

@@ -19,6 +19,7 @@
 
 #include "platform/foundation/NSArray.h"
 #include "platform/prefs/PSSpecifier.h"
+#include "platform/prefs/PSTableCell.h"
 #include "platform/ui/UINavigationController.h"
 #include "platform/ui/UIScrollView.h"
 #include "platform/ui/UIViewController.h"
@@ -67,6 +68,8 @@ public:
 
     // --- values and taps ---
     Ref<NSObject> valueForRow(PSSpecifier* row);
+    // Stores the value through setPreferenceValue:specifier: and shows it; answers whether the row
+    // reads it back.
     bool storeValue(PSSpecifier* row, NSObject* value);
     // Answers "" when done, else why not. Colour and app rows open their editors.
     virtual std::string selectRow(PSSpecifier* row);
@@ -85,6 +88,10 @@ protected:
 
 private:
     void buildTable();
+    // One row's cell, showing its current value.
+    Ref<PSTableCell> makeRowCell(PSSpecifier* row, const TableLook& look, CGRect frame);
+    // Shows a row's new value without rebuilding the rest of the table.
+    void refreshRow(PSSpecifier* row);
 
     Ref<NSArray> m_specifiers;
     Ref<PSSpecifier> m_specifier;

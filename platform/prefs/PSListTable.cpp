@@ -14,6 +14,7 @@
 #include "platform/ui/UILabel.h"
 #include "platform/ui/UISwitch.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -129,8 +130,52 @@ void addAccessory(PSTableCell* cell, PSSpecifier* row, NSObject* value,
 
 } // namespace
 
+Ref<PSTableCell> PSListController::makeRowCell(PSSpecifier* row, const TableLook& look, CGRect frame) {
+    double width = frame.size.width;
+    Ref<PSTableCell> cell = PSTableCell::cellWithSpecifier(row);
+    cell->setFrame(frame);
+    cell->setBackgroundColor(UIColor::whiteColor().get());
+    CGColor titleColour =
+        row->cellType() == PSButtonCell ? colourOr(look.tint.get(), systemBlue) : CGColor{0, 0, 0, 1};
+    double textX = margin;
+    if (auto* icon = objc_cast<UIImage>(row->propertyForKey("iconImage"))) {
+        Ref<UIImageView> image = UIImageView::imageViewWithImage(icon);
+        image->setFrame(CGRectMake(margin, (rowHeight - 29) / 2, 29, 29));
+        cell->addSubview(image);
+        textX += 29 + 14;
+    }
+    cell->addSubview(textAt(CGRectMake(textX, 0, width * 0.6, rowHeight), row->name(), font, titleColour));
+    Ref<NSObject> value = valueForRow(row);
+    addAccessory(cell, row, value, look, width);
+    return cell;
+}
+
+void PSListController::refreshRow(PSSpecifier* row) {
+    UIScrollView* table = tableView();
+    for (auto& entry : m_rows) {
+        if (entry.specifier.get() != row || entry.headerCell || !objc_cast<PSTableCell>(entry.view.get()))
+            continue;
+        // A new cell in the old one's place: the rest of the table, its headers included, stays.
+        const auto& subviews = table->subviews();
+        auto at = std::find_if(subviews.begin(), subviews.end(),
+                               [&](const Ref<UIView>& v) { return v == entry.view; });
+        if (at == subviews.end())
+            return;
+        size_t index = static_cast<size_t>(at - subviews.begin());
+        Ref<PSTableCell> cell = makeRowCell(row, tableLook(), entry.view->frame());
+        entry.view->removeFromSuperview();
+        table->insertSubview(cell, index);
+        entry.view = cell;
+        return;
+    }
+}
+
 void PSListController::buildTable() {
     UIScrollView* table = tableView();
+    if (!table) {
+        NSLog(std::string("Preferences: ") + className() + "'s view is not a table; nothing to show");
+        return;
+    }
     for (const Ref<UIView>& view : std::vector<Ref<UIView>>(table->subviews()))
         view->removeFromSuperview();
     m_rows.clear();
@@ -187,22 +232,7 @@ void PSListController::buildTable() {
                 UIColor::colorWithRed(separator.red, separator.green, separator.blue, separator.alpha).get());
             table->addSubview(line);
         }
-        Ref<PSTableCell> cell = PSTableCell::cellWithSpecifier(row);
-        cell->setFrame(CGRectMake(0, y, width, rowHeight));
-        cell->setBackgroundColor(UIColor::whiteColor().get());
-        CGColor titleColour =
-            row->cellType() == PSButtonCell ? colourOr(look.tint.get(), systemBlue) : CGColor{0, 0, 0, 1};
-        double textX = margin;
-        if (auto* icon = objc_cast<UIImage>(row->propertyForKey("iconImage"))) {
-            Ref<UIImageView> image = UIImageView::imageViewWithImage(icon);
-            image->setFrame(CGRectMake(margin, (rowHeight - 29) / 2, 29, 29));
-            cell->addSubview(image);
-            textX += 29 + 14;
-        }
-        cell->addSubview(
-            textAt(CGRectMake(textX, 0, width * 0.6, rowHeight), row->name(), font, titleColour));
-        Ref<NSObject> value = valueForRow(row);
-        addAccessory(cell, row, value, look, width);
+        Ref<PSTableCell> cell = makeRowCell(row, look, CGRectMake(0, y, width, rowHeight));
         // The cell goes below the separator drawn for it.
         table->insertSubview(cell, table->subviews().size() - (rowsInGroup ? 1 : 0));
         m_rows.push_back({row, cell, false});

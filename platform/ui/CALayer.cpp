@@ -104,6 +104,8 @@ CALayer::~CALayer() {
 void CALayer::setBounds(CGRect bounds) {
     if (bounds == m_bounds)
         return;
+    if (bounds.size == m_bounds.size)
+        ++m_boundsOriginChanges;
     m_bounds = bounds;
     changed();
 }

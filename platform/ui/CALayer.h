@@ -68,6 +68,9 @@ public:
     uint64_t serial() const { return m_serial; }
     uint64_t generation() const { return m_generation; }
     uint64_t structureGeneration() const { return m_structureGeneration; }
+    // How many of the generation's changes moved only the bounds' origin (a scroll): a renderer that
+    // sees nothing else changed may move the pixels it drew instead of drawing them again.
+    uint64_t boundsOriginChanges() const { return m_boundsOriginChanges; }
     // Whether the layer draws anything of its own (not counting sublayers); a clear colour draws
     // nothing.
     virtual bool hasOwnContent() const { return hasVisibleBackground() || m_contents; }
@@ -83,6 +86,7 @@ private:
     uint64_t m_serial;
     uint64_t m_generation = 1;
     uint64_t m_structureGeneration = 1;
+    uint64_t m_boundsOriginChanges = 0;
     CGRect m_bounds{};
     CGPoint m_position{};
     CGPoint m_anchorPoint{0.5, 0.5};

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <stdexcept>
 #include <string>
@@ -138,6 +139,10 @@ bool needsGroup(const CALayer* layer) {
 struct LayerRenderer::Entry {
     // What the layer looked like when last drawn.
     uint64_t generation = 0;
+    uint64_t originChanges = 0;
+    uint64_t order = 0;       // when it was painted in the last frame, in paint order
+    Region previousFootprint; // the footprint at the end of the frame before
+    double left = 0, top = 0; // its frame's corner, in pixels
     uint64_t parentSerial = 0;
     size_t siblingIndex = 0;
     double originX = 0, originY = 0; // its bounds origin, in pixels
@@ -192,6 +197,8 @@ const Region& LayerRenderer::render(CALayer* root) {
     }
     ++m_frame;
     m_damage.clear();
+    m_scroll.reset();
+    m_order = 0;
     uint64_t rootSerial = root ? root->serial() : 0;
     if (rootSerial != m_rootSerial) {
         m_rootSerial = rootSerial;
@@ -199,10 +206,13 @@ const Region& LayerRenderer::render(CALayer* root) {
     }
     if (root)
         prepare(root, {0, 0, all, 1, 0, 0}, 0, false);
-    // Layers drawn last time and gone now leave their pixels to be repainted.
+    // Layers drawn last time and gone now leave their pixels to be repainted (where they were, and
+    // where a scroll moved them).
     for (auto it = m_entries.begin(); it != m_entries.end();) {
         if (it->second->seen != m_frame) {
             m_damage.unite(it->second->footprint);
+            if (m_scroll)
+                m_damage.unite(shiftedInto(it->second->footprint, *m_scroll));
             it = m_entries.erase(it);
         } else {
             ++it;
@@ -211,16 +221,62 @@ const Region& LayerRenderer::render(CALayer* root) {
     if (m_fullRepaint) {
         m_damage = Region(all);
         m_fullRepaint = false;
+        m_scroll.reset();
     }
+    if (m_scroll)
+        applyScroll(*m_scroll);
     m_damage.intersect(all);
+    m_changed = m_damage;
+    if (m_scroll)
+        m_changed.unite(m_scroll->clip);
     if (m_damage.isEmpty())
-        return m_damage;
+        return m_changed;
     // Under a wallpaper that covers everything there is nothing to clear.
     if (!coveredByOpaqueImage(root))
         fillRegionCopy(m_bitmap, m_damage, m_background);
     if (root)
         paint(root, m_damage, m_bitmap, 0);
-    return m_damage;
+    return m_changed;
+}
+
+Region LayerRenderer::shiftedInto(const Region& region, const Scroll& scroll) {
+    Region moved = region;
+    moved.translate(scroll.dx, scroll.dy);
+    moved.intersect(scroll.clip);
+    return moved;
+}
+
+void LayerRenderer::applyScroll(const Scroll& scroll) {
+    // Move the pixels inside the clip; rows are walked so that none is overwritten before it is read.
+    const IntRect& c = scroll.clip;
+    IntRect source = IntRect{c.x - scroll.dx, c.y - scroll.dy, c.width, c.height}.intersected(c);
+    int destX = source.x + scroll.dx, width = source.width;
+    if (!source.isEmpty()) {
+        auto copyRow = [&](int y) {
+            std::memmove(m_bitmap.row(y + scroll.dy) + destX, m_bitmap.row(y) + source.x,
+                         static_cast<size_t>(width) * 4);
+        };
+        if (scroll.dy > 0)
+            for (int y = source.bottom() - 1; y >= source.y; --y)
+                copyRow(y);
+        else
+            for (int y = source.y; y < source.bottom(); ++y)
+                copyRow(y);
+    }
+    // What the move uncovered; and whatever is drawn above the scrolled layer, both where it lies now
+    // and where the move carried the pixels it had drawn.
+    Region uncovered(c);
+    uncovered.subtract(
+        Region(IntRect{source.x + scroll.dx, source.y + scroll.dy, source.width, source.height}));
+    m_damage.unite(uncovered);
+    for (const auto& [serial, entry] : m_entries) {
+        if (entry->seen == m_frame && entry->order > scroll.subtreeEnd) {
+            Region above = entry->footprint;
+            above.intersect(c);
+            m_damage.unite(above);
+            m_damage.unite(shiftedInto(entry->previousFootprint, scroll));
+        }
+    }
 }
 
 bool LayerRenderer::coveredByOpaqueImage(CALayer* root) {
@@ -282,26 +338,60 @@ void LayerRenderer::prepare(CALayer* layer, const Context& context, size_t index
     if (isNew)
         slot = std::make_unique<Entry>();
     Entry& entry = *slot;
-    bool changed = isNew || reordered || entry.generation != layer->generation() ||
-                   entry.parentSerial != context.parentSerial || entry.originX != originX ||
-                   entry.originY != originY || !(entry.clip == clip) || entry.opacity != context.opacity ||
-                   entry.maskStamp != maskStamp;
-    if (changed) {
-        m_damage.unite(entry.footprint);
+    entry.order = ++m_order;
+    entry.previousFootprint = entry.footprint;
+    bool shifted = context.shiftX != 0 || context.shiftY != 0;
+    // Inside a scroll, a layer that kept its place in the scrolled content has had its pixels moved
+    // with it: only a change of its own is drawn again.
+    double expectedX = entry.originX + context.shiftX, expectedY = entry.originY + context.shiftY;
+    bool looksChanged = isNew || reordered || entry.parentSerial != context.parentSerial ||
+                        entry.opacity != context.opacity || entry.maskStamp != maskStamp;
+    bool scrolledOnly =
+        !looksChanged && !shifted && entry.generation != layer->generation() &&
+        layer->generation() - entry.generation == layer->boundsOriginChanges() - entry.originChanges;
+    Context inner{originX,   originY,         clip,           context.opacity * layer->opacity(),
+                  maskStamp, layer->serial(), context.shiftX, context.shiftY};
+    if (scrolledOnly && !m_scroll && canScroll(layer, entry, context, left, top, clip, originX, originY)) {
+        int dx = static_cast<int>(std::lround(originX - entry.originX)),
+            dy = static_cast<int>(std::lround(originY - entry.originY));
+        m_scroll = Scroll{clip, dx, dy, 0, layer->serial()};
+        inner.shiftX = dx;
+        inner.shiftY = dy;
         entry.generation = layer->generation();
-        entry.parentSerial = context.parentSerial;
+        entry.originChanges = layer->boundsOriginChanges();
+        entry.originX = originX;
+        entry.originY = originY;
+    } else if (shifted && !looksChanged && entry.generation == layer->generation() && expectedX == originX &&
+               expectedY == originY) {
+        // Moved with the scroll: the same look, recomputed where it now lies.
         entry.originX = originX;
         entry.originY = originY;
         entry.clip = clip;
-        entry.opacity = context.opacity;
-        entry.maskStamp = maskStamp;
         rebuild(entry, layer);
-        m_damage.unite(entry.footprint);
+    } else {
+        bool changed = looksChanged || entry.generation != layer->generation() || entry.originX != originX ||
+                       entry.originY != originY || !(entry.clip == clip) || shifted;
+        if (changed) {
+            Region old = entry.footprint;
+            old.translate(context.shiftX, context.shiftY);
+            m_damage.unite(old);
+            entry.generation = layer->generation();
+            entry.originChanges = layer->boundsOriginChanges();
+            entry.parentSerial = context.parentSerial;
+            entry.originX = originX;
+            entry.originY = originY;
+            entry.clip = clip;
+            entry.opacity = context.opacity;
+            entry.maskStamp = maskStamp;
+            rebuild(entry, layer);
+            m_damage.unite(entry.footprint);
+        }
     }
+    entry.left = left;
+    entry.top = top;
     entry.seen = m_frame;
     entry.siblingIndex = index;
 
-    Context inner{originX, originY, clip, context.opacity * layer->opacity(), maskStamp, layer->serial()};
     if (clip.isEmpty() && layer->masksToBounds())
         return; // nothing below can show
     // Appending or removing sublayers keeps the others' order, and with it their pixels; a sublayer
@@ -322,6 +412,21 @@ void LayerRenderer::prepare(CALayer* layer, const Context& context, size_t index
         }
         prepare(sublayers[i].get(), inner, i, moved);
     }
+    if (m_scroll && m_scroll->serial == layer->serial())
+        m_scroll->subtreeEnd = m_order;
+}
+
+bool LayerRenderer::canScroll(CALayer* layer, const Entry& entry, const Context& context, double left,
+                              double top, const IntRect& clip, double originX, double originY) const {
+    // The moved pixels must be the layer's and its sublayers' alone: it clips to its bounds, fills
+    // them with an opaque colour, is drawn straight into the screen, and has not moved itself.
+    UIColor* background = layer->backgroundColor();
+    double dx = originX - entry.originX, dy = originY - entry.originY;
+    return !m_fullRepaint && layer->masksToBounds() && background && background->alpha() >= 1 &&
+           !layer->contents() && !needsGroup(layer) && layer->opacity() >= 1 && context.opacity >= 1 &&
+           context.maskStamp == 0 && entry.clip == clip && entry.left == left && entry.top == top &&
+           !clip.isEmpty() && std::fabs(dx - std::round(dx)) < 1e-6 &&
+           std::fabs(dy - std::round(dy)) < 1e-6 && std::fabs(dx) < clip.width && std::fabs(dy) < clip.height;
 }
 
 void LayerRenderer::rebuild(Entry& entry, CALayer* layer) {

@@ -49,12 +49,20 @@ public:
     LayerRenderer& operator=(const LayerRenderer&) = delete;
 
     // Brings the bitmap up to date with the tree under root (whose frame is placed in the bitmap's
-    // coordinates, in points) and answers the region repainted. A different root repaints all.
+    // coordinates, in points) and answers the region whose pixels changed (repainted, or moved by a
+    // scroll). A different root repaints all.
+    //
+    // Scrolling: a layer that clips to its bounds and fills them with an opaque background, whose
+    // only change since the last frame is its bounds' origin by whole pixels, has its drawn pixels
+    // moved; then only the strip the move uncovers, what changed inside it, and the layers drawn
+    // above it are repainted.
     const Region& render(CALayer* root);
     // The same for a view: commits pending layout first, as the device does before it draws.
     const Region& render(UIView* root);
 
     const Bitmap& bitmap() const { return m_bitmap; }
+    // What the last render painted afresh (without what a scroll only moved).
+    const Region& lastRepaint() const { return m_damage; }
     double scale() const { return m_scale; }
     Mode mode() const { return m_mode; }
     // The next render repaints everything.
@@ -72,11 +80,25 @@ private:
         float opacity;      // product of the ancestors' opacities
         uint64_t maskStamp; // what the masks above look like
         uint64_t parentSerial;
+        // Inside a scrolled layer: how far the pixels drawn last time are moved this frame.
+        int shiftX = 0, shiftY = 0;
+    };
+    // A layer whose content only scrolled: its drawn pixels are moved inside its clip, and only what
+    // the move uncovers is drawn.
+    struct Scroll {
+        IntRect clip;
+        int dx, dy;
+        uint64_t subtreeEnd; // the paint order of the last layer of its subtree
+        uint64_t serial;     // the scrolled layer
     };
 
     // reordered: the layer now lies below a sibling that lay below it last time.
     void prepare(CALayer* layer, const Context& context, size_t index, bool reordered);
     void rebuild(Entry& entry, CALayer* layer);
+    bool canScroll(CALayer* layer, const Entry& entry, const Context& context, double left, double top,
+                   const IntRect& clip, double originX, double originY) const;
+    void applyScroll(const Scroll& scroll);
+    static Region shiftedInto(const Region& region, const Scroll& scroll);
     void paint(CALayer* layer, const Region& damage, Bitmap& target, size_t depth);
     void paintOwnContent(CALayer* layer, Entry& entry, const Region& area, Bitmap& target, double opacity);
     void paintImage(CALayer* layer, Entry& entry, const Region& area, Bitmap& target, double opacity);
@@ -95,6 +117,9 @@ private:
     uint64_t m_rootSerial = 0;
     uint64_t m_frame = 0;
     Region m_damage;
+    Region m_changed; // the damage and the pixels a scroll moved
+    std::optional<Scroll> m_scroll;
+    uint64_t m_order = 0;
     std::unordered_map<uint64_t, std::unique_ptr<Entry>> m_entries;
     // Group surfaces by nesting depth; held by pointer so that a deeper one never moves a shallower.
     std::vector<std::unique_ptr<Bitmap>> m_scratch;

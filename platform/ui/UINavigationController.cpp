@@ -1,5 +1,6 @@
 #include "platform/ui/UINavigationController.h"
 #include "platform/ui/UIScreen.h"
+#include "runtime/Associations.h"
 
 #include <algorithm>
 
@@ -29,6 +30,12 @@ Class UINavigationController::objcClass() {
         return c;
     }();
     return cls;
+}
+
+UINavigationController::~UINavigationController() {
+    // The items' observers point at this controller.
+    for (auto& controller : m_stack)
+        controller->navigationItem()->setObserver(nullptr);
 }
 
 Ref<UINavigationController> UINavigationController::make() {

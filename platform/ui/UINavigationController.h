@@ -16,6 +16,8 @@ public:
     static Class objcClass();
     // A navigation controller filling the main screen.
     static Ref<UINavigationController> make();
+    UINavigationController() = default;
+    ~UINavigationController() override;
 
     UINavigationBar* navigationBar() const { return m_bar.get(); }
     const std::vector<Ref<UIViewController>>& viewControllers() const { return m_stack; }

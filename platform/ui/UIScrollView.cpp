@@ -1,4 +1,5 @@
 #include "platform/ui/UIScrollView.h"
+#include "platform/ui/UIScreen.h"
 
 #include <algorithm>
 #include <cmath>
@@ -25,6 +26,10 @@ Class UIScrollView::objcClass() {
     return cls;
 }
 
+UIScrollView::UIScrollView() {
+    layer()->setMasksToBounds(true);
+}
+
 void UIScrollView::setContentSize(CGSize size) {
     m_contentSize = size;
     setContentOffset(contentOffset());
@@ -36,6 +41,8 @@ double UIScrollView::maximumOffsetY() const {
 
 void UIScrollView::setContentOffset(CGPoint offset) {
     double y = std::isfinite(offset.y) ? std::clamp(offset.y, 0.0, maximumOffsetY()) : 0.0;
+    double scale = UIScreen::mainScreen()->scale();
+    y = std::round(y * scale) / scale;
     CGRect b = bounds();
     if (b.origin.y == y && b.origin.x == 0)
         return;

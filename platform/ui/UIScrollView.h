@@ -2,7 +2,8 @@
 
 // A view whose content is larger than itself: the content offset is the bounds' origin, so
 // scrolling moves every subview at once without touching their frames. The offset stays between
-// the top of the content and its end (never past the last point of content).
+// the top of the content and its end (never past the last point of content), on the screen's pixel
+// grid; the view clips its content to its bounds.
 
 #include "platform/ui/UIView.h"
 
@@ -10,6 +11,7 @@ class UIScrollView : public UIView {
 public:
     static Class objcClass();
 
+    UIScrollView();
     CGSize contentSize() const { return m_contentSize; }
     void setContentSize(CGSize size);
     CGPoint contentOffset() const { return bounds().origin; }

@@ -144,11 +144,14 @@ TEST_F(SampleTest, AButtonPostsToEveryProcessAndStartsADeviceProgram) {
     char byte;
     ASSERT_EQ(::read(ready[0], &byte, 1), 1);
     ::close(ready[0]);
-    HostTrace trace = settings("open Sample\nopen Ping\nopen Ping\npause 200\n");
+    HostTrace trace = settings("open Sample\nopen Ping\nopen Wrong action\nopen Ping\npause 200\nstate\n");
     int status = -1;
     ::waitpid(listener, &status, 0);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the other process got the notification";
     EXPECT_TRUE(logged(trace, "sample: received com.example.sample/ping")) << "and this process too";
+    ASSERT_EQ(trace.named("error").size(), 1u) << "an action of the wrong shape is refused, not run";
+    EXPECT_NE((*trace.named("error")[0])["message"].string().find("cannot be sent"), std::string::npos);
+    EXPECT_EQ(trace.named("state").size(), 1u) << "and the application goes on";
     auto tasks = trace.named("task");
     ASSERT_EQ(tasks.size(), 2u);
     EXPECT_EQ((*tasks[0])["path"].string(), "/usr/bin/sample-tool");

@@ -207,3 +207,53 @@ TEST(LayerRenderer, WritesThePixelsAsPNG) {
     EXPECT_FALSE(renderer.writePNG(path + "/inside.png"));
     std::remove(path.c_str());
 }
+
+TEST(LayerRenderer, ScrollingMovesThePixelsAndRepaintsOnlyWhatTheMoveUncovers) {
+    Ref<CALayer> root = colouredLayer(CGRectMake(0, 0, 200, 150), {0.1, 0.1, 0.15, 1});
+    Ref<CALayer> table = colouredLayer(CGRectMake(0, 20, 200, 110), {0.95, 0.95, 0.97, 1});
+    table->setMasksToBounds(true);
+    std::vector<Ref<CALayer>> rows;
+    for (int i = 0; i < 12; ++i) {
+        rows.push_back(
+            colouredLayer(CGRectMake(10, 5 + i * 30, 180, 24), {0.2 + 0.05 * i, 0.5, 1 - 0.06 * i, 1}));
+        table->addSublayer(rows.back().get());
+    }
+    auto wave = CAShapeLayer::layer();
+    wave->setFrame(CGRectMake(0, 0, 200, 60));
+    wave->setFillColor(std::nullopt);
+    wave->setStrokeColor(CGColor{1, 1, 1, 1});
+    wave->setLineWidth(2);
+    wave->setPath(circle(60, 30, 20).get());
+    table->addSublayer(wave.get());
+    // A translucent bar above the table, overlapping its top, and a photo partly over it.
+    Ref<CALayer> bar = colouredLayer(CGRectMake(0, 0, 200, 30), {0.55, 0.28, 0.82, 0.9});
+    Ref<CALayer> photo = CALayer::layer();
+    photo->setFrame(CGRectMake(120, 100, 45, 40));
+    photo->setContents(checkerImage(30, 20).get());
+    root->addSublayer(table.get());
+    root->addSublayer(bar.get());
+    root->addSublayer(photo.get());
+
+    LayerRenderer fast(width, height, scale);
+    fast.render(root.get());
+    int64_t tableArea = int64_t(200 * scale) * int64_t(110 * scale);
+    for (int step = 1; step <= 10; ++step) {
+        // Down a few points a step, back up at the end; the wave changes as it would while animating.
+        double offset = step <= 7 ? step * 7.5 : (10 - step) * 11;
+        table->setBounds(CGRectMake(0, offset, 200, 110));
+        if (step % 2 == 0)
+            wave->setPath(circle(60 + step * 3, 30, 20).get());
+        if (step == 5)
+            photo->setPosition({100, 110});
+        const Region& changed = fast.render(root.get());
+        EXPECT_GE(changed.area(), tableArea) << "the moved pixels are reported as changed";
+        if (step % 2 == 1 && step != 5)
+            EXPECT_LT(fast.lastRepaint().area(), tableArea / 3)
+                << "step " << step << ": only the uncovered strip";
+        // The moved and repainted picture is the one a renderer drawing everything afresh makes.
+        LayerRenderer fresh(width, height, scale);
+        fresh.render(root.get());
+        Difference d = compare(fast.bitmap(), fresh.bitmap());
+        EXPECT_LE(d.largest, 1) << "step " << step;
+    }
+}
