@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
+#include <optional>
 
 namespace {
 
@@ -24,22 +26,28 @@ public:
         return surface && surface->format->BytesPerPixel == 4;
     }
 
-    void present(const Bitmap& bitmap, const Region& damage) {
+    // changed: every pixel that differs from the last frame; repainted: those drawn afresh (the rest
+    // were moved by the scroll, if any, and are moved here too when the move is whole window pixels).
+    void present(const Bitmap& bitmap, const Region& changed, const Region& repainted,
+                 const std::optional<LayerRenderer::Scroll>& scroll) {
         SDL_Surface* surface = SDL_GetWindowSurface(m_window);
         if (!surface || surface->format->BytesPerPixel != 4)
             return;
         bool full = !m_presented || surface->w != m_width || surface->h != m_height;
         m_width = surface->w;
         m_height = surface->h;
-        if (!full && damage.isEmpty())
+        if (!full && changed.isEmpty())
             return;
+        double sx = static_cast<double>(bitmap.width()) / surface->w;
+        double sy = static_cast<double>(bitmap.height()) / surface->h;
+        const Region* reduced = &changed;
+        if (!full && scroll && moveInWindow(surface, *scroll, sx, sy))
+            reduced = &repainted;
         // Only the changed pixels are reduced, but the display gets one rectangle around them: it
         // takes one large update for less than many small ones.
         std::vector<IntRect> areas =
-            full ? std::vector<IntRect>{IntRect{0, 0, bitmap.width(), bitmap.height()}} : damage.rects();
-        IntRect whole = full ? areas[0] : damage.bounds();
-        double sx = static_cast<double>(bitmap.width()) / surface->w;
-        double sy = static_cast<double>(bitmap.height()) / surface->h;
+            full ? std::vector<IntRect>{IntRect{0, 0, bitmap.width(), bitmap.height()}} : reduced->rects();
+        IntRect whole = full ? areas[0] : changed.bounds();
         auto toWindow = [&](const IntRect& area) {
             int x0 = static_cast<int>(std::floor(area.x / sx)),
                 y0 = static_cast<int>(std::floor(area.y / sy));
@@ -63,6 +71,40 @@ public:
     void invalidate() { m_presented = false; }
 
 private:
+    // Moves the window's pixels as the renderer moved the screen's, when that is a whole number of
+    // window pixels; answers whether it did.
+    static bool moveInWindow(SDL_Surface* surface, const LayerRenderer::Scroll& scroll, double sx, double sy) {
+        auto whole = [](double value, double& into) {
+            into = std::round(value);
+            return std::fabs(value - into) < 1e-9;
+        };
+        double x, y, w, h, dx, dy;
+        if (!whole(scroll.clip.x / sx, x) || !whole(scroll.clip.y / sy, y) || !whole(scroll.clip.width / sx, w) ||
+            !whole(scroll.clip.height / sy, h) || !whole(scroll.dx / sx, dx) || !whole(scroll.dy / sy, dy))
+            return false;
+        IntRect clip = IntRect{static_cast<int>(x), static_cast<int>(y), static_cast<int>(w), static_cast<int>(h)}
+                           .intersected({0, 0, surface->w, surface->h});
+        int mx = static_cast<int>(dx), my = static_cast<int>(dy);
+        IntRect source = IntRect{clip.x - mx, clip.y - my, clip.width, clip.height}.intersected(clip);
+        if (source.isEmpty())
+            return true;
+        SDL_LockSurface(surface);
+        auto row = [&](int line) {
+            return reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(surface->pixels) + line * surface->pitch);
+        };
+        auto copy = [&](int line) {
+            std::memmove(row(line + my) + source.x + mx, row(line) + source.x, static_cast<size_t>(source.width) * 4);
+        };
+        if (my > 0)
+            for (int line = source.bottom() - 1; line >= source.y; --line)
+                copy(line);
+        else
+            for (int line = source.y; line < source.bottom(); ++line)
+                copy(line);
+        SDL_UnlockSurface(surface);
+        return true;
+    }
+
     // Each window pixel is the mean of the device pixels it covers (whole pixels, which is exact
     // for the usual whole-number ratios).
     static void reduce(const Bitmap& bitmap, SDL_Surface* surface, int x0, int y0, int x1, int y1, double sx,
@@ -226,8 +268,8 @@ int runWindow(WindowClient& client, const char* command) {
                 drawnRefresh = loop->refreshCount();
                 drawnAt = now;
                 client.host().prepareScreen();
-                const Region& damage = layers.render(client.host().screenView());
-                presenter.present(layers.bitmap(), damage);
+                const Region& changed = layers.render(client.host().screenView());
+                presenter.present(layers.bitmap(), changed, layers.lastRepaint(), layers.lastScroll());
             }
         }
     }

@@ -76,3 +76,12 @@ Region CoverageMask::footprint(int bandWidth) const {
             region.unite(IntRect{e.left, e.top, e.right - e.left, e.bottom - e.top});
     return region;
 }
+
+void CoverageMask::translate(int dx, int dy) {
+    for (CoverageSpan& span : m_spans) {
+        span.x += dx;
+        span.y += dy;
+    }
+    if (!m_spans.empty())
+        m_bounds = IntRect{m_bounds.x + dx, m_bounds.y + dy, m_bounds.width, m_bounds.height};
+}

@@ -31,6 +31,8 @@ public:
     Region footprint(int bandWidth = 32) const;
 
     void clear();
+    // Moves every stored pixel by whole pixels.
+    void translate(int dx, int dy);
     // Appends pixels of row y from x on; rows must come in order, and x in order within a row.
     void append(int y, int x, const uint8_t* values, int count);
     void appendRun(int y, int x, uint8_t value, int count);

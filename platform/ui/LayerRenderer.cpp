@@ -363,11 +363,21 @@ void LayerRenderer::prepare(CALayer* layer, const Context& context, size_t index
         entry.originY = originY;
     } else if (shifted && !looksChanged && entry.generation == layer->generation() && expectedX == originX &&
                expectedY == originY) {
-        // Moved with the scroll: the same look, recomputed where it now lies.
+        // Moved with the scroll: the same look where it now lies. What it covered moves with it, unless
+        // its clip cut it differently before, when it is worked out again.
+        IntRect movedClip{entry.clip.x + context.shiftX, entry.clip.y + context.shiftY, entry.clip.width,
+                          entry.clip.height};
         entry.originX = originX;
         entry.originY = originY;
-        entry.clip = clip;
-        rebuild(entry, layer);
+        if (movedClip == clip) {
+            entry.footprint.translate(context.shiftX, context.shiftY);
+            entry.fill.translate(context.shiftX, context.shiftY);
+            entry.stroke.translate(context.shiftX, context.shiftY);
+            entry.clip = clip;
+        } else {
+            entry.clip = clip;
+            rebuild(entry, layer);
+        }
     } else {
         bool changed = looksChanged || entry.generation != layer->generation() || entry.originX != originX ||
                        entry.originY != originY || !(entry.clip == clip) || shifted;

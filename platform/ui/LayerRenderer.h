@@ -40,6 +40,14 @@ class UIView;
 class LayerRenderer {
 public:
     enum class Mode { Incremental, Reference };
+    // A layer whose content only scrolled: its drawn pixels were moved inside its clip (in pixels),
+    // and only what the move uncovered was drawn.
+    struct Scroll {
+        IntRect clip;
+        int dx, dy;
+        uint64_t subtreeEnd; // the paint order of the last layer of its subtree
+        uint64_t serial;     // the scrolled layer
+    };
 
     // A renderer for a bitmap of the given pixel size (at least 1 x 1) at scale pixels per point.
     // Throws std::length_error for a size beyond what a Bitmap may hold (512 MB).
@@ -63,6 +71,8 @@ public:
     const Bitmap& bitmap() const { return m_bitmap; }
     // What the last render painted afresh (without what a scroll only moved).
     const Region& lastRepaint() const { return m_damage; }
+    // The scroll the last render made, if any.
+    const std::optional<Scroll>& lastScroll() const { return m_scroll; }
     double scale() const { return m_scale; }
     Mode mode() const { return m_mode; }
     // The next render repaints everything.
@@ -82,14 +92,6 @@ private:
         uint64_t parentSerial;
         // Inside a scrolled layer: how far the pixels drawn last time are moved this frame.
         int shiftX = 0, shiftY = 0;
-    };
-    // A layer whose content only scrolled: its drawn pixels are moved inside its clip, and only what
-    // the move uncovers is drawn.
-    struct Scroll {
-        IntRect clip;
-        int dx, dy;
-        uint64_t subtreeEnd; // the paint order of the last layer of its subtree
-        uint64_t serial;     // the scrolled layer
     };
 
     // reordered: the layer now lies below a sibling that lay below it last time.

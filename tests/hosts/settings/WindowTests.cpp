@@ -2,6 +2,7 @@
 // xdotool, its pixels read back from the screen.
 
 #include "tests/hosts/settings/SettingsDevice.h"
+#include "platform/graphics/ImageImport.h"
 #include "tests/support/XDisplay.h"
 
 #include <chrono>
@@ -97,4 +98,69 @@ TEST_F(SettingsTest, TheWindowOpensTheBundleFlipsASwitchAndGoesBack) {
     display.xdotool("key q");
     EXPECT_EQ(app.exitStatus(), 0) << "Q closes the window";
     EXPECT_NE(defaults("read com.vantrel.zorvi enableblend").find("1"), std::string::npos);
+}
+
+TEST_F(SettingsTest, TheWindowScrollsWithTheWheelAndShowsWhatAScriptedScrollShows) {
+    if (!XDisplay::available())
+        GTEST_SKIP() << "Xvfb, xdotool or xwd is not installed";
+    // A long page: the product's root page with more rows than the screen holds.
+    write("/Library/PreferenceBundles/zorvipref.bundle/Root.plist", [] {
+        std::string rows;
+        for (int i = 1; i <= 30; ++i)
+            rows += "{ cell = PSStaticTextCell; label = \"Row " + std::to_string(i) + "\"; },";
+        return "{ items = ( { cell = PSGroupCell; label = Rows; }, " + rows + " ); }";
+    }());
+    std::string expected = scratch("expected.png");
+    settings("open Zorvi\nscroll 200\nsnapshot " + expected + "\n");
+
+    XDisplay display;
+    ASSERT_FALSE(display.name().empty());
+    WindowProcess app;
+    app.pid = ::fork();
+    if (app.pid == 0) {
+        ::setenv("DISPLAY", display.name().c_str(), 1);
+        ::freopen("/dev/null", "w", stdout);
+        ::freopen("/dev/null", "w", stderr);
+        ::execl(ZV_SETTINGS, "zv-settings", "--root", root.c_str(), static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    auto light = [](uint32_t p) { return near(p, 247, 247, 247); };
+    ASSERT_TRUE(captureWhen(display, windowX + 60, windowY + 20, light).has_value());
+    display.xdotool("mousemove " + std::to_string(windowX + 100) + " " + std::to_string(windowY + 88 + 22 + 22) +
+                    " click 1");
+    auto purpleBar = [](uint32_t p) { return near(p, 142, 72, 209); };
+    ASSERT_TRUE(captureWhen(display, windowX + 250, windowY + 20, purpleBar).has_value());
+    // Five turns of the wheel, 40 points each.
+    display.xdotool("mousemove " + std::to_string(windowX + 187) + " " + std::to_string(windowY + 400) +
+                    " click 5 click 5 click 5 click 5 click 5");
+    std::this_thread::sleep_for(std::chrono::milliseconds(800));
+    auto shown = display.capture();
+    ASSERT_TRUE(shown.has_value());
+    std::ifstream file(expected, std::ios::binary);
+    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    auto picture = ImageImport::decode(bytes);
+    ASSERT_TRUE(picture.has_value());
+    // Each window pixel is the mean of 3 x 3 device pixels; compare the table below the bar.
+    int64_t total = 0, count = 0, worst = 0;
+    for (int y = 100; y < 800; y += 3)
+        for (int x = 0; x < 375; x += 2) {
+            int sum[3] = {0, 0, 0};
+            for (int v = 0; v < 3; ++v)
+                for (int u = 0; u < 3; ++u) {
+                    uint32_t p = picture->pixel(x * 3 + u, y * 3 + v);
+                    sum[0] += p >> 16 & 0xff, sum[1] += p >> 8 & 0xff, sum[2] += p & 0xff;
+                }
+            uint32_t w = shown->at(windowX + x, windowY + y);
+            int channels[3] = {static_cast<int>(w >> 16 & 0xff), static_cast<int>(w >> 8 & 0xff), static_cast<int>(w & 0xff)};
+            for (int c = 0; c < 3; ++c) {
+                int difference = std::abs(channels[c] - sum[c] / 9);
+                total += difference;
+                worst = std::max<int64_t>(worst, difference);
+                ++count;
+            }
+        }
+    EXPECT_LT(static_cast<double>(total) / count, 2.0) << "the window shows the page scrolled by 200 points";
+    EXPECT_LE(worst, 40);
+    display.xdotool("key q");
+    EXPECT_EQ(app.exitStatus(), 0);
 }
