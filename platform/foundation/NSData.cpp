@@ -1,6 +1,8 @@
 #include "platform/foundation/NSData.h"
 #include "platform/foundation/DeviceRoot.h"
 
+#include <algorithm>
+#include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -12,8 +14,12 @@ Class NSData::objcClass() {
 
 Ref<NSData> NSData::dataWithBytes(std::vector<uint8_t> bytes) {
     auto data = make_object<NSData>();
-    data->m_bytes = std::move(bytes);
+    data->m_bytes.assign(bytes.begin(), bytes.end());
     return data;
+}
+
+bool NSData::isEqualToData(const NSData* other) const {
+    return other && std::equal(m_bytes.begin(), m_bytes.end(), other->m_bytes.begin(), other->m_bytes.end());
 }
 
 Ref<NSData> NSData::dataWithContentsOfFile(std::string_view devicePath, size_t maxBytes) {
@@ -28,26 +34,34 @@ Ref<NSData> NSData::dataWithContentsOfFile(std::string_view devicePath, size_t m
         ::close(fd);
         return nullptr;
     }
-    std::vector<uint8_t> bytes;
-    bytes.reserve(static_cast<size_t>(info.st_size));
-    uint8_t buffer[65536];
+    // Read straight into the data's own buffer, sized by the file; a file that grows meanwhile is read
+    // on, within the bound.
+    auto data = make_object<NSData>();
+    auto& bytes = data->m_bytes;
+    bytes.resize(static_cast<size_t>(info.st_size));
+    size_t filled = 0;
     for (;;) {
-        ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (filled == bytes.size()) {
+            if (bytes.size() >= maxBytes + 1)
+                break;
+            bytes.resize(std::min(maxBytes + 1, std::max<size_t>(bytes.size() * 2, 65536)));
+        }
+        ssize_t got = ::read(fd, bytes.data() + filled, bytes.size() - filled);
+        if (got < 0 && errno == EINTR)
+            continue;
         if (got < 0) {
             ::close(fd);
             return nullptr;
         }
         if (got == 0)
             break;
-        // The file may grow while we read it; the bound still holds.
-        if (bytes.size() + static_cast<size_t>(got) > maxBytes) {
-            ::close(fd);
-            return nullptr;
-        }
-        bytes.insert(bytes.end(), buffer, buffer + got);
+        filled += static_cast<size_t>(got);
     }
     ::close(fd);
-    return dataWithBytes(std::move(bytes));
+    if (filled > maxBytes)
+        return nullptr;
+    bytes.resize(filled);
+    return data;
 }
 
 Class NSDate::objcClass() {

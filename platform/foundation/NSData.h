@@ -5,6 +5,7 @@
 #include "runtime/NSObject.h"
 
 #include <cstdint>
+#include <span>
 #include <string_view>
 #include <vector>
 
@@ -17,8 +18,9 @@ public:
     static Ref<NSData> dataWithContentsOfFile(std::string_view devicePath, size_t maxBytes = 256u << 20);
 
     NSData() = default;
-    const std::vector<uint8_t>& bytes() const { return m_bytes; }
+    std::span<const uint8_t> bytes() const { return m_bytes; }
     size_t length() const { return m_bytes.size(); }
+    bool isEqualToData(const NSData* other) const;
 
 private:
     std::vector<uint8_t> m_bytes;

@@ -145,7 +145,7 @@ Node toNode(const NSObject* value, int depth) {
         return Node(plist_new_real(number->doubleValue()));
     }
     if (auto* data = objc_cast<NSData>(object)) {
-        auto& bytes = data->bytes();
+        auto bytes = data->bytes();
         return Node(plist_new_data(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
     }
     if (auto* date = objc_cast<NSDate>(object)) {

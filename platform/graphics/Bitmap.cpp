@@ -1,37 +1,17 @@
 #include "platform/graphics/Bitmap.h"
+#include "platform/foundation/PageMemory.h"
 
 #include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <new>
-#include <sys/mman.h>
-
-namespace {
-
-// Below this, the allocator's cleared memory is as good.
-constexpr size_t mappedFrom = 1u << 20;
-
-} // namespace
 
 Bitmap::Pixels Bitmap::allocate(size_t size) {
-    if (size >= mappedFrom) {
-        void* mapped = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-        if (mapped != MAP_FAILED) {
-            // Large pages where the system offers them: a screen-sized bitmap then takes a handful of
-            // page faults instead of thousands when it is first drawn.
-            ::madvise(mapped, size, MADV_HUGEPAGE);
-            return Pixels(static_cast<uint8_t*>(mapped), Release{size});
-        }
-        return Pixels(nullptr, Release{0});
-    }
-    return Pixels(static_cast<uint8_t*>(std::calloc(size, 1)), Release{0});
+    return Pixels(static_cast<uint8_t*>(PageMemory::allocate(size)), Release{size});
 }
 
 void Bitmap::Release::operator()(uint8_t* pixels) const {
-    if (size)
-        ::munmap(pixels, size);
-    else
-        std::free(pixels);
+    PageMemory::release(pixels, size);
 }
 
 Bitmap::Bitmap(const Bitmap& other)

@@ -38,8 +38,8 @@ public:
     Bitmap& operator=(Bitmap&&) noexcept = default;
 
 private:
-    // Pixel memory is handed out cleared but untouched: the system's zero pages back it until a
-    // pixel is written, so a large bitmap of which little is drawn costs little.
+    // Pixel memory comes cleared but untouched (PageMemory): a large bitmap of which little is drawn
+    // costs little.
     struct Release {
         size_t size;
         void operator()(uint8_t* pixels) const;

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <algorithm>
 #include <optional>
 #include <signal.h>
 #include <string>
@@ -67,9 +68,13 @@ public:
         std::vector<uint32_t> pixels; // 0x00RRGGBB
         uint32_t at(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
     };
+    // Why the last capture failed.
+    const std::string& captureError() const { return m_captureError; }
+
     // The whole screen as it is now.
     std::optional<Picture> capture() const {
-        FILE* out = ::popen(("DISPLAY=" + m_name + " xwd -root -silent 2>/dev/null").c_str(), "r");
+        m_captureError = "xwd could not be started";
+        FILE* out = ::popen(("DISPLAY=" + m_name + " xwd -root -silent 2>&1").c_str(), "r");
         if (!out)
             return std::nullopt;
         std::vector<uint8_t> data;
@@ -77,7 +82,9 @@ public:
         size_t got;
         while ((got = std::fread(buffer, 1, sizeof buffer, out)) > 0)
             data.insert(data.end(), buffer, buffer + got);
-        ::pclose(out);
+        int status = ::pclose(out);
+        m_captureError = "xwd exited with " + std::to_string(status) + ": " +
+                         std::string(data.begin(), data.begin() + static_cast<std::ptrdiff_t>(std::min<size_t>(data.size(), 200)));
         auto field = [&](size_t index) {
             size_t at = index * 4;
             return static_cast<uint32_t>(data[at]) << 24 | static_cast<uint32_t>(data[at + 1]) << 16 |
@@ -106,4 +113,5 @@ public:
 private:
     pid_t m_pid = -1;
     std::string m_name;
+    mutable std::string m_captureError;
 };

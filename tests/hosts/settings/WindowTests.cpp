@@ -46,7 +46,7 @@ struct WindowProcess {
 template <typename Check>
 std::optional<XDisplay::Picture> captureWhen(const XDisplay& display, int x, int y, Check check) {
     std::optional<XDisplay::Picture> picture;
-    for (int i = 0; i < 40; ++i) {
+    for (int i = 0; i < 100; ++i) {
         picture = display.capture();
         if (picture && check(picture->at(x, y)))
             return picture;
@@ -75,7 +75,7 @@ TEST_F(SettingsTest, TheWindowOpensTheBundleFlipsASwitchAndGoesBack) {
     auto purpleBar = [](uint32_t p) { return near(p, 142, 72, 209); };
     // The first page: a light bar, and the Zorvi row 22 points into the table.
     auto first = captureWhen(display, windowX + 60, windowY + 20, light);
-    ASSERT_TRUE(first.has_value());
+    ASSERT_TRUE(first.has_value()) << display.captureError();
     EXPECT_TRUE(light(first->at(windowX + 60, windowY + 20)))
         << std::hex << first->at(windowX + 60, windowY + 20);
     display.xdotool("mousemove " + std::to_string(windowX + 100) + " " +
@@ -125,11 +125,11 @@ TEST_F(SettingsTest, TheWindowScrollsWithTheWheelAndShowsWhatAScriptedScrollShow
         ::_exit(127);
     }
     auto light = [](uint32_t p) { return near(p, 247, 247, 247); };
-    ASSERT_TRUE(captureWhen(display, windowX + 60, windowY + 20, light).has_value());
+    ASSERT_TRUE(captureWhen(display, windowX + 60, windowY + 20, light).has_value()) << display.captureError();
     display.xdotool("mousemove " + std::to_string(windowX + 100) + " " + std::to_string(windowY + 88 + 22 + 22) +
                     " click 1");
     auto purpleBar = [](uint32_t p) { return near(p, 142, 72, 209); };
-    ASSERT_TRUE(captureWhen(display, windowX + 250, windowY + 20, purpleBar).has_value());
+    ASSERT_TRUE(captureWhen(display, windowX + 250, windowY + 20, purpleBar).has_value()) << display.captureError();
     // Five turns of the wheel, 40 points each.
     display.xdotool("mousemove " + std::to_string(windowX + 187) + " " + std::to_string(windowY + 400) +
                     " click 5 click 5 click 5 click 5 click 5");

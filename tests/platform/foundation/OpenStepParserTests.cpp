@@ -50,7 +50,7 @@ TEST(OpenStepParser, EscapesDataAndBarePairs) {
     auto* root = objc_cast<NSDictionary>(result.value.get());
     auto* data = objc_cast<NSData>(root->objectForKey("d"));
     ASSERT_TRUE(data);
-    EXPECT_EQ(data->bytes(), (std::vector<uint8_t>{0x0f, 0xbd, 0x77}));
+    EXPECT_TRUE(data->isEqualToData(NSData::dataWithBytes({0x0f, 0xbd, 0x77})));
     EXPECT_EQ(objc_cast<NSArray>(root->objectForKey("e"))->count(), 0u);
 
     // A strings file: pairs without braces.

@@ -34,7 +34,7 @@ bool same(NSObject* a, NSObject* b) {
                             : n->longLongValue() == m->longLongValue());
     }
     if (auto* data = objc_cast<NSData>(a))
-        return objc_cast<NSData>(b) && data->bytes() == objc_cast<NSData>(b)->bytes();
+        return data->isEqualToData(objc_cast<NSData>(b));
     if (auto* date = objc_cast<NSDate>(a)) {
         auto* other = objc_cast<NSDate>(b);
         return other && std::abs(date->timeIntervalSinceReferenceDate() -
@@ -166,7 +166,7 @@ TEST(PropertyList, FilesFromOtherWritersReadAlikeInBothFormats) {
     // 2021-06-01T12:00:00Z
     EXPECT_DOUBLE_EQ(objc_cast<NSDate>(root->objectForKey("stamp"))->timeIntervalSinceReferenceDate(),
                      644241600.0);
-    EXPECT_EQ(objc_cast<NSData>(root->objectForKey("blob"))->bytes(), (Bytes{0xde, 0xad, 0xbe, 0xef}));
+    EXPECT_TRUE(objc_cast<NSData>(root->objectForKey("blob"))->isEqualToData(NSData::dataWithBytes({0xde, 0xad, 0xbe, 0xef})));
     auto* apps = objc_cast<NSArray>(root->objectForKey("apps"));
     ASSERT_TRUE(apps && apps->count() == 2);
     EXPECT_EQ(*string_value(objc_cast<NSDictionary>(apps->objectAtIndex(1))->objectForKey("name")),

@@ -1,0 +1,34 @@
+#include "platform/foundation/PageMemory.h"
+
+#include <cstdlib>
+#include <sys/mman.h>
+
+namespace {
+
+// Below this, the allocator's cleared memory is as good.
+constexpr size_t pagesFrom = 1u << 20;
+
+} // namespace
+
+namespace PageMemory {
+
+void* allocate(size_t size) {
+    if (size < pagesFrom)
+        return std::calloc(size ? size : 1, 1);
+    void* mapped = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (mapped == MAP_FAILED)
+        return nullptr;
+    ::madvise(mapped, size, MADV_HUGEPAGE);
+    return mapped;
+}
+
+void release(void* memory, size_t size) {
+    if (!memory)
+        return;
+    if (size < pagesFrom)
+        std::free(memory);
+    else
+        ::munmap(memory, size);
+}
+
+} // namespace PageMemory
