@@ -34,19 +34,12 @@ Ref<NSData> NSData::dataWithContentsOfFile(std::string_view devicePath, size_t m
         ::close(fd);
         return nullptr;
     }
-    // Read straight into the data's own buffer, sized by the file; a file that grows meanwhile is read
-    // on, within the bound.
     auto data = make_object<NSData>();
     auto& bytes = data->m_bytes;
-    bytes.resize(static_cast<size_t>(info.st_size));
-    size_t filled = 0;
+    bytes.reserve(static_cast<size_t>(info.st_size));
+    uint8_t buffer[65536];
     for (;;) {
-        if (filled == bytes.size()) {
-            if (bytes.size() >= maxBytes + 1)
-                break;
-            bytes.resize(std::min(maxBytes + 1, std::max<size_t>(bytes.size() * 2, 65536)));
-        }
-        ssize_t got = ::read(fd, bytes.data() + filled, bytes.size() - filled);
+        ssize_t got = ::read(fd, buffer, sizeof buffer);
         if (got < 0 && errno == EINTR)
             continue;
         if (got < 0) {
@@ -55,12 +48,14 @@ Ref<NSData> NSData::dataWithContentsOfFile(std::string_view devicePath, size_t m
         }
         if (got == 0)
             break;
-        filled += static_cast<size_t>(got);
+        // The file may grow while we read it; the bound still holds.
+        if (bytes.size() + static_cast<size_t>(got) > maxBytes) {
+            ::close(fd);
+            return nullptr;
+        }
+        bytes.insert(bytes.end(), buffer, buffer + got);
     }
     ::close(fd);
-    if (filled > maxBytes)
-        return nullptr;
-    bytes.resize(filled);
     return data;
 }
 
