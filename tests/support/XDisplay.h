@@ -22,17 +22,35 @@ public:
                ::access("/usr/bin/xwd", X_OK) == 0;
     }
 
+    // Starts a server on a display number of its own (not the low ones a person's session or an
+    // earlier test may still hold), and makes sure a client can reach it.
     XDisplay(int width = 1280, int height = 1024) {
+        for (int attempt = 0; attempt < 10 && m_name.empty(); ++attempt) {
+            int number = 100 + static_cast<int>((::getpid() * 7 + attempt * 13) % 800);
+            if (::access(("/tmp/.X" + std::to_string(number) + "-lock").c_str(), F_OK) == 0)
+                continue;
+            if (start(number, width, height) && xdotool("getdisplaygeometry") == 0)
+                break;
+            stop();
+            m_name.clear();
+        }
+    }
+    ~XDisplay() { stop(); }
+    XDisplay(const XDisplay&) = delete;
+    XDisplay& operator=(const XDisplay&) = delete;
+
+private:
+    bool start(int number, int width, int height) {
         int pipeEnds[2];
         if (::pipe(pipeEnds) != 0)
-            return;
+            return false;
         m_pid = ::fork();
         if (m_pid == 0) {
             ::close(pipeEnds[0]);
-            std::string fd = std::to_string(pipeEnds[1]),
+            std::string display = ":" + std::to_string(number), fd = std::to_string(pipeEnds[1]),
                         screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
             ::freopen("/dev/null", "w", stderr);
-            ::execl("/usr/bin/Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen.c_str(),
+            ::execl("/usr/bin/Xvfb", "Xvfb", display.c_str(), "-displayfd", fd.c_str(), "-screen", "0", screen.c_str(),
                     "-nolisten", "tcp", static_cast<char*>(nullptr));
             ::_exit(127);
         }
@@ -40,18 +58,20 @@ public:
         char text[32] = {};
         ssize_t got = ::read(pipeEnds[0], text, sizeof text - 1);
         ::close(pipeEnds[0]);
-        if (got > 0)
-            m_name = ":" + std::to_string(std::atoi(text));
+        if (got <= 0)
+            return false;
+        m_name = ":" + std::to_string(std::atoi(text));
+        return true;
     }
-    ~XDisplay() {
+    void stop() {
         if (m_pid > 0) {
             ::kill(m_pid, SIGTERM);
             ::waitpid(m_pid, nullptr, 0);
+            m_pid = -1;
         }
     }
-    XDisplay(const XDisplay&) = delete;
-    XDisplay& operator=(const XDisplay&) = delete;
 
+public:
     // ":N", or "" when the server did not start.
     const std::string& name() const { return m_name; }
     // Runs a shell command on this display; answers its exit status.
