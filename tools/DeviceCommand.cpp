@@ -14,7 +14,6 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
-#include <regex>
 
 namespace {
 
@@ -22,9 +21,20 @@ constexpr const char* name = "device";
 constexpr const char* defaultSystem = "14.4";
 constexpr const char* appSuite = "com.vantrel.zorvipref";
 
+// One to three numbers of one to three digits, separated by dots ("14.4", "12.4.1").
 bool validSystemVersion(const std::string& text) {
-    static const std::regex form(R"(\d{1,3}(\.\d{1,3}){0,2})");
-    return std::regex_match(text, form);
+    int parts = 0;
+    size_t start = 0;
+    while (true) {
+        size_t dot = text.find('.', start);
+        std::string part = text.substr(start, dot == std::string::npos ? std::string::npos : dot - start);
+        if (part.empty() || part.size() > 3 || part.find_first_not_of("0123456789") != std::string::npos ||
+            ++parts > 3)
+            return false;
+        if (dot == std::string::npos)
+            return true;
+        start = dot + 1;
+    }
 }
 
 bool makeFolders(std::string& error) {
