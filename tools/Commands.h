@@ -13,4 +13,6 @@ int commandDefaults(const Arguments& args);
 int commandWallpaper(const Arguments& args);
 int commandSpringboard(const Arguments& args);
 int commandSettings(const Arguments& args);
+int commandBoot(const Arguments& args);
+int commandRespring(const Arguments& args);
 int commandWaves(const Arguments& args);

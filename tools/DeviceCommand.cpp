@@ -128,7 +128,7 @@ int create(const CommandLine& line) {
         if (made && !installApp(app, error))
             made = false;
     }
-    made = made && chooseApps(error) && installProduct(error);
+    made = made && chooseApps(error) && installProduct(error) && installDeviceTools(error);
     int pixelWidth = static_cast<int>(std::lround(screen.width * screen.scale));
     int pixelHeight = static_cast<int>(std::lround(screen.height * screen.scale));
     if (made && !installDefaultWallpaper(pixelWidth, pixelHeight)) {

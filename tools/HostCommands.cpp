@@ -35,3 +35,7 @@ int commandSpringboard(const Arguments& args) {
 int commandSettings(const Arguments& args) {
     return execHost("settings", "zv-settings", args);
 }
+
+int commandBoot(const Arguments& args) {
+    return execHost("boot", "zv-boot", args);
+}

@@ -76,3 +76,21 @@ bool installSettingsBundle(const std::string& libraries, std::string& error) {
     }
     return true;
 }
+
+bool installDeviceTools(std::string& error) {
+    std::error_code failure;
+    auto self = std::filesystem::read_symlink("/proc/self/exe", failure);
+    std::string killall = (self.parent_path() / "zv-killall").string();
+    if (failure || !std::filesystem::is_regular_file(killall, failure)) {
+        error = "the device's killall is not built (looked for " + killall + ")";
+        return false;
+    }
+    std::string target = *DeviceRoot::hostPath("/usr/bin/killall");
+    std::filesystem::create_directories(std::filesystem::path(target).parent_path(), failure);
+    std::filesystem::copy_file(killall, target, std::filesystem::copy_options::overwrite_existing, failure);
+    if (failure) {
+        error = "cannot install /usr/bin/killall: " + failure.message();
+        return false;
+    }
+    return true;
+}

@@ -12,3 +12,5 @@ std::string productLibraryFolder();
 bool installProduct(std::string& error);
 // The settings bundle and its entry alone, from the built libraries' folder.
 bool installSettingsBundle(const std::string& libraries, std::string& error);
+// The device's own programs: "/usr/bin/killall".
+bool installDeviceTools(std::string& error);

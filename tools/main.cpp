@@ -16,6 +16,8 @@ const Command commands[] = {
     {"device", commandDevice, "device create [--root DIR] [--system VERSION] [--screen WxH@S]"},
     {"springboard", commandSpringboard,
      "springboard [--root DIR] [--headless] [--script FILE|-] [--trace FILE] [--with-class NAME]..."},
+    {"boot", commandBoot, "boot [--root DIR] [--headless] [--script FILE|-] [--trace FILE]"},
+    {"respring", commandRespring, "respring [--root DIR]"},
     {"settings", commandSettings, "settings [--root DIR] [--headless] [--script FILE|-] [--trace FILE]"},
     {"defaults", commandDefaults, "defaults [--root DIR] read|write|delete DOMAIN [KEY] [-TYPE VALUE]"},
     {"wallpaper", commandWallpaper, "wallpaper [--root DIR] set IMAGE | export OUT.png | average"},

@@ -38,3 +38,9 @@ void Trace::writeRaw(const char* event, const std::string& rest) {
     std::fputs(line.c_str(), m_file);
     std::fflush(m_file);
 }
+
+void Trace::writeLine(const std::string& line) {
+    std::fputs(line.c_str(), m_file);
+    std::fputc('\n', m_file);
+    std::fflush(m_file);
+}

@@ -21,6 +21,8 @@ public:
 
     // Adds "event" and "t" in front of the fields already in `fields` (which may be empty).
     void write(const char* event, const Json::Object& fields = Json::Object());
+    // A line made elsewhere (another process's trace line), written as it is.
+    void writeLine(const std::string& line);
     // The same with the fields given as one JSON object's text ("{...}").
     void writeRaw(const char* event, const std::string& object);
 

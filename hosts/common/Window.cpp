@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <optional>
 
@@ -73,27 +74,32 @@ public:
 private:
     // Moves the window's pixels as the renderer moved the screen's, when that is a whole number of
     // window pixels; answers whether it did.
-    static bool moveInWindow(SDL_Surface* surface, const LayerRenderer::Scroll& scroll, double sx, double sy) {
+    static bool moveInWindow(SDL_Surface* surface, const LayerRenderer::Scroll& scroll, double sx,
+                             double sy) {
         auto whole = [](double value, double& into) {
             into = std::round(value);
             return std::fabs(value - into) < 1e-9;
         };
         double x, y, w, h, dx, dy;
-        if (!whole(scroll.clip.x / sx, x) || !whole(scroll.clip.y / sy, y) || !whole(scroll.clip.width / sx, w) ||
-            !whole(scroll.clip.height / sy, h) || !whole(scroll.dx / sx, dx) || !whole(scroll.dy / sy, dy))
+        if (!whole(scroll.clip.x / sx, x) || !whole(scroll.clip.y / sy, y) ||
+            !whole(scroll.clip.width / sx, w) || !whole(scroll.clip.height / sy, h) ||
+            !whole(scroll.dx / sx, dx) || !whole(scroll.dy / sy, dy))
             return false;
-        IntRect clip = IntRect{static_cast<int>(x), static_cast<int>(y), static_cast<int>(w), static_cast<int>(h)}
-                           .intersected({0, 0, surface->w, surface->h});
+        IntRect clip =
+            IntRect{static_cast<int>(x), static_cast<int>(y), static_cast<int>(w), static_cast<int>(h)}
+                .intersected({0, 0, surface->w, surface->h});
         int mx = static_cast<int>(dx), my = static_cast<int>(dy);
         IntRect source = IntRect{clip.x - mx, clip.y - my, clip.width, clip.height}.intersected(clip);
         if (source.isEmpty())
             return true;
         SDL_LockSurface(surface);
         auto row = [&](int line) {
-            return reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(surface->pixels) + line * surface->pitch);
+            return reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(surface->pixels) +
+                                               line * surface->pitch);
         };
         auto copy = [&](int line) {
-            std::memmove(row(line + my) + source.x + mx, row(line) + source.x, static_cast<size_t>(source.width) * 4);
+            std::memmove(row(line + my) + source.x + mx, row(line) + source.x,
+                         static_cast<size_t>(source.width) * 4);
         };
         if (my > 0)
             for (int line = source.bottom() - 1; line >= source.y; --line)
@@ -187,8 +193,12 @@ int runWindow(WindowClient& client, const char* command) {
     int windowWidth = static_cast<int>(std::lround(pointWidth * fit));
     int windowHeight = static_cast<int>(std::lround(pointHeight * fit));
     std::string title = "Zorvi - " + client.helpLine();
-    SDL_Window* window = SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
-                                          windowWidth, windowHeight, SDL_WINDOW_ALLOW_HIGHDPI);
+    // The device's supervisor places its windows side by side.
+    int x = SDL_WINDOWPOS_CENTERED;
+    if (const char* placed = std::getenv("ZV_WINDOW_X"); placed && std::atoi(placed) >= 0)
+        x = std::atoi(placed);
+    SDL_Window* window = SDL_CreateWindow(title.c_str(), x, SDL_WINDOWPOS_CENTERED, windowWidth, windowHeight,
+                                          SDL_WINDOW_ALLOW_HIGHDPI);
     if (!window) {
         std::fprintf(stderr, "zorvi %s: cannot open a window: %s\n", command, SDL_GetError());
         SDL_Quit();

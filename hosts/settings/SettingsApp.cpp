@@ -1,5 +1,6 @@
 #include "hosts/settings/SettingsApp.h"
 #include "hosts/common/ObjectJson.h"
+#include "hosts/common/ProcessTable.h"
 #include "platform/foundation/DeviceLog.h"
 #include "platform/foundation/DeviceRoot.h"
 #include "platform/foundation/NSNumber.h"
@@ -62,6 +63,7 @@ std::unique_ptr<SettingsApp> SettingsApp::start(const SettingsOptions& options, 
 }
 
 SettingsApp::~SettingsApp() {
+    ProcessTable::unregisterSelf();
     DeviceLog::setObserver(nullptr);
     NSTask::setLaunchObserver(nullptr);
     PSListController::setWriteObserver(nullptr);
@@ -76,6 +78,7 @@ bool SettingsApp::setUp(const SettingsOptions& options, std::string& error) {
         error = "no device root";
         return false;
     }
+    ProcessTable::registerSelf("Preferences");
     RunLoop* loop = RunLoop::main();
     if (options.virtualClock)
         loop->useVirtualClock();

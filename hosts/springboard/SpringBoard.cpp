@@ -1,5 +1,6 @@
 #include "hosts/springboard/SpringBoard.h"
 #include "hosts/common/ObjectJson.h"
+#include "hosts/common/ProcessTable.h"
 #include "platform/foundation/DeviceLog.h"
 #include "platform/foundation/DeviceRoot.h"
 #include "platform/foundation/NSArray.h"
@@ -70,6 +71,7 @@ std::unique_ptr<SpringBoard> SpringBoard::start(const SpringBoardOptions& option
 }
 
 SpringBoard::~SpringBoard() {
+    ProcessTable::unregisterSelf();
     DeviceLog::setObserver(nullptr);
     AudioServices::setObserver(nullptr);
     UIApplication::sharedApplication()->setLaunchHandler(nullptr);
@@ -79,6 +81,7 @@ SpringBoard::~SpringBoard() {
 
 bool SpringBoard::setUp(const SpringBoardOptions& options, std::string& error) {
     DeviceRoot::setCurrent(options.root);
+    ProcessTable::registerSelf("SpringBoard");
     runningHost = this;
     RunLoop* loop = RunLoop::main();
     if (options.virtualClock)
@@ -124,7 +127,13 @@ bool SpringBoard::setUp(const SpringBoardOptions& options, std::string& error) {
     UIApplication::sharedApplication()->setLaunchHandler(
         [this](NSObject* identifier, bool suspended) { return launchRequested(identifier, suspended); });
 
-    Substrate::loadLibrariesForHost({"com.apple.springboard", "SpringBoard"});
+    m_safeMode = options.safeMode;
+    if (m_safeMode)
+        NSLog("SpringBoard: safe mode: no tweaks loaded" +
+              (m_safeMode->empty() ? std::string()
+                                   : "; the last one loaded before the crash was " + *m_safeMode));
+    else
+        Substrate::loadLibrariesForHost({"com.apple.springboard", "SpringBoard"});
 
     m_controller = objc_cast<UIViewController>(class_createInstance(m_classes.controller).get());
     m_authentication =
@@ -171,6 +180,20 @@ void SpringBoard::buildScreen() {
 
     UIView* lockScreen = m_controller->view();
     m_screen->addSubview(lockScreen);
+    if (m_safeMode) {
+        // The banner lies above the lock screen: a crash put the device here, and a Respring leaves.
+        Ref<UIView> banner = makeViewWithFrame<UIView>(CGRectMake(0, 0, bounds.size.width, 112));
+        banner->setBackgroundColor(UIColor::colorWithRed(0.85, 0.33, 0.1, 0.95).get());
+        std::string culprit = m_safeMode->empty() ? "a tweak" : *m_safeMode;
+        if (Ref<CGImage> title = textImage("Safe Mode", "DejaVu Sans Bold 20px", scale))
+            banner->addSubview(
+                imageView(title, CGRectMake(16, 48, title->width() / scale, title->height() / scale)));
+        if (Ref<CGImage> text = textImage(culprit + " stopped the lock screen. Respring to leave.",
+                                          "DejaVu Sans 13px", scale))
+            banner->addSubview(
+                imageView(text, CGRectMake(16, 78, text->width() / scale, text->height() / scale)));
+        m_screen->addSubview(banner);
+    }
     for (const auto& subview : lockScreen->subviews()) {
         if (subview->isKindOfClass(m_classes.quickActions))
             m_quickActions = subview;
@@ -391,6 +414,7 @@ Json SpringBoard::state() const {
              m_hint ? Json::Object().add("hidden", Json::boolean(m_hint->isHidden())).done() : Json::null())
         .add("quickActions", quick)
         .add("globals", globalsState())
+        .add("safeMode", m_safeMode ? Json::string(*m_safeMode) : Json::null())
         .add("locked", Json::boolean(m_locked))
         .add("foreground", m_foregroundApp.empty() ? Json::null() : Json::string(m_foregroundApp))
         .done();

@@ -23,6 +23,9 @@ struct SpringBoardOptions {
     std::string root;
     bool virtualClock = true;
     std::vector<std::string> withClasses;
+    // Set after a crash: no library of DynamicLibraries is loaded, and the screen says which library
+    // was loaded last ("" when none was).
+    std::optional<std::string> safeMode;
 };
 
 enum class PanPhase { Begin, Move, End, Cancel };
@@ -83,6 +86,7 @@ private:
     std::string m_pendingLaunch;
     bool m_unlockRequested = false;
     bool m_locked = true;
+    std::optional<std::string> m_safeMode;
 
     friend struct SpringBoardServices;
 };

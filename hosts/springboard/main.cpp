@@ -10,8 +10,8 @@
 #include "hosts/springboard/Window.h"
 
 int main(int argc, char** argv) {
-    HostOptions options("springboard", "[--with-class NAME]...");
-    if (int status = options.parse(argc, argv, {"--with-class"}); status >= 0)
+    HostOptions options("springboard", "[--with-class NAME]... [--safe-mode LIBRARY]");
+    if (int status = options.parse(argc, argv, {"--with-class", "--safe-mode"}); status >= 0)
         return status;
     Trace trace;
     std::string error;
@@ -21,6 +21,8 @@ int main(int argc, char** argv) {
     springboard.root = options.root;
     springboard.virtualClock = options.headless;
     springboard.withClasses = options.values["--with-class"];
+    if (!options.values["--safe-mode"].empty())
+        springboard.safeMode = options.values["--safe-mode"].back() == "-" ? std::string() : options.values["--safe-mode"].back();
     auto host = SpringBoard::start(springboard, trace, error);
     if (!host)
         return options.failure(error);

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <dlfcn.h>
 #include <filesystem>
+#include <fstream>
 #include <string_view>
 
 namespace Substrate {
@@ -44,6 +45,10 @@ bool filterMatches(const NSDictionary* filterFile, const HostIdentity& host) {
            listContains(filter, "Executables", host.executableName) || anyClassKnown(filter);
 }
 
+std::string lastLibraryPath(const HostIdentity& host) {
+    return "/var/run/" + host.executableName + ".lastlibrary";
+}
+
 std::vector<std::string> loadLibrariesForHost(const HostIdentity& host) {
     std::vector<std::string> loaded;
     auto folder = DeviceRoot::hostPath(libraryFolder);
@@ -66,6 +71,10 @@ std::vector<std::string> loadLibrariesForHost(const HostIdentity& host) {
         if (hasFilter && !filterMatches(NSDictionary::dictionaryWithContentsOfFile(filterDevicePath), host))
             continue;
         std::string path = *folder + "/" + name;
+        if (auto record = DeviceRoot::hostPath(lastLibraryPath(host))) {
+            std::filesystem::create_directories(std::filesystem::path(*record).parent_path(), error);
+            std::ofstream(*record, std::ios::trunc) << name << "\n";
+        }
         // RTLD_GLOBAL: the library's exported variables are visible to the rest of the process.
         if (!dlopen(path.c_str(), RTLD_NOW | RTLD_GLOBAL)) {
             const char* why = dlerror();

@@ -27,6 +27,11 @@ struct HostIdentity {
 bool filterMatches(const NSDictionary* filterFile, const HostIdentity& host);
 
 // Answers the names of the libraries loaded ("Zorvi.dylib", ...). Failures go to the device log.
+// Before each library loads, its name is written to lastLibraryPath(host), so that whoever sees
+// the host die knows the last library it loaded.
 std::vector<std::string> loadLibrariesForHost(const HostIdentity& host);
+
+// "/var/run/<executable>.lastlibrary"
+std::string lastLibraryPath(const HostIdentity& host);
 
 } // namespace Substrate

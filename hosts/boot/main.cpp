@@ -1,0 +1,129 @@
+// zv-boot: the device's supervisor.
+//
+//   zv-boot [--root DIR] [--headless] [--script FILE|-] [--trace FILE]
+//
+// Headless, a script line is for one process ("springboard: COMMAND", "settings: COMMAND") or the
+// supervisor's own: wait-for PROCESS EVENT [MS], kill PROCESS SIGNAL, pause MS, state.
+
+#include "hosts/boot/Supervisor.h"
+#include "hosts/common/HostOptions.h"
+#include "hosts/common/ScriptReader.h"
+
+#include <csignal>
+#include <filesystem>
+
+namespace {
+
+Supervisor* running = nullptr;
+
+constexpr double defaultWait = 10000;
+constexpr double longestWait = 3600 * 1000.0;
+
+struct SignalName {
+    const char* name;
+    int number;
+};
+const SignalName signalNames[] = {{"TERM", SIGTERM}, {"KILL", SIGKILL}, {"INT", SIGINT},
+                                  {"HUP", SIGHUP},   {"SEGV", SIGSEGV}, {"ABRT", SIGABRT},
+                                  {"USR1", SIGUSR1}, {"STOP", SIGSTOP}, {"CONT", SIGCONT}};
+
+int signalNamed(std::string text) {
+    if (text.rfind("SIG", 0) == 0)
+        text = text.substr(3);
+    for (const auto& entry : signalNames)
+        if (text == entry.name)
+            return entry.number;
+    auto number = parseInteger(text);
+    return number && *number > 0 && *number < 65 ? static_cast<int>(*number) : 0;
+}
+
+void fail(Trace& trace, const ScriptLine& line, const std::string& message) {
+    trace.write("error",
+                Json::Object()
+                    .add("process", Json::string("supervisor"))
+                    .add("message", Json::string("line " + std::to_string(line.number) + ": " + message)));
+}
+
+void runLine(Supervisor& supervisor, Trace& trace, const ScriptLine& line) {
+    const auto& w = line.words;
+    if (w.empty())
+        return fail(trace, line, "line too long");
+    const std::string& first = w[0];
+    if (first == "springboard:" || first == "settings:") {
+        std::string command;
+        for (size_t i = 1; i < w.size(); ++i)
+            command += (i > 1 ? " " : "") + w[i];
+        std::string process = first.substr(0, first.size() - 1);
+        if (command.empty() || !supervisor.send(process, command))
+            return fail(trace, line, process + " is not running or the command is empty");
+        supervisor.serve(0);
+    } else if (first == "wait-for" && (w.size() == 3 || w.size() == 4)) {
+        auto ms = w.size() == 4 ? parseNumber(w[3]) : std::optional<double>(defaultWait);
+        if (!ms || *ms < 0 || *ms > longestWait)
+            return fail(trace, line, "usage: wait-for PROCESS EVENT [MS]");
+        if (!supervisor.waitFor(w[1], w[2], *ms))
+            fail(trace, line,
+                 w[1] + " did not write " + w[2] + " within " + w[w.size() == 4 ? 3 : 2] + " ms");
+    } else if (first == "kill" && w.size() == 3) {
+        int signal = signalNamed(w[2]);
+        if (!signal)
+            return fail(trace, line, "not a signal: " + w[2]);
+        if (!supervisor.kill(w[1], signal))
+            fail(trace, line, w[1] + " is not running");
+        supervisor.serve(0);
+    } else if (first == "pause" && w.size() == 2) {
+        auto ms = parseNumber(w[1]);
+        if (!ms || *ms < 0 || *ms > longestWait)
+            return fail(trace, line, "usage: pause MS");
+        supervisor.serve(*ms);
+    } else if (first == "state" && w.size() == 1) {
+        std::string fields = supervisor.stateText();
+        trace.writeRaw("state", "{\"process\":\"supervisor\"," + fields.substr(1));
+    } else {
+        fail(trace, line, "cannot run '" + first + "'");
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    HostOptions options("boot", "");
+    if (int status = options.parse(argc, argv, {}); status >= 0)
+        return status;
+    Trace trace;
+    std::string error;
+    if (!trace.open(options.tracePath, error))
+        return options.failure(error);
+    std::error_code failure;
+    auto self = std::filesystem::read_symlink("/proc/self/exe", failure);
+    Supervisor::Options settings{options.root, options.headless, self.parent_path().string()};
+    Supervisor supervisor(settings, trace);
+    running = &supervisor;
+    struct sigaction action {};
+    action.sa_handler = [](int) {
+        if (running)
+            running->stop();
+    };
+    sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGINT, &action, nullptr);
+    std::signal(SIGPIPE, SIG_IGN);
+    if (!supervisor.boot(error))
+        return options.failure(error);
+    if (options.script()) {
+        ScriptReader reader(*options.script());
+        while (!supervisor.stopping()) {
+            auto line = reader.next();
+            if (!line)
+                break;
+            runLine(supervisor, trace, *line);
+        }
+        if (options.headless || supervisor.stopping()) {
+            supervisor.shutdown();
+            return 0;
+        }
+    }
+    // Until it is told to stop (or, with windows, until a window is closed and not restarted).
+    supervisor.serve(-1);
+    supervisor.shutdown();
+    return 0;
+}

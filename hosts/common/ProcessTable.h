@@ -1,0 +1,31 @@
+#pragma once
+
+// The device's process table: one file per running process of the device in "/var/run/processes",
+// named "<name>.<pid>" and holding the process's start time (the kernel's, in clock ticks since the
+// machine started). A pid is ours only while a process with that pid and that start time exists,
+// so an entry left behind by a crash never makes a reused pid look like one of the device's.
+
+#include <string>
+#include <string_view>
+#include <sys/types.h>
+#include <vector>
+
+namespace ProcessTable {
+
+struct Process {
+    std::string name;
+    pid_t pid = 0;
+};
+
+// The process's start time, or 0 when there is no such process.
+unsigned long long startTime(pid_t pid);
+
+// Records this process under name (in the current device root); false when it cannot be written.
+bool registerSelf(std::string_view name);
+// Removes this process's entry.
+void unregisterSelf();
+// The device's live processes, by name then pid. Entries of processes that are gone (or whose pid
+// another program now uses) are removed as they are found.
+std::vector<Process> running();
+
+} // namespace ProcessTable

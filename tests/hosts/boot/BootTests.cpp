@@ -1,0 +1,222 @@
+// The whole device: its supervisor with real processes, Respring, safe mode, the device's killall,
+// and what happens when the supervisor itself goes.
+
+#include "tests/support/HostRun.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+class BootTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/zorvi-boot-XXXXXX";
+        m_folder = ::mkdtemp(pattern);
+        root = m_folder + "/device";
+        ASSERT_EQ(
+            std::system((std::string(ZV_ZORVI) + " device create --root " + root + " > /dev/null").c_str()),
+            0);
+    }
+    void TearDown() override {
+        std::error_code ignored;
+        std::filesystem::remove_all(m_folder, ignored);
+    }
+    HostTrace boot(const std::string& script) {
+        HostTrace trace;
+        std::ofstream(m_folder + "/boot.txt") << script;
+        std::string command = std::string(ZV_BOOT) + " --root " + root + " --headless --script " + m_folder +
+                              "/boot.txt 2>/dev/null";
+        FILE* output = ::popen(command.c_str(), "r");
+        char* line = nullptr;
+        size_t capacity = 0;
+        while (output && ::getline(&line, &capacity, output) > 0)
+            if (auto event = JsonValue::parse(line))
+                trace.events.push_back(std::move(*event));
+        std::free(line);
+        if (output) {
+            EXPECT_EQ(::pclose(output), 0);
+        }
+        return trace;
+    }
+    // Starts a program under a name of its own (what killall matches), outside the device.
+    pid_t decoy(const std::string& name, const std::string& deviceRoot) {
+        std::string program = m_folder + "/" + name;
+        std::filesystem::copy_file(ZV_BACKBOARDD, program, std::filesystem::copy_options::overwrite_existing);
+        pid_t pid = ::fork();
+        if (pid == 0) {
+            if (deviceRoot.empty())
+                ::unsetenv("ZV_DEVICE_ROOT");
+            else
+                ::setenv("ZV_DEVICE_ROOT", deviceRoot.c_str(), 1);
+            ::execl(program.c_str(), name.c_str(), static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        return pid;
+    }
+    static std::vector<const JsonValue*> of(const HostTrace& trace, const std::string& event,
+                                            const std::string& process) {
+        std::vector<const JsonValue*> found;
+        for (const auto* e : trace.named(event))
+            if ((*e)["process"].string() == process)
+                found.push_back(e);
+        return found;
+    }
+
+    std::string root;
+    std::string m_folder;
+};
+
+bool alive(pid_t pid) {
+    return ::kill(pid, 0) == 0;
+}
+
+// The process's state letter ('Z' for a zombie), or 0 when it is gone.
+char ProcessState(pid_t pid) {
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+    size_t close = text.rfind(')');
+    return close == std::string::npos || close + 2 >= text.size() ? 0 : text[close + 2];
+}
+
+} // namespace
+
+TEST_F(BootTest, RespringFromSettingsRestartsTheLockScreenWithTheNewSettingsAndSparesOtherBackboardds) {
+    // A backboardd of another device, and a process named backboardd that belongs to no device.
+    std::string otherRoot = m_folder + "/other";
+    std::filesystem::create_directories(otherRoot);
+    pid_t otherDevice = decoy("backboardd", otherRoot);
+    pid_t outside = decoy("backboardd", "");
+    HostTrace trace = boot("wait-for springboard ready\nwait-for settings ready\n"
+                           "springboard: state\nwait-for springboard state\n"
+                           "settings: open Zorvi\nsettings: toggle enablecustom\nsettings: open Colours\n"
+                           "settings: set line1 FF00FF00\nsettings: back\nsettings: bar-button\n"
+                           "wait-for settings task\nwait-for springboard ready\n"
+                           "springboard: state\nwait-for springboard state\nstate\n");
+    EXPECT_TRUE(trace.named("error").empty());
+    auto starts = of(trace, "start", "springboard");
+    ASSERT_EQ(starts.size(), 2u);
+    EXPECT_NE((*starts[0])["pid"].number(), (*starts[1])["pid"].number()) << "a new lock-screen process";
+    EXPECT_EQ(of(trace, "start", "backboardd").size(), 2u);
+    EXPECT_EQ(of(trace, "start", "settings").size(), 1u) << "Settings keeps running";
+    auto states = of(trace, "state", "springboard");
+    ASSERT_EQ(states.size(), 2u);
+    EXPECT_FALSE((*states[0])["globals"]["enablecustom"].boolean());
+    EXPECT_TRUE((*states[1])["globals"]["enablecustom"].boolean())
+        << "the new process reads the new settings";
+    EXPECT_EQ((*states[1])["waveViews"][0]["stroke"].numbers(), std::vector<double>({0, 1, 0, 1}));
+    EXPECT_TRUE(alive(otherDevice) && alive(outside)) << "killall touched only this device's backboardd";
+    for (pid_t pid : {otherDevice, outside}) {
+        ::kill(pid, SIGTERM);
+        ::waitpid(pid, nullptr, 0);
+    }
+}
+
+TEST_F(BootTest, ACrashingTweakGivesSafeModeAndARespringLeavesItOnceTheTweakIsGone) {
+    std::string tweak = root + "/Library/MobileSubstrate/DynamicLibraries/Broken.dylib";
+    std::filesystem::copy_file(ZV_CRASHING_TWEAK, tweak);
+    std::ofstream(root + "/Library/MobileSubstrate/DynamicLibraries/Broken.plist")
+        << "{ Filter = { Bundles = ( \"com.apple.springboard\" ); }; }";
+    HostTrace first = boot("wait-for springboard ready\nspringboard: state\nwait-for springboard state\n");
+    auto exits = of(first, "exit", "springboard");
+    ASSERT_GE(exits.size(), 1u);
+    EXPECT_TRUE((*exits[0]).has("signal"))
+        << "it died of a signal (SIGSEGV, or the abort a sanitizer makes of it)";
+    auto starts = of(first, "start", "springboard");
+    ASSERT_GE(starts.size(), 2u);
+    EXPECT_TRUE((*starts[1])["safeMode"].boolean());
+    auto states = of(first, "state", "springboard");
+    ASSERT_EQ(states.size(), 1u);
+    EXPECT_EQ((*states[0])["safeMode"].string(), "Broken.dylib") << "the banner names the last tweak loaded";
+    std::ifstream log(root + "/var/log/syslog");
+    std::string text((std::istreambuf_iterator<char>(log)), std::istreambuf_iterator<char>());
+    EXPECT_NE(text.find("starting it in safe mode (the last tweak loaded: Broken.dylib)"), std::string::npos);
+
+    // Without the tweak, a Respring leaves safe mode.
+    std::filesystem::remove(tweak);
+    HostTrace second = boot("wait-for springboard ready\nkill springboard SEGV\nwait-for springboard ready\n"
+                            "kill backboardd TERM\nwait-for springboard ready\nspringboard: state\n"
+                            "wait-for springboard state\n");
+    auto restarts = of(second, "start", "springboard");
+    ASSERT_EQ(restarts.size(), 3u);
+    EXPECT_TRUE((*restarts[1])["safeMode"].boolean());
+    EXPECT_FALSE((*restarts[2])["safeMode"].boolean());
+    auto after = of(second, "state", "springboard");
+    ASSERT_EQ(after.size(), 1u);
+    EXPECT_TRUE(after[0]->operator[]("safeMode").isNull());
+    EXPECT_FALSE((*after[0])["globals"]["enablecustom"].isNull()) << "the tweak is loaded again";
+}
+
+TEST_F(BootTest, OneSupervisorPerDeviceAndNothingOutlivesIt) {
+    int ends[2];
+    ASSERT_EQ(::pipe(ends), 0);
+    pid_t supervisor = ::fork();
+    if (supervisor == 0) {
+        ::dup2(ends[1], 1);
+        ::close(ends[0]);
+        ::freopen("/dev/null", "w", stderr);
+        ::execl(ZV_BOOT, "zv-boot", "--root", root.c_str(), "--headless", static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    ::close(ends[1]);
+    // Its three processes, from its trace.
+    std::vector<pid_t> children;
+    std::string seen;
+    char buffer[4096];
+    while (children.size() < 3) {
+        ssize_t got = ::read(ends[0], buffer, sizeof buffer);
+        if (got <= 0)
+            break;
+        seen.append(buffer, static_cast<size_t>(got));
+        size_t newline;
+        while ((newline = seen.find('\n')) != std::string::npos) {
+            auto event = JsonValue::parse(seen.substr(0, newline));
+            seen.erase(0, newline + 1);
+            if (event && (*event)["event"].string() == "start")
+                children.push_back(static_cast<pid_t>((*event)["pid"].number()));
+        }
+    }
+    ASSERT_EQ(children.size(), 3u);
+    std::string second = std::string(ZV_BOOT) + " --root " + root + " --headless > /dev/null 2>&1";
+    EXPECT_EQ(WEXITSTATUS(std::system(second.c_str())), 1)
+        << "a second supervisor on the same device refuses";
+    ::kill(supervisor, SIGKILL);
+    ::waitpid(supervisor, nullptr, 0);
+    ::close(ends[0]);
+    bool anyLeft = true;
+    for (int i = 0; i < 100 && anyLeft; ++i) {
+        anyLeft = false;
+        for (pid_t pid : children)
+            anyLeft |= alive(pid) && ProcessState(pid) != 'Z';
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    EXPECT_FALSE(anyLeft) << "the device's processes end with their supervisor";
+}
+
+TEST_F(BootTest, TheDevicesKillallSaysWhatItDid) {
+    std::string killall = root + "/usr/bin/killall";
+    auto status = [&](const std::string& arguments) {
+        std::string command =
+            "ZV_DEVICE_ROOT=" + root + " " + killall + " " + arguments + " > /dev/null 2>&1";
+        return WEXITSTATUS(std::system(command.c_str()));
+    };
+    EXPECT_EQ(status(""), 2);
+    EXPECT_EQ(status("-NOSUCH backboardd"), 2);
+    EXPECT_EQ(status("backboardd"), 1) << "No matching processes";
+    pid_t mine = decoy("backboardd", root);
+    for (int i = 0;
+         i < 100 && !std::filesystem::exists(root + "/var/run/processes/backboardd." + std::to_string(mine));
+         ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_EQ(status("-9 backboardd"), 0);
+    int result = 0;
+    ::waitpid(mine, &result, 0);
+    EXPECT_TRUE(WIFSIGNALED(result) && WTERMSIG(result) == SIGKILL);
+}
