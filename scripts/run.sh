@@ -4,6 +4,17 @@
 # where there is a display, or runs a short built-in script headless and says where its pictures are.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+case "${1:-}" in
+  -h|--help)
+    echo "usage: scripts/run.sh [--headless]"
+    echo "Installs what is missing, builds, and boots the default device (${ZV_DEFAULT_DEVICE:-~/.local/share/zorvi/device}):"
+    echo "the lock screen and Settings side by side in windows where there is a display; headless (or with"
+    echo "--headless), a demo that sets custom colours in Settings, taps Update and Respring, and snapshots"
+    echo "the lock screen before and after."
+    exit 0 ;;
+  ""|--headless) ;;
+  *) echo "scripts/run.sh: unknown argument $1 (try --help)" >&2; exit 2 ;;
+esac
 scripts/deps.sh
 scripts/build.sh build
 
@@ -12,49 +23,48 @@ device="${ZV_DEFAULT_DEVICE:-${XDG_DATA_HOME:-$HOME/.local/share}/zorvi/device}"
 if [ ! -f "$device/System/Library/CoreServices/SystemVersion.plist" ]; then
   "$zorvi" device create --root "$device"
 else
-  # A rebuilt tweak and settings bundle replace the ones installed on the device.
-  cp build/lib/Zorvi.dylib "$device/Library/MobileSubstrate/DynamicLibraries/Zorvi.dylib"
-  mkdir -p "$device/Library/PreferenceBundles/zorvipref.bundle" "$device/Library/PreferenceLoader/Preferences"
-  for file in zorvipref Info.plist Root.plist ColorPrefs.plist; do
-    cp "build/lib/zorvipref.bundle/$file" "$device/Library/PreferenceBundles/zorvipref.bundle/$file"
-  done
-  cp build/lib/zorvipref.bundle/Entry.plist "$device/Library/PreferenceLoader/Preferences/Zorvi.plist"
+  # A rebuilt product and the device's own programs replace the installed ones.
+  "$zorvi" device update --root "$device" > /dev/null
 fi
 
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && [ "${1:-}" != "--headless" ]; then
-  exec "$zorvi" springboard --root "$device"
+  exec "$zorvi" boot --root "$device"
 fi
 
 out="${ZV_SNAPSHOTS:-$PWD/snapshots}"
 mkdir -p "$out"
+# The demo starts from the colour switches off, so that turning custom colours on is what it shows.
+"$zorvi" defaults --root "$device" write com.vantrel.zorvi enablecustom -bool false
+"$zorvi" defaults --root "$device" write com.vantrel.zorvi enableblend -bool false
 cat > "$out/demo.script" <<SCRIPT
-# The lock screen comes on screen, the waves move, button 2 is dragged below the line,
-# the person authenticates and the app is launched again a second later.
-appear
-hint
-quick-actions
-tick 30
-snapshot $out/1-lock-screen.png
-pan 2 begin
-pan 2 move 0 40
-tick 2
-pan 2 move 0 40
-tick 2
-snapshot $out/2-dragging.png
-pan 2 move 0 40
-tick 2
-pan 2 end
-state
-authenticate yes
-wait 1100
-snapshot $out/3-after-launch.png
-lock
-tick 30
-snapshot $out/4-locked-again.png
-state
+# The whole device: the lock screen as it is, then custom colours set in Settings, the preview's
+# Update, a Respring, and the lock screen again with waves in the new colours.
+wait-for springboard ready
+wait-for settings ready
+springboard: appear
+springboard: tick 30
+springboard: snapshot $out/1-lock-screen.png
+settings: open Zorvi
+settings: open Colours
+settings: set line1 FFFF3B30
+settings: set line2 FF34C759
+settings: set line3 FF0A84FF
+settings: toggle enablecustom
+settings: bar-button
+settings: tick 10
+settings: snapshot $out/2-settings.png
+settings: back
+settings: bar-button
+wait-for settings task
+wait-for springboard ready
+springboard: appear
+springboard: tick 30
+springboard: snapshot $out/3-after-respring.png
+springboard: state
+wait-for springboard state
 SCRIPT
-"$zorvi" springboard --root "$device" --headless --script "$out/demo.script" --trace "$out/trace.jsonl"
+"$zorvi" boot --root "$device" --headless --script "$out/demo.script" --trace "$out/trace.jsonl"
 echo
-echo "No display: ran $out/demo.script headless."
+echo "No display: booted the device headless and ran $out/demo.script."
 echo "Trace:     $out/trace.jsonl"
 echo "Snapshots: $(ls "$out"/*.png | tr '\n' ' ')"

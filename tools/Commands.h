@@ -14,5 +14,6 @@ int commandWallpaper(const Arguments& args);
 int commandSpringboard(const Arguments& args);
 int commandSettings(const Arguments& args);
 int commandBoot(const Arguments& args);
+int commandLog(const Arguments& args);
 int commandRespring(const Arguments& args);
 int commandWaves(const Arguments& args);

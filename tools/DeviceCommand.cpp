@@ -8,6 +8,7 @@
 #include "platform/prefs/PreferenceDomain.h"
 #include "tools/CommandLine.h"
 #include "tools/DefaultWallpaper.h"
+#include "tools/DeviceManage.h"
 #include "tools/InstalledApps.h"
 #include "tools/ProductInstall.h"
 
@@ -154,6 +155,13 @@ int commandDevice(const Arguments& args) {
     const auto& words = line->positional();
     if (words.size() == 1 && words[0] == "create")
         return create(*line);
+    if (words.size() == 1 && words[0] == "update")
+        return updateDevice(*line);
+    if (words.size() == 1 && words[0] == "list")
+        return listDevices(*line);
+    if (words.size() == 1 && words[0] == "erase")
+        return eraseDevice(*line);
     return commandLineError(
-        name, "usage: device create [--root DIR] [--system VERSION] [--screen WxH@S] [--force]");
+        name, "usage: device create [--root DIR] [--system VERSION] [--screen WxH@S] [--force]\n"
+              "       device update|list|erase [--root DIR]");
 }

@@ -13,7 +13,8 @@ struct Command {
 };
 
 const Command commands[] = {
-    {"device", commandDevice, "device create [--root DIR] [--system VERSION] [--screen WxH@S]"},
+    {"device", commandDevice, "device create [--root DIR] [--system VERSION] [--screen WxH@S] | update | list | erase"},
+    {"log", commandLog, "log [--root DIR] [--follow]"},
     {"springboard", commandSpringboard,
      "springboard [--root DIR] [--headless] [--script FILE|-] [--trace FILE] [--with-class NAME]..."},
     {"boot", commandBoot, "boot [--root DIR] [--headless] [--script FILE|-] [--trace FILE]"},

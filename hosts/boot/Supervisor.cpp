@@ -209,6 +209,10 @@ void Supervisor::exited(Child& child, int status) {
         NSLog("launchd: Preferences died of signal " + std::to_string(WTERMSIG(status)) +
               "; starting it again");
         start(child);
+    } else if (!m_options.headless && WIFEXITED(status)) {
+        // A person closed one of the device's windows: the device shuts down.
+        NSLog("launchd: " + child.name + "'s window was closed; shutting the device down");
+        m_stopping = true;
     }
 }
 

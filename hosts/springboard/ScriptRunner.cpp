@@ -28,6 +28,8 @@ std::optional<bool> ScriptRunner::runOwnLine(const ScriptLine& line) {
         m_host.layoutQuickActions();
     } else if (command == "lock" && count == 1) {
         m_host.lock();
+    } else if (command == "respring" && count == 1) {
+        m_host.respring();
     } else if (command == "authenticate" && count == 2 && (w[1] == "yes" || w[1] == "no")) {
         m_host.authenticate(w[1] == "yes");
     } else if (command == "pan" && count >= 3) {

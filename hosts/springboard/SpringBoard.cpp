@@ -6,6 +6,7 @@
 #include "platform/foundation/NSArray.h"
 #include "platform/foundation/NSData.h"
 #include "platform/foundation/NSString.h"
+#include "platform/foundation/NSTask.h"
 #include "platform/foundation/SystemVersion.h"
 #include "platform/graphics/CPBitmap.h"
 #include "platform/runloop/RunLoop.h"
@@ -182,13 +183,14 @@ void SpringBoard::buildScreen() {
     m_screen->addSubview(lockScreen);
     if (m_safeMode) {
         // The banner lies above the lock screen: a crash put the device here, and a Respring leaves.
-        Ref<UIView> banner = makeViewWithFrame<UIView>(CGRectMake(0, 0, bounds.size.width, 112));
+        Ref<UIView> banner =
+            makeViewWithFrame<UIView>(CGRectMake(0, 0, bounds.size.width, safeModeBannerHeight));
         banner->setBackgroundColor(UIColor::colorWithRed(0.85, 0.33, 0.1, 0.95).get());
         std::string culprit = m_safeMode->empty() ? "a tweak" : *m_safeMode;
         if (Ref<CGImage> title = textImage("Safe Mode", "DejaVu Sans Bold 20px", scale))
             banner->addSubview(
                 imageView(title, CGRectMake(16, 48, title->width() / scale, title->height() / scale)));
-        if (Ref<CGImage> text = textImage(culprit + " stopped the lock screen. Respring to leave.",
+        if (Ref<CGImage> text = textImage(culprit + " stopped the lock screen. Tap here to restart.",
                                           "DejaVu Sans 13px", scale))
             banner->addSubview(
                 imageView(text, CGRectMake(16, 78, text->width() / scale, text->height() / scale)));
@@ -239,6 +241,13 @@ void SpringBoard::lock() {
     m_pendingLaunch.clear();
     m_unlockRequested = false;
     appear();
+}
+
+void SpringBoard::respring() {
+    Ref<NSTask> task = NSTask::task();
+    task->setLaunchPath("/usr/bin/killall");
+    task->setArguments({"backboardd"});
+    task->launch();
 }
 
 UIView* SpringBoard::appButton(int index) const {

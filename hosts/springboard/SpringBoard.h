@@ -48,6 +48,11 @@ public:
     // The app button (1..4) shown under a point of the screen, topmost first; 0 for none.
     int appButtonAt(CGPoint screenPoint) const;
     void lock(); // the device locks again: the lock screen comes back
+    // The safe-mode banner's Restart: ends the device's backboardd, as a Respring does.
+    void respring();
+    bool inSafeMode() const { return m_safeMode.has_value(); }
+    // The safe-mode banner across the top of the screen, in points.
+    static constexpr double safeModeBannerHeight = 112;
 
     // --- what a person or a script sees -----------------------------------------------------
     // Shows or removes the authentication prompt and the launched app as the state asks.

@@ -20,6 +20,11 @@ public:
     }
 
     void pointerDown(CGPoint point) override {
+        // The safe-mode banner across the top restarts the lock screen with its tweaks.
+        if (m_host.inSafeMode() && point.y < SpringBoard::safeModeBannerHeight) {
+            m_host.respring();
+            return;
+        }
         if (m_host.locked() && m_host.unlockRequested()) {
             m_host.authenticate(true);
         } else if (m_host.locked()) {

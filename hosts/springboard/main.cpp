@@ -22,7 +22,9 @@ int main(int argc, char** argv) {
     springboard.virtualClock = options.headless;
     springboard.withClasses = options.values["--with-class"];
     if (!options.values["--safe-mode"].empty())
-        springboard.safeMode = options.values["--safe-mode"].back() == "-" ? std::string() : options.values["--safe-mode"].back();
+        springboard.safeMode = options.values["--safe-mode"].back() == "-"
+                                   ? std::string()
+                                   : options.values["--safe-mode"].back();
     auto host = SpringBoard::start(springboard, trace, error);
     if (!host)
         return options.failure(error);

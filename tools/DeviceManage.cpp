@@ -1,0 +1,91 @@
+// zorvi device update | list | erase: keeping devices, once made.
+
+#include "tools/DeviceManage.h"
+#include "platform/foundation/DeviceProfile.h"
+#include "platform/foundation/DeviceRoot.h"
+#include "platform/foundation/SystemVersion.h"
+#include "tools/CommandLine.h"
+#include "tools/ProductInstall.h"
+
+#include <cstdio>
+#include <fcntl.h>
+#include <filesystem>
+#include <set>
+#include <sys/file.h>
+#include <unistd.h>
+
+namespace {
+
+bool isDevice(const std::string& folder) {
+    std::error_code failure;
+    return std::filesystem::is_regular_file(folder + "/System/Library/CoreServices/SystemVersion.plist",
+                                            failure);
+}
+
+} // namespace
+
+bool deviceIsBooted(const std::string& root) {
+    // The supervisor holds this lock for as long as it runs.
+    int fd = ::open((root + "/var/run/boot.lock").c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    bool held = ::flock(fd, LOCK_EX | LOCK_NB) != 0;
+    ::close(fd);
+    return held;
+}
+
+int updateDevice(const CommandLine& line) {
+    if (!selectDevice(line, "device", true))
+        return 1;
+    std::string error;
+    if (!installProduct(error) || !installDeviceTools(error)) {
+        std::fprintf(stderr, "zorvi device: %s\n", error.c_str());
+        return 1;
+    }
+    std::printf("updated the product and the device's programs at %s\n", DeviceRoot::current().c_str());
+    return 0;
+}
+
+int listDevices(const CommandLine& line) {
+    std::set<std::string> folders;
+    std::string defaultDevice = DeviceRoot::defaultDirectory();
+    std::error_code failure;
+    std::filesystem::path parent = std::filesystem::path(defaultDevice).parent_path();
+    for (std::filesystem::directory_iterator it(parent, failure), end; !failure && it != end;
+         it.increment(failure))
+        if (it->is_directory(failure) && isDevice(it->path().string()))
+            folders.insert(std::filesystem::absolute(it->path(), failure).string());
+    if (auto root = line.value("--root"); root && isDevice(*root))
+        folders.insert(std::filesystem::absolute(*root, failure).string());
+    if (folders.empty()) {
+        std::printf("no devices (make one with 'zorvi device create')\n");
+        return 0;
+    }
+    for (const auto& folder : folders) {
+        DeviceRoot::setCurrent(folder);
+        std::printf("%s  system %s  screen %s%s\n", folder.c_str(), SystemVersion::productVersion().c_str(),
+                    DeviceProfile::formatScreen(DeviceProfile::screen()).c_str(),
+                    deviceIsBooted(folder) ? "  booted" : "");
+    }
+    return 0;
+}
+
+int eraseDevice(const CommandLine& line) {
+    std::string root = line.value("--root").value_or(DeviceRoot::defaultDirectory());
+    if (!isDevice(root)) {
+        std::fprintf(stderr, "zorvi device: no device at %s\n", root.c_str());
+        return 1;
+    }
+    if (deviceIsBooted(root)) {
+        std::fprintf(stderr, "zorvi device: %s is booted; shut it down first\n", root.c_str());
+        return 1;
+    }
+    std::error_code failure;
+    std::filesystem::remove_all(root, failure);
+    if (failure) {
+        std::fprintf(stderr, "zorvi device: cannot erase %s: %s\n", root.c_str(), failure.message().c_str());
+        return 1;
+    }
+    std::printf("erased %s\n", root.c_str());
+    return 0;
+}
