@@ -166,7 +166,7 @@ void SpringBoard::buildScreen() {
         char text[64];
         std::strftime(text, sizeof text, "%H:%M", &parts);
         time = text;
-        std::strftime(text, sizeof text, "%A %e %B", &parts);
+        std::strftime(text, sizeof text, "%A %-d %B", &parts);
         date = text;
     }
     if (Ref<CGImage> clock = textImage(time, "DejaVu Sans Light 78px", scale)) {
