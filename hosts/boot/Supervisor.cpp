@@ -272,7 +272,24 @@ void Supervisor::serve(double milliseconds) {
             if (fds[i].revents)
                 readOutput(*owners[i]);
         reap();
+        checkRoot();
     } while (!m_stopping && (milliseconds < 0 || Clock::now() < end));
+}
+
+void Supervisor::checkRoot() {
+    auto now = Clock::now();
+    if (now - m_rootChecked < std::chrono::milliseconds(500))
+        return;
+    m_rootChecked = now;
+    std::error_code failure;
+    if (std::filesystem::is_directory(m_options.root + "/System", failure))
+        return;
+    // Its folder deleted under it, the device cannot go on: it shuts down rather than restart
+    // processes that would find nothing.
+    m_trace.write("error", Json::Object()
+                               .add("process", Json::string("supervisor"))
+                               .add("message", Json::string("the device's folder is gone; shutting down")));
+    m_stopping = true;
 }
 
 bool Supervisor::send(const std::string& process, const std::string& command) {

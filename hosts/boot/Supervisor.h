@@ -70,6 +70,8 @@ private:
     void endChild(Child& child);
     void exitedQuietly(Child& child, int status);
     Child* find(const std::string& name);
+    // Stops the device when its folder has been deleted.
+    void checkRoot();
 
     Options m_options;
     Trace& m_trace;
@@ -77,4 +79,5 @@ private:
     std::map<std::string, Child> m_children;
     std::deque<std::chrono::steady_clock::time_point> m_crashes;
     bool m_stopping = false;
+    std::chrono::steady_clock::time_point m_rootChecked{};
 };

@@ -9,6 +9,7 @@
 #include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -219,4 +220,137 @@ TEST_F(BootTest, TheDevicesKillallSaysWhatItDid) {
     int result = 0;
     ::waitpid(mine, &result, 0);
     EXPECT_TRUE(WIFSIGNALED(result) && WTERMSIG(result) == SIGKILL);
+}
+
+namespace {
+
+// The device's live processes by name, from its process table, checked against the kernel.
+std::map<std::string, std::vector<pid_t>> liveProcesses(const std::string& root) {
+    std::map<std::string, std::vector<pid_t>> found;
+    std::error_code error;
+    for (std::filesystem::directory_iterator it(root + "/var/run/processes", error), end; !error && it != end;
+         it.increment(error)) {
+        std::string file = it->path().filename().string();
+        size_t dot = file.rfind('.');
+        pid_t pid = static_cast<pid_t>(std::atol(file.c_str() + dot + 1));
+        if (pid > 0 && alive(pid) && ProcessState(pid) != 'Z')
+            found[file.substr(0, dot)].push_back(pid);
+    }
+    return found;
+}
+
+std::vector<pid_t> childrenOf(pid_t pid) {
+    std::ifstream list("/proc/" + std::to_string(pid) + "/task/" + std::to_string(pid) + "/children");
+    std::vector<pid_t> children;
+    for (pid_t child; list >> child;)
+        children.push_back(child);
+    return children;
+}
+
+} // namespace
+
+TEST_F(BootTest, AfterRandomKillsEveryProcessRunsOnceAndNothingIsLeftBehind) {
+    pid_t supervisor = ::fork();
+    if (supervisor == 0) {
+        ::freopen("/dev/null", "w", stdout);
+        ::freopen("/dev/null", "w", stderr);
+        ::execl(ZV_BOOT, "zv-boot", "--root", root.c_str(), "--headless", static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    auto settled = [&] {
+        auto processes = liveProcesses(root);
+        return processes["backboardd"].size() == 1 && processes["SpringBoard"].size() == 1 &&
+               processes["Preferences"].size() == 1;
+    };
+    for (int i = 0; i < 100 && !settled(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    ASSERT_TRUE(settled());
+    // A few seconds of kills of any of them, with any of three signals; backboardd in a tight loop too.
+    std::srand(42);
+    const int signals[] = {SIGTERM, SIGKILL, SIGSEGV};
+    auto until = std::chrono::steady_clock::now() + std::chrono::seconds(4);
+    while (std::chrono::steady_clock::now() < until) {
+        auto processes = liveProcesses(root);
+        std::vector<pid_t> all;
+        for (const auto& [name, pids] : processes)
+            all.insert(all.end(), pids.begin(), pids.end());
+        if (!all.empty())
+            ::kill(all[static_cast<size_t>(std::rand()) % all.size()], signals[std::rand() % 3]);
+        std::this_thread::sleep_for(std::chrono::milliseconds(40 + std::rand() % 120));
+    }
+    for (int i = 0; i < 10; ++i) {
+        for (pid_t pid : liveProcesses(root)["backboardd"])
+            ::kill(pid, SIGTERM);
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    bool ok = false;
+    for (int i = 0; i < 100 && !(ok = settled()); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_TRUE(ok) << "each of the device's processes runs once";
+    std::vector<pid_t> children = childrenOf(supervisor);
+    EXPECT_EQ(children.size(), 3u) << "and nothing else";
+    for (pid_t child : children)
+        EXPECT_NE(ProcessState(child), 'Z') << "no zombie";
+    ::kill(supervisor, SIGKILL);
+    ::waitpid(supervisor, nullptr, 0);
+    bool anyLeft = true;
+    for (int i = 0; i < 100 && anyLeft; ++i) {
+        anyLeft = false;
+        for (pid_t child : children)
+            anyLeft |= alive(child) && ProcessState(child) != 'Z';
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    EXPECT_FALSE(anyLeft) << "no orphan once the supervisor is killed";
+}
+
+TEST_F(BootTest, AStaleProcessTableNeverSignalsAProgramThatReusedAPid) {
+    // An entry naming a live program with another start time, as a crash and a reused pid leave it.
+    pid_t stranger = decoy("stranger", "");
+    std::filesystem::create_directories(root + "/var/run/processes");
+    std::string entry = root + "/var/run/processes/backboardd." + std::to_string(stranger);
+    std::ofstream(entry) << "12345\n";
+    std::string killall =
+        "ZV_DEVICE_ROOT=" + root + " " + root + "/usr/bin/killall backboardd > /dev/null 2>&1";
+    EXPECT_EQ(WEXITSTATUS(std::system(killall.c_str())), 1) << "No matching processes";
+    EXPECT_TRUE(alive(stranger));
+    EXPECT_FALSE(std::filesystem::exists(entry)) << "the stale entry is cleared";
+    ::kill(stranger, SIGTERM);
+    ::waitpid(stranger, nullptr, 0);
+}
+
+TEST_F(BootTest, ThreeCrashesInAMomentKeepTheDeviceInSafeMode) {
+    HostTrace trace = boot("wait-for springboard ready\n"
+                           "kill springboard SEGV\nwait-for springboard ready\n"
+                           "kill springboard SEGV\nwait-for springboard ready\n"
+                           "kill springboard SEGV\nwait-for springboard ready\n"
+                           "kill backboardd TERM\nwait-for springboard ready\nstate\n");
+    auto starts = of(trace, "start", "springboard");
+    ASSERT_EQ(starts.size(), 5u);
+    EXPECT_TRUE((*starts[4])["safeMode"].boolean()) << "a Respring after a crash loop stays in safe mode";
+    EXPECT_TRUE(trace.named("error").empty());
+}
+
+TEST_F(BootTest, ADeviceDeletedWhileBootedShutsDown) {
+    pid_t supervisor = ::fork();
+    if (supervisor == 0) {
+        ::freopen("/dev/null", "w", stdout);
+        ::freopen("/dev/null", "w", stderr);
+        ::execl(ZV_BOOT, "zv-boot", "--root", root.c_str(), "--headless", static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    for (int i = 0; i < 100 && liveProcesses(root)["SpringBoard"].empty(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    std::vector<pid_t> children = childrenOf(supervisor);
+    std::error_code ignored;
+    std::filesystem::remove_all(root, ignored);
+    int status = -1;
+    for (int i = 0; i < 100 && ::waitpid(supervisor, &status, WNOHANG) == 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_TRUE(WIFEXITED(status)) << "the supervisor ends by itself";
+    if (!WIFEXITED(status)) {
+        ::kill(supervisor, SIGKILL);
+        ::waitpid(supervisor, nullptr, 0);
+    }
+    for (pid_t child : children)
+        EXPECT_FALSE(alive(child) && ProcessState(child) != 'Z');
 }
