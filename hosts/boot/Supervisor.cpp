@@ -22,6 +22,9 @@ using Clock = std::chrono::steady_clock;
 // Three crashes of the lock screen within this long keep the device in safe mode.
 constexpr auto crashWindow = std::chrono::seconds(30);
 constexpr size_t crashesForLoop = 3;
+// A process that fails this often this quickly is left stopped.
+constexpr auto failureWindow = std::chrono::seconds(10);
+constexpr size_t failuresForGivingUp = 5;
 
 const char* programOf(const std::string& name) {
     if (name == "backboardd")
@@ -207,6 +210,20 @@ void Supervisor::exited(Child& child, int status) {
         start(child);
     } else if (child.name == "settings" && crashed) {
         NSLog("launchd: Preferences died of signal " + std::to_string(WTERMSIG(status)) +
+              "; starting it again");
+        start(child);
+    } else if (WIFEXITED(status) && WEXITSTATUS(status) != 0 && !child.expectedEnd) {
+        // A process that failed is started again, unless it keeps failing at once.
+        child.failures.push_back(Clock::now());
+        while (child.failures.size() > failuresForGivingUp)
+            child.failures.pop_front();
+        if (child.failures.size() == failuresForGivingUp &&
+            Clock::now() - child.failures.front() < failureWindow) {
+            NSLog("launchd: " + child.name + " keeps failing (status " + std::to_string(WEXITSTATUS(status)) +
+                  "); not starting it again");
+            return;
+        }
+        NSLog("launchd: " + child.name + " ended with status " + std::to_string(WEXITSTATUS(status)) +
               "; starting it again");
         start(child);
     } else if (!m_options.headless && WIFEXITED(status)) {

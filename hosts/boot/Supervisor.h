@@ -9,7 +9,8 @@
 // - The lock-screen process dies of a signal it was not sent by us: it starts again in safe mode
 //   (no tweaks), naming the last library it loaded. A Respring leaves safe mode, unless the lock
 //   screen crashed three times within 30 seconds.
-// - Settings dies of a signal: it starts again.
+// - Settings dies of a signal: it starts again. Any of them that ends with a failure status starts
+//   again too, unless it failed five times within ten seconds.
 //
 // Headless, each process reads its script commands from the supervisor and writes its trace to it;
 // the supervisor writes every line on to its own trace with "process" added, with its own `start`
@@ -61,6 +62,7 @@ private:
         std::deque<std::string> events; // not yet taken by a wait
         bool expectedEnd = false;
         std::optional<std::string> safeMode;
+        std::deque<std::chrono::steady_clock::time_point> failures; // recent exits with a failure status
     };
 
     void start(Child& child);

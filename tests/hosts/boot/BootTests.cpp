@@ -49,8 +49,11 @@ protected:
     }
     // Starts a program under a name of its own (what killall matches), outside the device.
     pid_t decoy(const std::string& name, const std::string& deviceRoot) {
-        std::string program = m_folder + "/" + name;
-        std::filesystem::copy_file(ZV_BACKBOARDD, program, std::filesystem::copy_options::overwrite_existing);
+        // A copy of its own: a running program's file cannot be written over.
+        std::string folder = m_folder + "/decoy" + std::to_string(++m_decoys);
+        std::filesystem::create_directories(folder);
+        std::string program = folder + "/" + name;
+        std::filesystem::copy_file(ZV_BACKBOARDD, program);
         pid_t pid = ::fork();
         if (pid == 0) {
             if (deviceRoot.empty())
@@ -73,6 +76,7 @@ protected:
 
     std::string root;
     std::string m_folder;
+    int m_decoys = 0;
 };
 
 bool alive(pid_t pid) {
@@ -279,7 +283,8 @@ TEST_F(BootTest, AfterRandomKillsEveryProcessRunsOnceAndNothingIsLeftBehind) {
         std::this_thread::sleep_for(std::chrono::milliseconds(40 + std::rand() % 120));
     }
     for (int i = 0; i < 10; ++i) {
-        for (pid_t pid : liveProcesses(root)["backboardd"])
+        auto processes = liveProcesses(root);
+        for (pid_t pid : processes["backboardd"])
             ::kill(pid, SIGTERM);
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
