@@ -15,26 +15,8 @@ namespace {
 
 using namespace bench;
 
-struct Device {
-    std::string folder, root;
-    Device() {
-        char pattern[] = "/tmp/zorvi-bench-XXXXXX";
-        folder = ::mkdtemp(pattern);
-        root = folder + "/device";
-        if (std::system((std::string(ZV_ZORVI) + " device create --root " + root + " > /dev/null").c_str()) !=
-            0)
-            std::abort();
-    }
-    ~Device() { std::filesystem::remove_all(folder); }
-    std::string file(const std::string& name, const std::string& text) const {
-        std::string path = folder + "/" + name;
-        std::ofstream(path) << text;
-        return path;
-    }
-};
-
 Device& device() {
-    static Device instance;
+    static Device instance(ZV_ZORVI);
     return instance;
 }
 

@@ -22,28 +22,8 @@ namespace {
 
 using namespace bench;
 
-struct Device {
-    std::string folder;
-    std::string root;
-    explicit Device(const std::string& screen) {
-        char pattern[] = "/tmp/zorvi-bench-XXXXXX";
-        folder = ::mkdtemp(pattern);
-        root = folder + "/device";
-        std::string command =
-            std::string(ZV_ZORVI) + " device create --root " + root + " --screen " + screen + " > /dev/null";
-        if (std::system(command.c_str()) != 0)
-            std::abort();
-    }
-    ~Device() { std::filesystem::remove_all(folder); }
-    std::string file(const std::string& name, const std::string& text) const {
-        std::string path = folder + "/" + name;
-        std::ofstream(path) << text;
-        return path;
-    }
-};
-
 Device& device() {
-    static Device instance("375x812@3");
+    static Device instance(ZV_ZORVI, "375x812@3");
     return instance;
 }
 
@@ -121,7 +101,7 @@ double scrollingFraction = -1, stillFraction = -1;
 // CPU fraction of one core the window uses over 8 seconds, optionally while a finger scrolls.
 double windowCpuFraction(bool scrolling) {
     static Xvfb xvfb;
-    static Device small("375x667@2");
+    static Device small(ZV_ZORVI, "375x667@2");
     std::string script = small.file("open.txt", "open Zorvi\n");
     int null = ::open("/dev/null", O_WRONLY);
     pid_t host =

@@ -31,27 +31,8 @@ namespace {
 
 using namespace bench;
 
-struct Device {
-    std::string folder;
-    std::string root;
-    Device() {
-        char pattern[] = "/tmp/zorvi-bench-XXXXXX";
-        folder = ::mkdtemp(pattern);
-        root = folder + "/device";
-        std::string command = std::string(ZV_ZORVI) + " device create --root " + root + " > /dev/null";
-        if (std::system(command.c_str()) != 0)
-            std::abort();
-    }
-    ~Device() { std::filesystem::remove_all(folder); }
-    std::string file(const std::string& name, const std::string& text) const {
-        std::string path = folder + "/" + name;
-        std::ofstream(path) << text;
-        return path;
-    }
-};
-
 Device& device() {
-    static Device instance;
+    static Device instance(ZV_ZORVI);
     return instance;
 }
 

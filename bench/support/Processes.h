@@ -6,7 +6,9 @@
 #include <algorithm>
 #include <chrono>
 #include <csignal>
+#include <cstdlib>
 #include <fcntl.h>
+#include <filesystem>
 #include <fstream>
 #include <spawn.h>
 #include <string>
@@ -20,6 +22,28 @@ extern char** environ;
 namespace bench {
 
 using Clock = std::chrono::steady_clock;
+
+// A device made for one benchmark program (with `zorvi device create`, on the given screen or the
+// default one), removed at the end.
+struct Device {
+    std::string folder;
+    std::string root;
+    Device(const std::string& zorvi, const std::string& screen = "") {
+        char pattern[] = "/tmp/zorvi-bench-XXXXXX";
+        folder = ::mkdtemp(pattern);
+        root = folder + "/device";
+        std::string command = zorvi + " device create --root " + root +
+                              (screen.empty() ? "" : " --screen " + screen) + " > /dev/null";
+        if (std::system(command.c_str()) != 0)
+            std::abort();
+    }
+    ~Device() { std::filesystem::remove_all(folder); }
+    std::string file(const std::string& name, const std::string& text) const {
+        std::string path = folder + "/" + name;
+        std::ofstream(path) << text;
+        return path;
+    }
+};
 
 // Starts the program with its standard output on outputFd and its errors discarded.
 inline pid_t spawn(const std::vector<std::string>& words, int outputFd,

@@ -164,6 +164,20 @@ void Supervisor::readOutput(Child& child) {
     }
 }
 
+void Supervisor::pollOutputs(int milliseconds) {
+    std::vector<pollfd> fds;
+    std::vector<Child*> owners;
+    for (auto& [name, child] : m_children)
+        if (child.output >= 0) {
+            fds.push_back({child.output, POLLIN, 0});
+            owners.push_back(&child);
+        }
+    ::poll(fds.data(), fds.size(), milliseconds);
+    for (size_t i = 0; i < fds.size(); ++i)
+        if (fds[i].revents)
+            readOutput(*owners[i]);
+}
+
 void Supervisor::reap() {
     int status = 0;
     pid_t pid;
@@ -272,22 +286,12 @@ void Supervisor::exitedQuietly(Child& child, int status) {
 void Supervisor::serve(double milliseconds) {
     auto end = Clock::now() + std::chrono::duration<double, std::milli>(milliseconds < 0 ? 0 : milliseconds);
     do {
-        std::vector<pollfd> fds;
-        std::vector<Child*> owners;
-        for (auto& [name, child] : m_children)
-            if (child.output >= 0) {
-                fds.push_back({child.output, POLLIN, 0});
-                owners.push_back(&child);
-            }
         int wait = 20;
         if (milliseconds >= 0) {
             auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now()).count();
             wait = static_cast<int>(std::clamp<long long>(left, 0, 20));
         }
-        ::poll(fds.data(), fds.size(), wait);
-        for (size_t i = 0; i < fds.size(); ++i)
-            if (fds[i].revents)
-                readOutput(*owners[i]);
+        pollOutputs(wait);
         reap();
         checkRoot();
     } while (!m_stopping && (milliseconds < 0 || Clock::now() < end));
@@ -374,17 +378,7 @@ void Supervisor::shutdown() {
     while (anyPiped && Clock::now() < end &&
            std::any_of(m_children.begin(), m_children.end(),
                        [](const auto& entry) { return entry.second.pid > 0 && entry.second.output >= 0; })) {
-        std::vector<pollfd> fds;
-        std::vector<Child*> owners;
-        for (auto& [name, child] : m_children)
-            if (child.output >= 0) {
-                fds.push_back({child.output, POLLIN, 0});
-                owners.push_back(&child);
-            }
-        ::poll(fds.data(), fds.size(), 20);
-        for (size_t i = 0; i < fds.size(); ++i)
-            if (fds[i].revents)
-                readOutput(*owners[i]);
+        pollOutputs(20);
         reap();
     }
     // The lock screen first, then the rest.

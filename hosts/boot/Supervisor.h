@@ -66,6 +66,8 @@ private:
     };
 
     void start(Child& child);
+    // Waits up to `milliseconds` for the headless processes' trace lines and passes them on.
+    void pollOutputs(int milliseconds);
     void reap();
     void exited(Child& child, int status);
     void readOutput(Child& child);

@@ -8,6 +8,7 @@
 #include "hosts/boot/Supervisor.h"
 #include "hosts/common/HostOptions.h"
 #include "hosts/common/ScriptReader.h"
+#include "hosts/common/SignalNames.h"
 
 #include <csignal>
 #include <filesystem>
@@ -18,24 +19,6 @@ Supervisor* running = nullptr;
 
 constexpr double defaultWait = 10000;
 constexpr double longestWait = 3600 * 1000.0;
-
-struct SignalName {
-    const char* name;
-    int number;
-};
-const SignalName signalNames[] = {{"TERM", SIGTERM}, {"KILL", SIGKILL}, {"INT", SIGINT},
-                                  {"HUP", SIGHUP},   {"SEGV", SIGSEGV}, {"ABRT", SIGABRT},
-                                  {"USR1", SIGUSR1}, {"STOP", SIGSTOP}, {"CONT", SIGCONT}};
-
-int signalNamed(std::string text) {
-    if (text.rfind("SIG", 0) == 0)
-        text = text.substr(3);
-    for (const auto& entry : signalNames)
-        if (text == entry.name)
-            return entry.number;
-    auto number = parseInteger(text);
-    return number && *number > 0 && *number < 65 ? static_cast<int>(*number) : 0;
-}
 
 void fail(Trace& trace, const ScriptLine& line, const std::string& message) {
     trace.write("error",

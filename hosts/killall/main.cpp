@@ -7,6 +7,7 @@
 // Exit status 1 with "No matching processes" when none matched.
 
 #include "hosts/common/ProcessTable.h"
+#include "hosts/common/SignalNames.h"
 #include "platform/foundation/DeviceRoot.h"
 
 #include <csignal>
@@ -15,30 +16,6 @@
 #include <cstring>
 #include <string>
 #include <vector>
-
-namespace {
-
-struct SignalName {
-    const char* name;
-    int number;
-};
-
-const SignalName signalNames[] = {{"HUP", SIGHUP},   {"INT", SIGINT},   {"QUIT", SIGQUIT}, {"KILL", SIGKILL},
-                                  {"USR1", SIGUSR1}, {"USR2", SIGUSR2}, {"TERM", SIGTERM}, {"STOP", SIGSTOP},
-                                  {"CONT", SIGCONT}, {"SEGV", SIGSEGV}, {"ABRT", SIGABRT}};
-
-int signalNamed(const char* text) {
-    if (!std::strncmp(text, "SIG", 3))
-        text += 3;
-    for (const auto& entry : signalNames)
-        if (!std::strcmp(entry.name, text))
-            return entry.number;
-    char* end = nullptr;
-    long number = std::strtol(text, &end, 10);
-    return *text && end && !*end && number > 0 && number < 65 ? static_cast<int>(number) : 0;
-}
-
-} // namespace
 
 int main(int argc, char** argv) {
     int signal = SIGTERM;

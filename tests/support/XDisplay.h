@@ -3,10 +3,10 @@
 // A virtual X display for tests of the real windows: Xvfb on a display number it picks itself,
 // input through xdotool, and the screen read back through xwd, as a person would see it.
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <algorithm>
 #include <optional>
 #include <signal.h>
 #include <string>
@@ -50,8 +50,8 @@ private:
             std::string display = ":" + std::to_string(number), fd = std::to_string(pipeEnds[1]),
                         screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
             ::freopen("/dev/null", "w", stderr);
-            ::execl("/usr/bin/Xvfb", "Xvfb", display.c_str(), "-displayfd", fd.c_str(), "-screen", "0", screen.c_str(),
-                    "-nolisten", "tcp", static_cast<char*>(nullptr));
+            ::execl("/usr/bin/Xvfb", "Xvfb", display.c_str(), "-displayfd", fd.c_str(), "-screen", "0",
+                    screen.c_str(), "-nolisten", "tcp", static_cast<char*>(nullptr));
             ::_exit(127);
         }
         ::close(pipeEnds[1]);
@@ -83,10 +83,18 @@ public:
         return run("xdotool " + arguments + " > /dev/null 2>&1");
     }
 
+    // The screen's pixels as xwd wrote them, read where asked (reading all of them would cost more
+    // than a test under a sanitizer can spend on every look).
     struct Picture {
         int width = 0, height = 0;
-        std::vector<uint32_t> pixels; // 0x00RRGGBB
-        uint32_t at(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
+        std::vector<uint8_t> data;
+        size_t offset = 0, bytesPerLine = 0, bytesPerPixel = 4;
+        // 0x00RRGGBB
+        uint32_t at(int x, int y) const {
+            const uint8_t* p = &data[offset + static_cast<size_t>(y) * bytesPerLine +
+                                     static_cast<size_t>(x) * bytesPerPixel];
+            return static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[1]) << 8 | p[0];
+        }
     };
     // Why the last capture failed.
     const std::string& captureError() const { return m_captureError; }
@@ -103,8 +111,10 @@ public:
         while ((got = std::fread(buffer, 1, sizeof buffer, out)) > 0)
             data.insert(data.end(), buffer, buffer + got);
         int status = ::pclose(out);
-        m_captureError = "xwd exited with " + std::to_string(status) + ": " +
-                         std::string(data.begin(), data.begin() + static_cast<std::ptrdiff_t>(std::min<size_t>(data.size(), 200)));
+        m_captureError =
+            "xwd exited with " + std::to_string(status) + ": " +
+            std::string(data.begin(),
+                        data.begin() + static_cast<std::ptrdiff_t>(std::min<size_t>(data.size(), 200)));
         auto field = [&](size_t index) {
             size_t at = index * 4;
             return static_cast<uint32_t>(data[at]) << 24 | static_cast<uint32_t>(data[at + 1]) << 16 |
@@ -115,18 +125,14 @@ public:
         Picture picture;
         picture.width = static_cast<int>(field(4));
         picture.height = static_cast<int>(field(5));
-        uint32_t bytesPerPixel = field(11) / 8, bytesPerLine = field(12);
-        size_t pixelBytes = static_cast<size_t>(bytesPerLine) * picture.height;
-        if (bytesPerPixel < 3 || bytesPerPixel > 4 || data.size() < pixelBytes)
+        picture.bytesPerPixel = field(11) / 8;
+        picture.bytesPerLine = field(12);
+        size_t pixelBytes = picture.bytesPerLine * static_cast<size_t>(picture.height);
+        if (picture.bytesPerPixel < 3 || picture.bytesPerPixel > 4 || data.size() < pixelBytes ||
+            picture.bytesPerLine < static_cast<size_t>(picture.width) * picture.bytesPerPixel)
             return std::nullopt;
-        size_t offset = data.size() - pixelBytes;
-        picture.pixels.resize(static_cast<size_t>(picture.width) * picture.height);
-        for (int y = 0; y < picture.height; ++y)
-            for (int x = 0; x < picture.width; ++x) {
-                const uint8_t* p = &data[offset + static_cast<size_t>(y) * bytesPerLine +
-                                         static_cast<size_t>(x) * bytesPerPixel];
-                picture.pixels[static_cast<size_t>(y) * picture.width + x] = p[2] << 16 | p[1] << 8 | p[0];
-            }
+        picture.offset = data.size() - pixelBytes;
+        picture.data = std::move(data);
         return picture;
     }
 

@@ -65,6 +65,17 @@ protected:
         }
         return pid;
     }
+    // A supervisor booting the device headless with no script, its trace discarded.
+    pid_t startSupervisor() {
+        pid_t supervisor = ::fork();
+        if (supervisor == 0) {
+            ::freopen("/dev/null", "w", stdout);
+            ::freopen("/dev/null", "w", stderr);
+            ::execl(ZV_BOOT, "zv-boot", "--root", root.c_str(), "--headless", static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        return supervisor;
+    }
     static std::vector<const JsonValue*> of(const HostTrace& trace, const std::string& event,
                                             const std::string& process) {
         std::vector<const JsonValue*> found;
@@ -254,13 +265,7 @@ std::vector<pid_t> childrenOf(pid_t pid) {
 } // namespace
 
 TEST_F(BootTest, AfterRandomKillsEveryProcessRunsOnceAndNothingIsLeftBehind) {
-    pid_t supervisor = ::fork();
-    if (supervisor == 0) {
-        ::freopen("/dev/null", "w", stdout);
-        ::freopen("/dev/null", "w", stderr);
-        ::execl(ZV_BOOT, "zv-boot", "--root", root.c_str(), "--headless", static_cast<char*>(nullptr));
-        ::_exit(127);
-    }
+    pid_t supervisor = startSupervisor();
     auto settled = [&] {
         auto processes = liveProcesses(root);
         return processes["backboardd"].size() == 1 && processes["SpringBoard"].size() == 1 &&
@@ -336,13 +341,7 @@ TEST_F(BootTest, ThreeCrashesInAMomentKeepTheDeviceInSafeMode) {
 }
 
 TEST_F(BootTest, ADeviceDeletedWhileBootedShutsDown) {
-    pid_t supervisor = ::fork();
-    if (supervisor == 0) {
-        ::freopen("/dev/null", "w", stdout);
-        ::freopen("/dev/null", "w", stderr);
-        ::execl(ZV_BOOT, "zv-boot", "--root", root.c_str(), "--headless", static_cast<char*>(nullptr));
-        ::_exit(127);
-    }
+    pid_t supervisor = startSupervisor();
     for (int i = 0; i < 100 && liveProcesses(root)["SpringBoard"].empty(); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     std::vector<pid_t> children = childrenOf(supervisor);
