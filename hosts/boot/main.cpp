@@ -74,9 +74,9 @@ int main(int argc, char** argv) {
     if (int status = options.parse(argc, argv, {}); status >= 0)
         return status;
     Trace trace;
+    if (int status = options.openTrace(trace); status >= 0)
+        return status;
     std::string error;
-    if (!trace.open(options.tracePath, error))
-        return options.failure(error);
     std::error_code failure;
     auto self = std::filesystem::read_symlink("/proc/self/exe", failure);
     Supervisor::Options settings{options.root, options.headless, self.parent_path().string()};

@@ -1,4 +1,5 @@
 #include "hosts/common/HostOptions.h"
+#include "hosts/common/Trace.h"
 #include "platform/foundation/DeviceRoot.h"
 
 #include <algorithm>
@@ -65,4 +66,9 @@ int HostOptions::parse(int argc, char** argv, const std::vector<std::string>& re
         m_script = &m_scriptFile;
     }
     return -1;
+}
+
+int HostOptions::openTrace(Trace& trace) const {
+    std::string error;
+    return trace.open(tracePath, error) ? -1 : failure(error);
 }

@@ -20,6 +20,9 @@ public:
     // Answers -1 to go on, or the status to exit with (0 after --help, 2 for a bad command line,
     // 1 for a missing device or script). repeated: the host's own options, each taking a value.
     int parse(int argc, char** argv, const std::vector<std::string>& repeated);
+    // Opens the trace the options name; -1 to go on, else the status to exit with (the message
+    // printed).
+    int openTrace(class Trace& trace) const;
     // Prints "zorvi COMMAND: message" and answers 1.
     int failure(const std::string& message) const;
 

@@ -26,24 +26,14 @@ Json appearanceState(NSObject* appearance) {
     auto* settings = objc_cast<HBAppearanceSettings>(appearance);
     Json::Object object;
     for (const char* name : appearanceColourNames) {
-        if (!settings || ownGetter(appearance, name)) {
-            SEL selector = sel_registerName(name);
-            object.add(name, appearance->respondsToSelector(selector)
-                                 ? colourJson(objc_cast<UIColor>(msg_send<id>(appearance, selector)))
-                                 : Json::null());
+        if (settings && !ownGetter(appearance, name)) {
+            object.add(name, colourJson(settings->storedColour(name)));
+            continue;
         }
-    }
-    if (settings) {
-        const auto& v = settings->values();
-        const Ref<UIColor>* colours[] = {&v.tintColor,
-                                         &v.statusBarTintColor,
-                                         &v.navigationBarTitleColor,
-                                         &v.navigationBarTintColor,
-                                         &v.tableViewCellSeparatorColor,
-                                         &v.navigationBarBackgroundColor};
-        for (size_t i = 0; i < std::size(appearanceColourNames); ++i)
-            if (!ownGetter(appearance, appearanceColourNames[i]))
-                object.add(appearanceColourNames[i], colourJson(colours[i]->get()));
+        SEL selector = sel_registerName(name);
+        object.add(name, appearance->respondsToSelector(selector)
+                             ? colourJson(objc_cast<UIColor>(msg_send<id>(appearance, selector)))
+                             : Json::null());
     }
     auto flag = [&](const char* name, std::optional<bool> stored) {
         if (settings && !ownGetter(appearance, name))

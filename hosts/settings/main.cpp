@@ -14,9 +14,9 @@ int main(int argc, char** argv) {
     if (int status = options.parse(argc, argv, {}); status >= 0)
         return status;
     Trace trace;
+    if (int status = options.openTrace(trace); status >= 0)
+        return status;
     std::string error;
-    if (!trace.open(options.tracePath, error))
-        return options.failure(error);
     SettingsOptions settings;
     settings.root = options.root;
     settings.virtualClock = options.headless;

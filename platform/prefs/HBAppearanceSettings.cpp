@@ -3,6 +3,30 @@
 
 #include <string>
 
+namespace {
+
+using ColourMember = Ref<UIColor> HBAppearanceSettings::Values::*;
+
+// The colours by name, in the order appearanceColourNames lists them.
+constexpr ColourMember colourMembers[] = {
+    &HBAppearanceSettings::Values::tintColor,
+    &HBAppearanceSettings::Values::statusBarTintColor,
+    &HBAppearanceSettings::Values::navigationBarTitleColor,
+    &HBAppearanceSettings::Values::navigationBarTintColor,
+    &HBAppearanceSettings::Values::tableViewCellSeparatorColor,
+    &HBAppearanceSettings::Values::navigationBarBackgroundColor,
+};
+static_assert(std::size(colourMembers) == std::size(appearanceColourNames));
+
+} // namespace
+
+UIColor* HBAppearanceSettings::storedColour(std::string_view name) const {
+    for (size_t i = 0; i < std::size(appearanceColourNames); ++i)
+        if (name == appearanceColourNames[i])
+            return (m_values.*colourMembers[i]).get();
+    return nullptr;
+}
+
 struct HBAppearanceSettingsMethods {
     static HBAppearanceSettings::Values& of(id self) {
         return static_cast<HBAppearanceSettings*>(self)->m_values;

@@ -11,6 +11,7 @@
 #include "runtime/NSObject.h"
 
 #include <optional>
+#include <string_view>
 
 enum HBAppearanceSettingsLargeTitleStyle : unsigned long {
     HBAppearanceSettingsLargeTitleStyleRootOnly = 0,
@@ -34,6 +35,8 @@ public:
     };
     // What was set on this object (unset: nil / nullopt), whatever a subclass answers.
     const Values& values() const { return m_values; }
+    // The colour set under one of appearanceColourNames (nil when unset or no such name).
+    UIColor* storedColour(std::string_view name) const;
 
 private:
     friend struct HBAppearanceSettingsMethods;
