@@ -5,6 +5,7 @@ set -euo pipefail
 packages=(
   build-essential cmake pkg-config git
   libplist-dev libplist-utils
+  libavformat-dev libavcodec-dev libavfilter-dev libswscale-dev libwebp-dev
   libcairo2-dev libpango1.0-dev fonts-dejavu-core
   libsdl2-dev libstb-dev
   libgtest-dev libgmock-dev libbenchmark-dev

@@ -17,3 +17,4 @@ int commandBoot(const Arguments& args);
 int commandLog(const Arguments& args);
 int commandRespring(const Arguments& args);
 int commandWaves(const Arguments& args);
+int commandRecord(const Arguments& args);

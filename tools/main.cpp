@@ -13,16 +13,22 @@ struct Command {
 };
 
 const Command commands[] = {
-    {"device", commandDevice, "device create [--root DIR] [--system VERSION] [--screen WxH@S] | update | list | erase"},
+    {"device", commandDevice,
+     "device create [--root DIR] [--system VERSION] [--screen WxH@S] | update | list | erase"},
     {"log", commandLog, "log [--root DIR] [--follow]"},
     {"springboard", commandSpringboard,
-     "springboard [--root DIR] [--headless] [--script FILE|-] [--trace FILE] [--with-class NAME]..."},
+     "springboard [--root DIR] [--headless] [--script FILE|-] [--trace FILE] [--record FILE] [--with-class "
+     "NAME]..."},
     {"boot", commandBoot, "boot [--root DIR] [--headless] [--script FILE|-] [--trace FILE]"},
     {"respring", commandRespring, "respring [--root DIR]"},
-    {"settings", commandSettings, "settings [--root DIR] [--headless] [--script FILE|-] [--trace FILE]"},
+    {"settings", commandSettings,
+     "settings [--root DIR] [--headless] [--script FILE|-] [--trace FILE] [--record FILE]"},
     {"defaults", commandDefaults, "defaults [--root DIR] read|write|delete DOMAIN [KEY] [-TYPE VALUE]"},
     {"wallpaper", commandWallpaper, "wallpaper [--root DIR] set IMAGE | export OUT.png | average"},
-    {"waves", commandWaves, "waves [--screen WxH@S] [--frames N] [--out DIR]"},
+    {"waves", commandWaves,
+     "waves [--screen WxH@S] [--frames N] [--out DIR | --out FILE.mp4|.gif|.webp|.apng]"},
+    {"record", commandRecord,
+     "record [--root DIR] [--system VERSION] [--screen WxH@S] SCRIPT OUT.mp4|.gif|.webp|.apng"},
 };
 
 int usage(FILE* out) {

@@ -2,56 +2,15 @@
 // wallpaper and the three waves in their 55-point strip) against a full repaint of the same scene,
 // measured in the same run. The ratios are printed after the table.
 
+#include "bench/support/LockScreenScene.h"
+#include "bench/support/MedianReporter.h"
 #include "platform/graphics/CairoCanvas.h"
-#include "platform/graphics/Compositing.h"
-#include "platform/runloop/RunLoop.h"
-#include "platform/ui/LayerRenderer.h"
-#include "wave/UUWaveView.h"
-#include "wave/WaveSet.h"
 
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
-#include <map>
-#include <string>
 
 namespace {
-
-constexpr double screenWidth = 375, screenHeight = 812, scale = 3, stripHeight = 55;
-constexpr int pixelWidth = int(screenWidth * scale), pixelHeight = int(screenHeight * scale);
-
-struct LockScreen {
-    Ref<UIView> root;
-    std::vector<Ref<UUWaveView>> views;
-
-    LockScreen() {
-        RunLoop::main()->useVirtualClock();
-        root = makeViewWithFrame<UIView>(CGRectMake(0, 0, screenWidth, screenHeight));
-        Bitmap wallpaper = *Bitmap::create(pixelWidth, pixelHeight);
-        for (int y = 0; y < pixelHeight; ++y)
-            for (int x = 0; x < pixelWidth; ++x)
-                wallpaper.setPixel(x, y,
-                                   premultiplied_pixel(uint8_t(x * 255 / pixelWidth),
-                                                       uint8_t(y * 255 / pixelHeight),
-                                                       uint8_t(200 - x * 150 / pixelWidth), 255));
-        root->layer()->setContents(CGImage::imageWithBitmap(std::move(wallpaper)).get());
-        for (size_t i = 0; i < 3; ++i) {
-            auto view = makeViewWithFrame<UUWaveView>(
-                CGRectMake(0, screenHeight - stripHeight, screenWidth, stripHeight));
-            view->addWaves(NSArray::arrayWithObjects(
-                {makeStandardWave(i, screenWidth, strokeOnlyCreator({1, 1, 1, 1}))}));
-            root->addSubview(view.get());
-            views.push_back(view);
-            view->start();
-        }
-    }
-    ~LockScreen() {
-        for (auto& view : views)
-            view->stop();
-    }
-    // Two refreshes: every second one advances and redraws the waves.
-    void nextDrawnFrame() { RunLoop::main()->tick(2); }
-};
 
 void BM_AnimationFrame(benchmark::State& state) {
     LockScreen scene;
@@ -120,18 +79,6 @@ BENCHMARK(BM_FullRepaintCairo)->Unit(benchmark::kMicrosecond)->Repetitions(5);
 BENCHMARK(BM_FullRepaintOwn)->Unit(benchmark::kMicrosecond)->Repetitions(5);
 BENCHMARK(BM_CairoStrokeOfTheStrip)->Unit(benchmark::kMicrosecond)->Repetitions(5);
 BENCHMARK(BM_WaveStateOnly)->Unit(benchmark::kMicrosecond)->Repetitions(5);
-
-// Keeps the median CPU time of each benchmark for the ratios.
-class MedianReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs)
-            if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median")
-                medians[run.run_name.function_name] = run.GetAdjustedCPUTime();
-        ConsoleReporter::ReportRuns(runs);
-    }
-    std::map<std::string, double> medians; // microseconds, the unit the benchmarks report in
-};
 
 } // namespace
 

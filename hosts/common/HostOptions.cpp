@@ -1,5 +1,6 @@
 #include "hosts/common/HostOptions.h"
 #include "hosts/common/Trace.h"
+#include "hosts/common/VideoFormats.h"
 #include "platform/foundation/DeviceRoot.h"
 
 #include <algorithm>
@@ -11,8 +12,10 @@ int HostOptions::usage(const std::string& message) const {
     FILE* out = message.empty() ? stdout : stderr;
     if (!message.empty())
         std::fprintf(out, "zorvi %s: %s\n", m_command.c_str(), message.c_str());
-    std::fprintf(out, "usage: zorvi %s [--root DIR] [--headless] [--script FILE|-] [--trace FILE]%s%s\n",
-                 m_command.c_str(), m_extraUsage.empty() ? "" : " ", m_extraUsage.c_str());
+    std::fprintf(
+        out,
+        "usage: zorvi %s [--root DIR] [--headless] [--script FILE|-] [--trace FILE] [--record FILE]%s%s\n",
+        m_command.c_str(), m_extraUsage.empty() ? "" : " ", m_extraUsage.c_str());
     return message.empty() ? 0 : 2;
 }
 
@@ -45,6 +48,12 @@ int HostOptions::parse(int argc, char** argv, const std::vector<std::string>& re
         } else if (word == "--trace") {
             if (!value(tracePath))
                 return usage("--trace needs a file");
+        } else if (word == "--record") {
+            if (!value(recordPath))
+                return usage("--record needs a file (.mp4, .gif, .webp or .apng)");
+            if (!videoFormatForPath(recordPath))
+                return usage("cannot record to " + recordPath + ": the name must end in " +
+                             videoFormatNames());
         } else if (std::find(repeated.begin(), repeated.end(), word) != repeated.end()) {
             std::string text;
             if (!value(text))

@@ -1,6 +1,7 @@
 #pragma once
 
-// The command line every host takes: [--root DIR] [--headless] [--script FILE|-] [--trace FILE],
+// The command line every host takes: [--root DIR] [--headless] [--script FILE|-] [--trace FILE]
+// [--record FILE],
 // plus options of the host's own that may be repeated (such as --with-class NAME). --help prints
 // the usage. The device root must hold a device, and the script must be readable, before anything
 // starts.
@@ -29,6 +30,8 @@ public:
     std::string root;
     bool headless = false;
     std::string tracePath;
+    // A recording of the whole run (the script's, or the window's until it closes).
+    std::string recordPath;
     std::map<std::string, std::vector<std::string>> values; // the host's own options
     // The script to run, or nullptr when none was given.
     std::istream* script() { return m_script; }

@@ -1,4 +1,6 @@
 #include "hosts/common/HostScript.h"
+#include "hosts/common/Interruption.h"
+#include "hosts/common/VideoFile.h"
 
 #include <exception>
 
@@ -10,17 +12,71 @@ constexpr long maxRefreshes = 1000000;
 
 } // namespace
 
-void HostScript::run(std::istream& script) {
+int HostScript::run(std::istream& script) {
     ScriptReader reader(script);
-    while (auto line = reader.next())
+    bool interrupted = false;
+    while (auto line = reader.next()) {
         runLine(*line);
+        if ((interrupted = Interruption::requested()))
+            break;
+    }
+    // With a window the recording goes on after the script, until R or the window closes.
+    if (!m_host.recordsFromWindow() || interrupted)
+        finishRecording();
+    if (interrupted)
+        return 130;
+    return m_errors > 0 ? 1 : 0;
+}
+
+bool HostScript::failWith(const std::string& message) {
+    ++m_errors;
+    m_trace.write("error", Json::Object().add("message", Json::string(message)));
+    return false;
 }
 
 bool HostScript::fail(const ScriptLine& line, const std::string& message) {
-    ++m_errors;
-    m_trace.write("error", Json::Object().add("message", Json::string("line " + std::to_string(line.number) +
-                                                                      ": " + message)));
-    return false;
+    return failWith("line " + std::to_string(line.number) + ": " + message);
+}
+
+bool HostScript::startRecording(const std::string& path, int fps) {
+    std::string error;
+    return m_host.startRecording(path, fps, error) || failWith("record: " + error);
+}
+
+void HostScript::finishRecording() {
+    if (!m_host.isRecording())
+        return;
+    std::string error;
+    auto finished = m_host.stopRecording(error);
+    if (!finished) {
+        failWith("record: " + error);
+        return;
+    }
+    m_trace.write("record", Json::Object()
+                                .add("file", Json::string(finished->path))
+                                .add("frames", Json::number(static_cast<double>(finished->frames))));
+}
+
+bool HostScript::runRecordLine(const ScriptLine& line) {
+    const auto& w = line.words;
+    if (w.size() == 2 && w[1] == "stop") {
+        if (!m_host.isRecording())
+            return fail(line, "record stop: not recording");
+        int before = m_errors;
+        finishRecording();
+        return m_errors == before;
+    }
+    if (w.size() >= 3 && w.size() <= 4 && w[1] == "start") {
+        auto fps = w.size() == 4 ? parseInteger(w[3]) : std::optional<long>(30);
+        if (!fps || *fps < 1 || *fps > VideoFile::maxFramesPerSecond)
+            return fail(line, "usage: record start FILE [FPS], FPS from 1 to " +
+                                  std::to_string(VideoFile::maxFramesPerSecond));
+        std::string error;
+        if (!m_host.startRecording(w[2], static_cast<int>(*fps), error))
+            return fail(line, "record: " + error);
+        return true;
+    }
+    return fail(line, "usage: record start FILE [FPS] | record stop");
 }
 
 bool HostScript::runLine(const ScriptLine& line) {
@@ -59,6 +115,8 @@ bool HostScript::runCommonLine(const ScriptLine& line) {
         std::string error;
         if (!m_host.snapshot(w[1], error))
             return fail(line, "snapshot: " + error);
+    } else if (command == "record") {
+        return runRecordLine(line);
     } else if (command == "render" && count == 1) {
         // Draws a frame as the screen would, without saving it; the trace says how much was redrawn.
         m_trace.write("frame",

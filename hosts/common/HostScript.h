@@ -17,10 +17,16 @@ public:
     HostScript(ScriptedHost& host, Trace& trace) : m_host(host), m_trace(trace) {}
     virtual ~HostScript() = default;
 
-    void run(std::istream& script);
+    // Runs every line (a recording still going at the end is completed); answers the exit status:
+    // 0, 1 when a line could not be run, 130 when interrupted.
+    int run(std::istream& script);
     // Runs one line; false (with the error traced) when it could not be run.
     bool runLine(const ScriptLine& line);
     int errors() const { return m_errors; }
+    // Starts a recording (as `record start`); false with an "error" event when it cannot.
+    bool startRecording(const std::string& path, int fps = 30);
+    // Completes a recording that is going, with its "record" event (or an "error" one).
+    void finishRecording();
 
 protected:
     // The host's own commands: nullopt when the line is not one of them, else whether it ran.
@@ -32,6 +38,8 @@ protected:
 
 private:
     bool runCommonLine(const ScriptLine& line);
+    bool runRecordLine(const ScriptLine& line);
+    bool failWith(const std::string& message);
 
     ScriptedHost& m_host;
     Trace& m_trace;

@@ -1,4 +1,7 @@
 #include "hosts/common/ScriptedHost.h"
+#include "hosts/common/Interruption.h"
+#include "hosts/common/Recorder.h"
+#include "platform/foundation/DeviceLog.h"
 #include "platform/runloop/RunLoop.h"
 #include "platform/ui/UIScreen.h"
 
@@ -35,4 +38,87 @@ size_t ScriptedHost::render() {
 bool ScriptedHost::snapshot(const std::string& hostPath, std::string& error) {
     render();
     return m_renderer->writePNG(hostPath, &error);
+}
+
+// ---- recordings --------------------------------------------------------------------------------
+
+struct ScriptedHost::Recording {
+    std::unique_ptr<Recorder> recorder;
+    // Ctrl-C while recording completes the file instead of losing it.
+    Interruption interruption;
+    // Set when a frame could not be written, or when an interrupt stopped the frames.
+    std::string error;
+    std::optional<int64_t> stoppedAt;
+};
+
+bool ScriptedHost::startRecording(const std::string& path, int fps, std::string& error) {
+    if (m_recording) {
+        error = "already recording to " + m_recording->recorder->path();
+        return false;
+    }
+    const Bitmap& screen = m_renderer->bitmap();
+    auto recorder =
+        Recorder::start(path, screen.width(), screen.height(), fps, RunLoop::main()->nowNanoseconds(), error);
+    if (!recorder)
+        return false;
+    m_recording = std::make_shared<Recording>();
+    m_recording->recorder = std::move(recorder);
+    if (!m_windowRecords)
+        scheduleRecordingFrame();
+    return true;
+}
+
+void ScriptedHost::scheduleRecordingFrame() {
+    std::weak_ptr<Recording> weak = m_recording;
+    // Just after the frame's instant: the picture shows everything that ran at that instant.
+    RunLoop::main()->enqueue(m_recording->recorder->nextDue() + 1, [this, weak] {
+        auto recording = weak.lock();
+        if (!recording || recording->stoppedAt)
+            return;
+        int64_t now = RunLoop::main()->nowNanoseconds();
+        if (Interruption::requested()) {
+            recording->stoppedAt = now;
+            return;
+        }
+        render();
+        if (!recording->recorder->capture(m_renderer->bitmap(), now, recording->error)) {
+            recording->stoppedAt = now;
+            NSLog("recording: " + recording->error);
+            return;
+        }
+        scheduleRecordingFrame();
+    });
+}
+
+std::string ScriptedHost::recordingPath() const {
+    return m_recording ? m_recording->recorder->path() : std::string();
+}
+
+void ScriptedHost::recordShownScreen() {
+    if (!m_recording || m_recording->stoppedAt)
+        return;
+    int64_t now = RunLoop::main()->nowNanoseconds();
+    if (!m_recording->recorder->capture(m_renderer->bitmap(), now, m_recording->error)) {
+        m_recording->stoppedAt = now;
+        NSLog("recording: " + m_recording->error);
+    }
+}
+
+std::optional<ScriptedHost::FinishedRecording> ScriptedHost::stopRecording(std::string& error) {
+    if (!m_recording) {
+        error = "not recording";
+        return std::nullopt;
+    }
+    std::shared_ptr<Recording> recording = std::move(m_recording);
+    Recorder& recorder = *recording->recorder;
+    if (!recording->error.empty()) {
+        error = recording->error;
+        return std::nullopt;
+    }
+    if (!m_windowRecords)
+        render();
+    int64_t end = recording->stoppedAt.value_or(RunLoop::main()->nowNanoseconds());
+    if (!recorder.finish(m_renderer->bitmap(), end, error))
+        return std::nullopt;
+    return FinishedRecording{recorder.path(), recorder.frames()};
 }

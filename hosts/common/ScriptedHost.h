@@ -8,8 +8,12 @@
 #include "platform/ui/LayerRenderer.h"
 #include "platform/ui/UIView.h"
 
+#include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
+
+class Recorder;
 
 class ScriptedHost {
 public:
@@ -34,10 +38,33 @@ public:
     bool snapshot(const std::string& hostPath, std::string& error);
     LayerRenderer& renderer() { return *m_renderer; }
 
+    // --- recordings ---
+    // Starts recording the screen into path at fps frames a second of the host's clock. Headless,
+    // the clock's own tasks take each frame; with a window, the window hands over what it shows.
+    bool startRecording(const std::string& path, int fps, std::string& error);
+    struct FinishedRecording {
+        std::string path;
+        int64_t frames = 0;
+    };
+    // Completes the recording (nullopt with error when it could not be written, or none was going).
+    std::optional<FinishedRecording> stopRecording(std::string& error);
+    bool isRecording() const { return m_recording != nullptr; }
+    std::string recordingPath() const;
+    bool recordsFromWindow() const { return m_windowRecords; }
+    // The window shows the screen itself; frames come from what it shows (recordShownScreen).
+    void recordFromWindow() { m_windowRecords = true; }
+    void recordShownScreen();
+
 protected:
     // Makes the renderer for the main screen; a host calls it once its screen exists.
     void makeRenderer();
 
 private:
+    struct Recording;
+    void scheduleRecordingFrame();
+
     std::unique_ptr<LayerRenderer> m_renderer;
+    // Shared with the clock's pending frame tasks, which hold it weakly.
+    std::shared_ptr<Recording> m_recording;
+    bool m_windowRecords = false;
 };

@@ -8,7 +8,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <optional>
+#include <string>
 
 namespace {
 
@@ -173,6 +175,37 @@ private:
     int m_height = 0;
 };
 
+std::string baseTitle(WindowClient& client) {
+    return "Zorvi - " + client.helpLine() + " | R: record";
+}
+
+// R: starts a recording in the current folder, or completes the one going. The title and stdout say
+// where it went.
+void toggleRecording(WindowClient& client, SDL_Window* window, const char* command) {
+    ScriptedHost& host = client.host();
+    std::string error, message;
+    if (host.isRecording()) {
+        auto finished = host.stopRecording(error);
+        message = finished ? "recorded " + std::to_string(finished->frames) + " frames to " + finished->path
+                           : "recording failed: " + error;
+        SDL_SetWindowTitle(window, (message + " | " + baseTitle(client)).c_str());
+    } else {
+        char stamp[32];
+        std::time_t now = std::time(nullptr);
+        std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", std::localtime(&now));
+        std::string path = std::string("zorvi-") + command + "-" + stamp + ".mp4";
+        if (host.startRecording(path, 30, error)) {
+            message = "recording to " + path + " (R to stop)";
+            SDL_SetWindowTitle(window, ("Zorvi - " + message).c_str());
+        } else {
+            message = "cannot record: " + error;
+            SDL_SetWindowTitle(window, (message + " | " + baseTitle(client)).c_str());
+        }
+    }
+    std::printf("%s\n", message.c_str());
+    std::fflush(stdout);
+}
+
 } // namespace
 
 int runWindow(WindowClient& client, const char* command) {
@@ -192,7 +225,10 @@ int runWindow(WindowClient& client, const char* command) {
     double fit = std::min({1.0, (usable.h - 40) / pointHeight, (usable.w - 40) / pointWidth});
     int windowWidth = static_cast<int>(std::lround(pointWidth * fit));
     int windowHeight = static_cast<int>(std::lround(pointHeight * fit));
-    std::string title = "Zorvi - " + client.helpLine();
+    client.host().recordFromWindow();
+    std::string title = client.host().isRecording()
+                            ? "Zorvi - recording to " + client.host().recordingPath() + " (R to stop)"
+                            : baseTitle(client);
     // The device's supervisor places its windows side by side.
     int x = SDL_WINDOWPOS_CENTERED;
     if (const char* placed = std::getenv("ZV_WINDOW_X"); placed && std::atoi(placed) >= 0)
@@ -247,7 +283,9 @@ int runWindow(WindowClient& client, const char* command) {
                             character = '\b';
                         else if (key >= 32 && key < 127)
                             character = static_cast<char>(key);
-                        if (!client.key(key, character))
+                        if (key == SDLK_r)
+                            toggleRecording(client, window, command);
+                        else if (!client.key(key, character))
                             running = false;
                         break;
                     }
@@ -281,8 +319,11 @@ int runWindow(WindowClient& client, const char* command) {
                 const Region& changed = layers.render(client.host().screenView());
                 presenter.present(layers.bitmap(), changed, layers.lastRepaint(), layers.lastScroll());
             }
+            client.host().recordShownScreen();
         }
     }
+    if (client.host().isRecording())
+        toggleRecording(client, window, command);
     SDL_DestroyWindow(window);
     SDL_Quit();
     return status;

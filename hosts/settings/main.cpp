@@ -9,6 +9,8 @@
 #include "hosts/settings/SettingsScript.h"
 #include "hosts/settings/SettingsWindow.h"
 
+#include <sstream>
+
 int main(int argc, char** argv) {
     HostOptions options("settings", "");
     if (int status = options.parse(argc, argv, {}); status >= 0)
@@ -24,10 +26,13 @@ int main(int argc, char** argv) {
     if (!app)
         return options.failure(error);
     SettingsScript script(*app, trace);
+    if (!options.headless)
+        app->recordFromWindow();
+    if (!options.recordPath.empty() && !app->startRecording(options.recordPath, 30, error))
+        return options.failure(error);
     if (options.headless) {
-        if (options.script())
-            script.run(*options.script());
-        return 0;
+        std::istringstream nothing;
+        return script.run(options.script() ? *options.script() : nothing);
     }
     return runSettingsWindow(*app, script, options.script());
 }

@@ -9,6 +9,8 @@
 #include "hosts/springboard/SpringBoard.h"
 #include "hosts/springboard/Window.h"
 
+#include <sstream>
+
 int main(int argc, char** argv) {
     HostOptions options("springboard", "[--with-class NAME]... [--safe-mode LIBRARY]");
     if (int status = options.parse(argc, argv, {"--with-class", "--safe-mode"}); status >= 0)
@@ -29,10 +31,13 @@ int main(int argc, char** argv) {
     if (!host)
         return options.failure(error);
     ScriptRunner runner(*host, trace);
+    if (!options.headless)
+        host->recordFromWindow();
+    if (!options.recordPath.empty() && !host->startRecording(options.recordPath, 30, error))
+        return options.failure(error);
     if (options.headless) {
-        if (options.script())
-            runner.run(*options.script());
-        return 0;
+        std::istringstream nothing;
+        return runner.run(options.script() ? *options.script() : nothing);
     }
     return runSpringBoardWindow(*host, runner, options.script());
 }

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <string>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
@@ -26,8 +27,8 @@ struct HostTrace {
     const JsonValue& state(size_t index) const { return *named("state").at(index); }
 };
 
-// The program's trace for the script (written to scriptPath first); every line must be JSON and
-// the program must exit with 0.
+// The program's trace for the script (written to scriptPath first); every line must be JSON, and
+// the program must exit with 0, or with 1 when the trace has errors (lines that could not run).
 inline HostTrace runHost(const std::string& program, const std::string& root, const std::string& script,
                          const std::string& scriptPath, const std::string& options = "") {
     std::ofstream(scriptPath) << script;
@@ -46,6 +47,8 @@ inline HostTrace runHost(const std::string& program, const std::string& root, co
             trace.events.push_back(std::move(*event));
     }
     std::free(line);
-    EXPECT_EQ(::pclose(output), 0) << command;
+    int status = ::pclose(output);
+    int expected = trace.named("error").empty() ? 0 : 1;
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == expected) << command << ": status " << status;
     return trace;
 }

@@ -1,0 +1,23 @@
+#pragma once
+
+// The kinds of recording, chosen by the file's extension: the container, the encoder and the pixel
+// layout it is given.
+
+#include <string>
+
+extern "C" {
+#include <libavutil/pixfmt.h>
+}
+
+struct VideoFormat {
+    const char* extension; // with the dot, lower case
+    const char* muxer;     // ffmpeg's name of the container
+    const char* encoder;   // ffmpeg's name of the encoder
+    AVPixelFormat pixels;  // what the encoder is given
+    bool evenSize;         // the encoder wants even widths and heights (padded with the edge)
+};
+
+// The format for a path's extension (case-insensitive), or nullptr.
+const VideoFormat* videoFormatForPath(const std::string& path);
+// "mp4, gif, webp, apng or png": for messages.
+std::string videoFormatNames();
