@@ -3,6 +3,7 @@
 
 #include "platform/graphics/ImageImport.h"
 #include "tests/hosts/settings/SettingsDevice.h"
+#include "tests/support/VideoReader.h"
 #include "tests/support/XDisplay.h"
 
 #include <chrono>
@@ -22,10 +23,12 @@ bool near(uint32_t pixel, int red, int green, int blue, int tolerance = 14) {
 // The Settings window's process, ended and reaped however the test ends.
 struct WindowProcess {
     pid_t pid = -1;
-    WindowProcess(const XDisplay& display, const std::string& root) {
+    WindowProcess(const XDisplay& display, const std::string& root, const std::string& folder = "") {
         pid = ::fork();
         if (pid == 0) {
             ::setenv("DISPLAY", display.name().c_str(), 1);
+            if (!folder.empty() && ::chdir(folder.c_str()) != 0)
+                ::_exit(126);
             ::freopen("/dev/null", "w", stdout);
             ::freopen("/dev/null", "w", stderr);
             ::execl(ZV_SETTINGS, "zv-settings", "--root", root.c_str(), static_cast<char*>(nullptr));
@@ -167,6 +170,45 @@ TEST_F(SettingsTest, TheWindowScrollsWithTheWheelAndShowsWhatAScriptedScrollShow
     }
     EXPECT_LT(static_cast<double>(total) / count, 2.0) << "the window shows the page scrolled by 200 points";
     EXPECT_LE(worst, 40);
+    display.xdotool("key q");
+    EXPECT_EQ(app.exitStatus(), 0);
+}
+
+TEST_F(SettingsTest, RInTheWindowRecordsWhatItShowsAndTheTitleSaysWhere) {
+    if (!XDisplay::available())
+        GTEST_SKIP() << "Xvfb, xdotool or xwd is not installed";
+    XDisplay display;
+    ASSERT_FALSE(display.name().empty());
+    std::string folder = root + "-recordings";
+    std::filesystem::create_directory(folder);
+    WindowProcess app(display, root, folder);
+    auto light = [](uint32_t p) { return near(p, 247, 247, 247); };
+    ASSERT_TRUE(captureWhen(display, windowX + 60, windowY + 20, light).has_value());
+    auto titled = [&](const std::string& pattern) {
+        for (int i = 0; i < 50; ++i) {
+            if (display.xdotool("search --name '" + pattern + "'") == 0)
+                return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+        return false;
+    };
+    display.xdotool("key r");
+    EXPECT_TRUE(titled("recording to zorvi-settings-.*[.]mp4"));
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    display.xdotool("key r");
+    EXPECT_TRUE(titled("recorded [0-9]+ frames to zorvi-settings-"));
+    std::vector<std::string> recordings;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        recordings.push_back(entry.path().string());
+    ASSERT_EQ(recordings.size(), 1u);
+    DecodedVideo video = readVideo(recordings[0]);
+    ASSERT_EQ(video.error, "");
+    EXPECT_GE(video.frames.size(), 25u) << "a second or more at 30 frames a second";
+    EXPECT_EQ(video.width, 1126) << "the screen in device pixels (1125, made even)";
+    EXPECT_EQ(video.height, 2436);
+    auto bar = video.rgb(0, 180, 60);
+    EXPECT_TRUE(near(static_cast<uint32_t>(bar[0] << 16 | bar[1] << 8 | bar[2]), 247, 247, 247))
+        << "the light bar, as the window shows it";
     display.xdotool("key q");
     EXPECT_EQ(app.exitStatus(), 0);
 }
