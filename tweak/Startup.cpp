@@ -95,8 +95,21 @@ void installLegacySet() {
     hookHintView<S>(objc_getClass("SBUICallToActionLabel"));
 }
 
+// Whether another copy of this library (the same tweak installed under two names) has started in
+// this process already: its drag handler is on the controller. Starting again would hook the
+// first copy's hooks, and each would call the other without end.
+bool startedByAnotherCopy(bool modern) {
+    Class controller = objc_getClass(modern ? "CSCombinedListViewController" : "SBDashBoardViewController");
+    return controller && class_getInstanceMethod(controller, sel("dragButton:"));
+}
+
 __attribute__((constructor)) void tweakStartup() {
-    if (SystemVersion::isAtLeast({13, 0, 0}))
+    bool modern = SystemVersion::isAtLeast({13, 0, 0});
+    if (startedByAnotherCopy(modern)) {
+        NSLog("Zorvi: started already by another copy of the tweak; this copy stays idle");
+        return;
+    }
+    if (modern)
         installModernSet();
     else
         installLegacySet();

@@ -19,4 +19,5 @@ ZV_EXPORT Ref<NSString> openstring;
 ZV_EXPORT Ref<NSObject> teachable;
 }
 
-bool hapticplayed = false;
+// Hidden: a second copy of the library keeps its own rather than sharing (and clashing over) one.
+__attribute__((visibility("hidden"))) bool hapticplayed = false;

@@ -28,4 +28,4 @@ extern Ref<NSObject> teachable;
 }
 
 // Private to the tweak: the drag's one-shot haptic flag.
-extern bool hapticplayed;
+extern __attribute__((visibility("hidden"))) bool hapticplayed;

@@ -1,6 +1,7 @@
 #include "wave/UUWave.h"
 #include "runtime/Associations.h"
 #include "runtime/MessageSend.h"
+#include "wave/SharedClass.h"
 
 #include <cmath>
 #include <limits>
@@ -29,7 +30,7 @@ Class UUWave::objcClass() {
     static Class const cls = [] {
         // Both product libraries carry this class; in one process the first copy defines it.
         if (Class existing = objc_getClass("UUWave"))
-            return existing;
+            return sharedWaveClass(existing, "setStyle:");
         Class c = objc_defineClass("UUWave", NSObject::objcClass(), &instance_factory<UUWave>);
         class_addMethod(
             c, "style", +[](id self, SEL) -> long { return asWave(self)->style(); });

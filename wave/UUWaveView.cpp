@@ -2,6 +2,7 @@
 #include "platform/runloop/RunLoop.h"
 #include "runtime/Associations.h"
 #include "runtime/MessageSend.h"
+#include "wave/SharedClass.h"
 #include "wave/UUWaveWeakProxy.h"
 
 #include <algorithm>
@@ -32,7 +33,7 @@ std::vector<Ref<UUWave>> wavesOf(const NSArray* list) {
 Class UUWaveView::objcClass() {
     static Class const cls = [] {
         if (Class existing = objc_getClass("UUWaveView"))
-            return existing;
+            return sharedWaveClass(existing, "addWaves:");
         Class c = objc_defineClass("UUWaveView", UIView::objcClass(), &instance_factory<UUWaveView>);
         class_addMethod(
             c, "initWithFrame:", +[](id self, SEL cmd, CGRect frame) -> id {

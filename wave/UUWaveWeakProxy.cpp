@@ -1,10 +1,11 @@
 #include "wave/UUWaveWeakProxy.h"
 #include "runtime/MessageSend.h"
+#include "wave/SharedClass.h"
 
 Class UUWaveWeakProxy::objcClass() {
     static Class const cls = [] {
         if (Class existing = objc_getClass("UUWaveWeakProxy"))
-            return existing;
+            return sharedWaveClass(existing, "initWithTarget:");
         Class c =
             objc_defineClass("UUWaveWeakProxy", NSObject::objcClass(), &instance_factory<UUWaveWeakProxy>);
         class_addMethod(

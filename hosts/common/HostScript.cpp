@@ -81,7 +81,7 @@ bool HostScript::runRecordLine(const ScriptLine& line) {
 
 bool HostScript::runLine(const ScriptLine& line) {
     if (line.words.empty())
-        return fail(line, "line too long");
+        return fail(line, "line too long (over 4096 bytes) or not text");
     // A line that makes the product or the platform throw is an error of that line; the run goes on.
     bool ran = false;
     try {

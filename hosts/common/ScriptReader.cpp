@@ -24,13 +24,49 @@ size_t commentStart(const std::string& text) {
 
 } // namespace
 
+ScriptReader::Read ScriptReader::readLine(std::string& text) {
+    text.clear();
+    std::streambuf* input = m_input.rdbuf();
+    if (!input)
+        return Read::End;
+    bool tooLong = false;
+    size_t skipped = 0;
+    for (;;) {
+        int c = input->sbumpc();
+        if (c == std::char_traits<char>::eof()) {
+            m_ended = true;
+            if (text.empty() && !tooLong && skipped == 0)
+                return Read::End;
+            return tooLong ? Read::TooLong : Read::Line;
+        }
+        if (c == '\n')
+            return tooLong ? Read::TooLong : Read::Line;
+        if (tooLong) {
+            if (++skipped > maxSkippedBytes) {
+                m_ended = true;
+                return Read::TooLong;
+            }
+            continue;
+        }
+        if (c == 0 || text.size() == maxLineLength) {
+            tooLong = true;
+            text.clear();
+            continue;
+        }
+        text.push_back(static_cast<char>(c));
+    }
+}
+
 std::optional<ScriptLine> ScriptReader::next() {
     std::string text;
-    while (std::getline(m_input, text)) {
+    while (!m_ended) {
+        Read read = readLine(text);
+        if (read == Read::End)
+            break;
         ++m_number;
         ScriptLine line;
         line.number = m_number;
-        if (text.size() > maxLineLength)
+        if (read == Read::TooLong)
             return line;
         if (size_t comment = commentStart(text); comment != std::string::npos)
             text.erase(comment);

@@ -18,15 +18,23 @@ struct ScriptLine {
 class ScriptReader {
 public:
     explicit ScriptReader(std::istream& input) : m_input(input) {}
-    // The next line that has words, or nullopt at the end. Lines longer than maxLineLength are
-    // given as an empty-word line so the host can report them.
+    // The next line that has words, or nullopt at the end. A line longer than maxLineLength, or one
+    // holding a NUL byte, is given as an empty-word line so the host can report it; the reader skips
+    // to the next newline without keeping what it skips. Past maxSkippedBytes without a newline the
+    // input is no script (such as /dev/zero): that line is reported and reading ends.
     std::optional<ScriptLine> next();
 
     static constexpr size_t maxLineLength = 4096;
+    static constexpr size_t maxSkippedBytes = 1 << 20;
 
 private:
+    enum class Read { Line, TooLong, End };
+    // Reads one line into text (without its newline), never holding more than maxLineLength bytes.
+    Read readLine(std::string& text);
+
     std::istream& m_input;
     int m_number = 0;
+    bool m_ended = false;
 };
 
 // Whole-word number parsing for script arguments; nullopt for anything else (including NaN/inf).

@@ -57,8 +57,14 @@ private:
 std::unique_ptr<SettingsApp> SettingsApp::start(const SettingsOptions& options, Trace& trace,
                                                 std::string& error) {
     std::unique_ptr<SettingsApp> app(new SettingsApp(trace));
-    if (!app->setUp(options, error))
+    try {
+        if (!app->setUp(options, error))
+            return nullptr;
+    } catch (const std::exception& thrown) {
+        error = std::string("Settings could not start: ") + thrown.what();
+        NSLog("Settings: " + error);
         return nullptr;
+    }
     return app;
 }
 

@@ -66,8 +66,15 @@ Ref<UIView> imageView(CGImage* image, CGRect frame) {
 std::unique_ptr<SpringBoard> SpringBoard::start(const SpringBoardOptions& options, Trace& trace,
                                                 std::string& error) {
     std::unique_ptr<SpringBoard> host(new SpringBoard(trace));
-    if (!host->setUp(options, error))
+    // What a loaded library throws while the screen is built ends the start with its message.
+    try {
+        if (!host->setUp(options, error))
+            return nullptr;
+    } catch (const std::exception& thrown) {
+        error = std::string("the lock screen could not be built: ") + thrown.what();
+        NSLog("SpringBoard: " + error);
         return nullptr;
+    }
     return host;
 }
 
@@ -120,10 +127,13 @@ bool SpringBoard::setUp(const SpringBoardOptions& options, std::string& error) {
     m_lockScreenManager = class_createInstance(m_classes.lockScreenManager);
     // Classes other installed libraries would bring, registered before anything loads.
     for (const auto& name : options.withClasses) {
-        if (!objc_getClass(name.c_str())) {
-            Class extra = objc_allocateClassPair(NSObject::objcClass(), name.c_str());
-            objc_registerClassPair(extra);
+        if (objc_getClass(name.c_str())) {
+            NSLog("SpringBoard: --with-class " + name +
+                  ": a class of that name is registered already; not added");
+            continue;
         }
+        Class extra = objc_allocateClassPair(NSObject::objcClass(), name.c_str());
+        objc_registerClassPair(extra);
     }
     UIApplication::sharedApplication()->setLaunchHandler(
         [this](NSObject* identifier, bool suspended) { return launchRequested(identifier, suspended); });

@@ -47,6 +47,44 @@ TEST(ScriptReader, AnOverlongLineIsReportedAsNoWordsAndNumbersAreWholeWords) {
     EXPECT_FALSE(parseInteger("3.0"));
 }
 
+// A stream of bytes with no newline, never ending (as /dev/zero is), counting what was read.
+class EndlessBytes : public std::streambuf {
+public:
+    explicit EndlessBytes(char byte) : m_byte(byte) {}
+    size_t taken = 0;
+
+protected:
+    int_type underflow() override {
+        m_buffer.assign(4096, m_byte);
+        setg(m_buffer.data(), m_buffer.data(), m_buffer.data() + m_buffer.size());
+        taken += m_buffer.size();
+        return traits_type::to_int_type(m_byte);
+    }
+
+private:
+    char m_byte;
+    std::string m_buffer;
+};
+
+TEST(ScriptReader, BinaryAndEndlessInputIsBoundedAndEnds) {
+    const char text[] = "tick\0 2\nwait 5\n";
+    auto lines = read(std::string(text, sizeof text - 1) + std::string(3 * ScriptReader::maxLineLength, 'y'));
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_TRUE(lines[0].empty()) << "a NUL byte makes the line no text";
+    EXPECT_EQ(lines[1], (std::vector<std::string>{"wait", "5"}));
+    EXPECT_TRUE(lines[2].empty()) << "an overlong last line without a newline";
+    for (char byte : {'\0', 'z'}) {
+        EndlessBytes endless(byte);
+        std::istream input(&endless);
+        ScriptReader reader(input);
+        auto line = reader.next();
+        ASSERT_TRUE(line.has_value());
+        EXPECT_TRUE(line->words.empty());
+        EXPECT_FALSE(reader.next().has_value()) << "reading ends";
+        EXPECT_LT(endless.taken, ScriptReader::maxSkippedBytes + 2 * ScriptReader::maxLineLength + 8192);
+    }
+}
+
 TEST(SignalNames, NamesNumbersAndNonsense) {
     EXPECT_EQ(signalNamed("TERM"), SIGTERM);
     EXPECT_EQ(signalNamed("SIGKILL"), SIGKILL);

@@ -302,3 +302,49 @@ TEST(SpringBoard, ASettingChangedByAnotherProcessArrivesDuringAPause) {
     EXPECT_TRUE(trace.state(1)["quickActions"]["hidden"].boolean());
     EXPECT_EQ(trace.state(1)["t"].number(), trace.state(0)["t"].number());
 }
+
+TEST(SpringBoard, TheTweakInstalledTwiceStartsOnceAndWorks) {
+    std::string root = devices().scratch("twice");
+    ASSERT_EQ(std::system((std::string(ZV_ZORVI) + " device create --screen 375x812@2 --root " + root +
+                           " > /dev/null")
+                              .c_str()),
+              0);
+    std::string folder = root + "/Library/MobileSubstrate/DynamicLibraries/";
+    std::filesystem::copy_file(folder + "Zorvi.dylib", folder + "Zorvi2.dylib");
+    std::filesystem::copy_file(folder + "Zorvi.plist", folder + "Zorvi2.plist");
+    Trace trace = run(root, "appear\ndrag 1 0 30 3\nwait 300\nstate\n");
+    EXPECT_TRUE(trace.named("error").empty());
+    EXPECT_EQ(trace.state(0)["waveViews"].size(), 3u) << "one scene, not two";
+    EXPECT_EQ(trace.state(0)["buttons"][0]["frame"].numbers(), frame(37.5, 682, 60, 60)) << "sprang back";
+    bool saidSo = false;
+    for (const auto* log : trace.named("log"))
+        saidSo |= (*log)["message"].string().find("another copy of the tweak") != std::string::npos;
+    EXPECT_TRUE(saidSo);
+}
+
+TEST(SpringBoard, ClassNamesGivenTwiceOrTakenFromTheProductEndWithAMessageNotAnAbort) {
+    std::string script = devices().scratch("classes.txt");
+    std::ofstream(script) << "appear\nstate\n";
+    auto status = [&](const std::string& options, std::string& output) {
+        std::string command = std::string(ZV_SPRINGBOARD) + " --root " + standardDevice() +
+                              " --headless --script " + script + " " + options + " 2>&1";
+        FILE* out = ::popen(command.c_str(), "r");
+        char buffer[4096];
+        size_t got;
+        while ((got = std::fread(buffer, 1, sizeof buffer, out)) > 0)
+            output.append(buffer, got);
+        return ::pclose(out);
+    };
+    std::string output;
+    int result = status("--with-class UUWaveView", output);
+    EXPECT_TRUE(WIFEXITED(result) && WEXITSTATUS(result) == 1) << result << output;
+    EXPECT_NE(output.find("the class name UUWaveView is taken by a class of another library"),
+              std::string::npos)
+        << output;
+    output.clear();
+    result = status("--with-class NSObject --with-class ZVSomethingElse", output);
+    EXPECT_TRUE(WIFEXITED(result) && WEXITSTATUS(result) == 0) << result << output;
+    EXPECT_NE(output.find("--with-class NSObject: a class of that name is registered already"),
+              std::string::npos)
+        << output;
+}
