@@ -12,7 +12,9 @@
 
 #include <plist/plist.h>
 
+#include <cerrno>
 #include <cmath>
+#include <ctime>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -269,35 +271,71 @@ std::vector<uint8_t> serialize(const NSObject* value, Format format) {
     return bytes;
 }
 
+namespace {
+
+enum class Stored { Read, Missing, Unreadable };
+
+// Reads a dictionary file at a host path; Unreadable (with the reason) covers a file that exists but
+// cannot be read or is not a property list with a dictionary at its root.
+Stored readStored(const std::string& path, Ref<NSDictionary>& dictionary, std::string& reason) {
+    std::vector<uint8_t> bytes;
+    switch (AtomicFile::read(path, maxFileBytes, bytes, reason)) {
+    case AtomicFile::ReadStatus::Missing:
+        return Stored::Missing;
+    case AtomicFile::ReadStatus::Failed:
+        return Stored::Unreadable;
+    case AtomicFile::ReadStatus::Read:
+        break;
+    }
+    ParseResult result = parse(bytes);
+    if (!result.value) {
+        reason = result.error;
+        return Stored::Unreadable;
+    }
+    dictionary = objc_cast<NSDictionary>(result.value.get());
+    if (!dictionary) {
+        reason = std::string("its root is ") + (objc_cast<NSArray>(result.value.get()) ? "an array" : "not a dictionary");
+        return Stored::Unreadable;
+    }
+    return Stored::Read;
+}
+
+// Renames a file that cannot be read out of the way (NAME.corrupt-DATE-TIME beside it), so that
+// writing a new one loses nothing. False when it cannot be moved.
+bool setAside(const std::string& path, std::string_view devicePath, const std::string& reason) {
+    char stamp[32];
+    std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
+    std::string aside = path + ".corrupt-" + stamp;
+    std::string asideDevice = std::string(devicePath) + ".corrupt-" + stamp;
+    for (int n = 2; std::filesystem::exists(aside) && n < 100; ++n) {
+        aside = path + ".corrupt-" + stamp + "-" + std::to_string(n);
+        asideDevice = std::string(devicePath) + ".corrupt-" + stamp + "-" + std::to_string(n);
+    }
+    if (::rename(path.c_str(), aside.c_str()) != 0) {
+        logFailure("Cannot update property list", devicePath,
+                   reason + "; it could not be moved aside either (" + std::strerror(errno) + ")");
+        return false;
+    }
+    NSLog("Property list " + std::string(devicePath) + " could not be read (" + reason + "); kept as " +
+          asideDevice + ", and a new one started");
+    return true;
+}
+
+} // namespace
+
 Ref<NSDictionary> readDictionary(std::string_view devicePath) {
     auto path = DeviceRoot::hostPath(devicePath);
     if (!path) {
         logFailure("Cannot read property list", devicePath, "not a path on the device");
         return nullptr;
     }
-    std::vector<uint8_t> bytes;
-    std::string error;
-    switch (AtomicFile::read(*path, maxFileBytes, bytes, error)) {
-    case AtomicFile::ReadStatus::Missing:
-        return nullptr;
-    case AtomicFile::ReadStatus::Failed:
-        logFailure("Cannot read property list", devicePath, error);
-        return nullptr;
-    case AtomicFile::ReadStatus::Read:
-        break;
-    }
-    ParseResult result = parse(bytes);
-    if (!result.value) {
-        logFailure("Ignoring property list", devicePath, result.error);
-        return nullptr;
-    }
-    auto* dictionary = objc_cast<NSDictionary>(result.value.get());
-    if (!dictionary) {
-        logFailure("Ignoring property list", devicePath,
-                   std::string("its root is ") +
-                       (objc_cast<NSArray>(result.value.get()) ? "an array" : "not a dictionary"));
-        return nullptr;
-    }
+    Ref<NSDictionary> dictionary;
+    std::string reason;
+    if (readStored(*path, dictionary, reason) == Stored::Unreadable)
+        logFailure("Ignoring property list", devicePath, reason);
     return dictionary;
 }
 
@@ -334,7 +372,12 @@ bool update(std::string_view devicePath, const std::function<void(NSMutableDicti
         logFailure("Cannot update property list", devicePath, "cannot lock: " + lock.error());
         return false;
     }
-    auto values = NSMutableDictionary::dictionaryWithDictionary(readDictionary(devicePath));
+    Ref<NSDictionary> stored;
+    std::string reason;
+    // A file that exists but cannot be read is kept, not replaced by one holding only the change.
+    if (readStored(*path, stored, reason) == Stored::Unreadable && !setAside(*path, devicePath, reason))
+        return false;
+    auto values = NSMutableDictionary::dictionaryWithDictionary(stored);
     change(*values);
     return writeDictionary(devicePath, values, format);
 }

@@ -1,5 +1,5 @@
 #include "platform/graphics/PNGEncoder.h"
-#include "platform/foundation/AtomicFile.h"
+#include "platform/foundation/OutputFile.h"
 #include "platform/foundation/NSData.h"
 #include "platform/graphics/UIImage.h"
 
@@ -44,16 +44,8 @@ Ref<NSData> UIImagePNGRepresentation(const UIImage* image) {
 
 bool writePNGFile(const Bitmap& bitmap, const std::string& hostPath, std::string* error) {
     auto png = encodePNG(bitmap);
-    if (png.empty()) {
-        if (error)
-            *error = "could not encode the image as PNG";
-        return false;
-    }
-    // A bare file name has no folder to make or to put the temporary file in.
-    std::error_code ignored;
-    std::string path = std::filesystem::absolute(hostPath, ignored).string();
-    std::string reason;
-    if (AtomicFile::write(path.empty() ? hostPath : path, png, reason))
+    std::string reason = "could not encode the image as PNG";
+    if (!png.empty() && OutputFile::write(hostPath, png, reason))
         return true;
     if (error)
         *error = reason;

@@ -13,6 +13,7 @@
 #include <poll.h>
 #include <set>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <tuple>
 #include <unistd.h>
@@ -23,7 +24,7 @@ namespace {
 constexpr const char* registryDevicePath = "/var/run/notifyd";
 
 // Abstract socket names live outside the file system, so a deep device root cannot overflow
-// sun_path; the root's hash keeps two devices on one machine apart.
+// sun_path; the root's identity keeps two devices on one machine apart.
 sockaddr_un abstractAddress(const std::string& name, socklen_t& length) {
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
@@ -70,6 +71,9 @@ DarwinNotificationCenter& DarwinNotificationCenter::shared() {
             state.center->m_socket = -1;
             state.center->m_advertised = false;
         }
+        // The old centre goes first: a new device folder may have the old one's inode, and so its
+        // socket's name.
+        state.center.reset();
         state.center.reset(new DarwinNotificationCenter());
         state.pid = ::getpid();
         state.root = DeviceRoot::current();
@@ -91,13 +95,21 @@ DarwinNotificationCenter::~DarwinNotificationCenter() {
 }
 
 std::string DarwinNotificationCenter::socketName(long pid) const {
-    char hash[32];
-    std::snprintf(hash, sizeof hash, "%zx", std::hash<std::string>()(m_root));
-    return std::string("zv-notify/") + hash + "/" + std::to_string(pid);
+    return std::string("zv-notify/") + m_rootIdentity + "/" + std::to_string(pid);
 }
 
 bool DarwinNotificationCenter::start() {
     m_root = DeviceRoot::current();
+    // The root's file-system identity, not its name: every path to one device (through a symlink,
+    // with "..", relative) reaches the same listeners, and two devices never meet.
+    struct stat info {};
+    char identity[48];
+    if (::stat(m_root.c_str(), &info) == 0)
+        std::snprintf(identity, sizeof identity, "%llx-%llx", static_cast<unsigned long long>(info.st_dev),
+                      static_cast<unsigned long long>(info.st_ino));
+    else
+        std::snprintf(identity, sizeof identity, "%zx", std::hash<std::string>()(m_root));
+    m_rootIdentity = identity;
     m_socket = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
     if (m_socket < 0)
         return false;

@@ -53,6 +53,7 @@ private:
     mutable std::mutex m_lock;
     int m_socket = -1;
     std::string m_root;
+    std::string m_rootIdentity; // device and inode of the root folder
     std::string m_registry; // host folder holding one marker file per listening process
     bool m_advertised = false;
     int m_nextToken = 1;

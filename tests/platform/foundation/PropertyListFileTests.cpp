@@ -120,13 +120,36 @@ TEST_F(PropertyListFile, WritesAreWholeFilesWithNothingLeftBeside) {
               "#222222");
 }
 
-TEST_F(PropertyListFile, UpdateStartsOverAfterADamagedFile) {
-    writeFile(prefsFile, "{ unterminated");
-    ASSERT_TRUE(PropertyList::update(
-        prefsFile, [](NSMutableDictionary& d) { d.setObject(dictionaryWith("a", "b"), "k"); }));
-    auto read = NSDictionary::dictionaryWithContentsOfFile(prefsFile);
-    ASSERT_TRUE(read);
-    EXPECT_EQ(read->count(), 1u);
+TEST_F(PropertyListFile, AnUpdateKeepsAFileItCannotReadAsideAndStartsANewOne) {
+    std::string deep;
+    for (int i = 0; i < 70; ++i)
+        deep += "<array>";
+    struct Case {
+        const char* what;
+        std::string bytes;
+    };
+    for (const Case& c : {Case{"unterminated", "{ unterminated"},
+                          Case{"nested too deep", "<plist version=\"1.0\">" + deep + "</plist>"},
+                          Case{"too large", std::string(17u << 20, ' ')}, Case{"an array", "(1, 2)"}}) {
+        SCOPED_TRACE(c.what);
+        std::filesystem::remove_all(host("/var/mobile/Library/Preferences"));
+        writeFile(prefsFile, c.bytes);
+        log.clear();
+        ASSERT_TRUE(PropertyList::update(
+            prefsFile, [](NSMutableDictionary& d) { d.setObject(dictionaryWith("a", "b"), "k"); }));
+        auto read = NSDictionary::dictionaryWithContentsOfFile(prefsFile);
+        ASSERT_TRUE(read);
+        EXPECT_EQ(read->count(), 1u);
+        auto names = folderListing(host("/var/mobile/Library/Preferences"));
+        ASSERT_EQ(names.size(), 3u) << "the new file, its lock, and the old one kept";
+        EXPECT_EQ(names[1].rfind("com.vantrel.zorvi.plist.corrupt-", 0), 0u) << names[1];
+        std::ifstream kept(host("/var/mobile/Library/Preferences") / names[1], std::ios::binary);
+        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), c.bytes) << "kept byte for byte";
+        ASSERT_FALSE(log.empty());
+        EXPECT_NE(log.back().find("kept as /var/mobile/Library/Preferences/com.vantrel.zorvi.plist.corrupt-"),
+                  std::string::npos)
+            << log.back();
+    }
 }
 
 TEST_F(PropertyListFile, ConcurrentUpdatesFromTwoProcessesKeepEveryKey) {

@@ -67,3 +67,28 @@ TEST(NotificationCenter, MarkersOfProcessesThatHaveGoneAreDropped) {
     EXPECT_FALSE(std::filesystem::exists(device.host("/var/run/notifyd/") + std::to_string(getpid())))
         << "a process that only posts is not listed";
 }
+
+TEST(NotificationCenter, EveryNameOfOneDeviceReachesTheSameListeners) {
+    TempDevice device;
+    auto& center = DarwinNotificationCenter::shared();
+    int heard = 0;
+    center.addObserver("zv.test/ping", [&](const std::string&) { ++heard; });
+    std::string link = device.path() + "-link";
+    std::filesystem::create_directory_symlink(device.path(), link);
+    for (const std::string& name : {link, device.path() + "/var/../"}) {
+        pid_t child = fork();
+        if (child == 0) {
+            DeviceRoot::setCurrent(name);
+            _exit(DarwinNotificationCenter::shared().post("zv.test/ping") ? 0 : 1);
+        }
+        int status = 0;
+        waitpid(child, &status, 0);
+        ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << name;
+    }
+    center.waitAndDispatch(2000);
+    center.waitAndDispatch(300);
+    EXPECT_EQ(heard, 2);
+    EXPECT_TRUE(std::filesystem::exists(device.host("/var/run/notifyd/" + std::to_string(::getpid()))))
+        << "this process's marker is still there";
+    std::filesystem::remove(link);
+}
