@@ -1,6 +1,9 @@
 #include "platform/foundation/AtomicFile.h"
 
+#include <cctype>
 #include <cerrno>
+#include <ctime>
+#include <dirent.h>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
@@ -45,6 +48,35 @@ bool writeAll(int fd, std::span<const uint8_t> bytes) {
         done += static_cast<size_t>(wrote);
     }
     return true;
+}
+
+// A writer's temporary file: ".NAME.XXXXXX", six letters or digits at the end.
+bool looksTemporary(const std::string& name) {
+    if (name.size() < 9 || name[0] != '.' || name[name.size() - 7] != '.')
+        return false;
+    for (size_t i = name.size() - 6; i < name.size(); ++i)
+        if (!std::isalnum(static_cast<unsigned char>(name[i])))
+            return false;
+    return true;
+}
+
+// Temporary files of writers that were killed before they could rename or remove them. A minute is
+// far longer than any write takes, so a file that old has no writer left.
+void removeOrphanedTemporaries(const std::filesystem::path& folder) {
+    constexpr time_t orphanSeconds = 60;
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir)
+        return;
+    time_t now = ::time(nullptr);
+    while (dirent* entry = ::readdir(dir)) {
+        std::string name = entry->d_name;
+        struct stat info {};
+        if (!looksTemporary(name) || ::fstatat(::dirfd(dir), name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0)
+            continue;
+        if (S_ISREG(info.st_mode) && now - info.st_mtime > orphanSeconds)
+            ::unlinkat(::dirfd(dir), name.c_str(), 0);
+    }
+    ::closedir(dir);
 }
 
 } // namespace
@@ -112,6 +144,7 @@ bool write(const std::string& path, std::span<const uint8_t> bytes, std::string&
         return false;
     }
 
+    removeOrphanedTemporaries(folder);
     mode_t mode = 0644;
     if (struct stat existing{}; ::stat(path.c_str(), &existing) == 0 && S_ISREG(existing.st_mode))
         mode = existing.st_mode & 07777;

@@ -1,4 +1,5 @@
 #include "platform/foundation/DeviceProfile.h"
+#include "platform/foundation/DeviceLog.h"
 #include "platform/foundation/NSNumber.h"
 #include "platform/foundation/PropertyList.h"
 
@@ -28,11 +29,18 @@ std::optional<double> number(std::string_view text) {
 }
 
 double readNumber(const NSDictionary* values, const char* key, double fallback, double low, double high) {
-    auto* n = values ? objc_cast<NSNumber>(values->objectForKey(key)) : nullptr;
-    if (!n || n->isBoolean())
+    NSObject* stored = values ? values->objectForKey(key) : nullptr;
+    if (!stored)
         return fallback;
-    double value = n->doubleValue();
-    return inRange(value, low, high) ? value : fallback;
+    auto* n = objc_cast<NSNumber>(stored);
+    if (n && !n->isBoolean() && inRange(n->doubleValue(), low, high))
+        return n->doubleValue();
+    char text[160];
+    std::snprintf(text, sizeof text, "Device profile: %s is %s, not a number from %g to %g; using %g", key,
+                  n && !n->isBoolean() ? std::to_string(n->doubleValue()).c_str() : "of the wrong type", low,
+                  high, fallback);
+    NSLog(text);
+    return fallback;
 }
 
 } // namespace

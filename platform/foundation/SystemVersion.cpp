@@ -1,4 +1,5 @@
 #include "platform/foundation/SystemVersion.h"
+#include "platform/foundation/DeviceLog.h"
 #include "platform/foundation/NSString.h"
 #include "platform/foundation/PropertyList.h"
 
@@ -30,7 +31,10 @@ bool readPart(std::string_view& text, int& part) {
 
 std::string productVersion() {
     Ref<NSDictionary> values = PropertyList::readDictionary(versionFile);
-    const std::string* text = values ? string_value(values->objectForKey("ProductVersion")) : nullptr;
+    NSObject* stored = values ? values->objectForKey("ProductVersion") : nullptr;
+    const std::string* text = string_value(stored);
+    if (stored && !text)
+        NSLog("System version: ProductVersion is not a string; the system has no version");
     return text ? *text : std::string();
 }
 
@@ -56,7 +60,16 @@ OperatingSystemVersion parse(const std::string& text) {
 }
 
 OperatingSystemVersion current() {
-    return parse(productVersion());
+    std::string text = productVersion();
+    OperatingSystemVersion version = parse(text);
+    // Said once for each unreadable version met, however often the version is asked for.
+    static std::string lastUnreadable;
+    if (!text.empty() && version.majorVersion == 0 && version.minorVersion == 0 && version.patchVersion == 0 &&
+        text != lastUnreadable) {
+        lastUnreadable = text;
+        NSLog("System version: cannot read '" + text + "' (one to three numbers, such as 14.4); taken as 0.0.0");
+    }
+    return version;
 }
 
 bool isAtLeast(const OperatingSystemVersion& version) {

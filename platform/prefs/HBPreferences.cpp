@@ -1,4 +1,5 @@
 #include "platform/prefs/HBPreferences.h"
+#include "platform/foundation/DeviceLog.h"
 #include "platform/foundation/NSNumber.h"
 #include "platform/notify/DarwinNotificationCenter.h"
 #include "platform/prefs/PreferenceDomain.h"
@@ -58,5 +59,9 @@ void HBPreferences::reload() {
 }
 
 void HBPreferences::apply(const BoolBinding& binding) const {
+    NSObject* stored = objectForKey(binding.key);
+    if (stored && !objc_cast<NSNumber>(stored))
+        NSLog("Preferences: " + m_identifier + " " + binding.key + " is not a boolean; using " +
+              (binding.defaultValue ? "true" : "false"));
     *binding.variable = boolForKey(binding.key, binding.defaultValue);
 }

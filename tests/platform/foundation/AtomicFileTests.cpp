@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdlib>
+#include <fstream>
 #include <filesystem>
 #include <unistd.h>
 
@@ -25,5 +28,29 @@ TEST(AtomicFile, WritesABareFileNameIntoTheCurrentFolderAndLeavesNoTemporaryFile
     EXPECT_EQ(files, 1u) << "no temporary file stays behind";
     EXPECT_EQ(AtomicFile::read("missing.bin", 16, back, error), AtomicFile::ReadStatus::Missing);
     std::filesystem::current_path(previous);
+    std::filesystem::remove_all(folder);
+}
+
+TEST(AtomicFile, AWriterRemovesTemporaryFilesOfKilledWritersOnlyOnceOld) {
+    char pattern[] = "/tmp/zorvi-atomic-XXXXXX";
+    std::filesystem::path folder = ::mkdtemp(pattern);
+    auto make = [&](const std::string& name, int ageSeconds) {
+        std::ofstream(folder / name) << "left behind";
+        auto when = std::filesystem::file_time_type::clock::now() - std::chrono::seconds(ageSeconds);
+        std::filesystem::last_write_time(folder / name, when);
+    };
+    make(".com.vantrel.zorvi.plist.a1B2c3", 300); // a killed writer's, long ago
+    make(".com.vantrel.zorvi.plist.Z9y8X7", 5);   // perhaps a writer at work right now
+    make(".hidden-but-mine", 300);                // not a temporary file's name
+    make("notes.a1B2c3", 300);
+    std::string error;
+    const uint8_t bytes[] = {'z'};
+    ASSERT_TRUE(AtomicFile::write((folder / "com.vantrel.zorvi.plist").string(), bytes, error)) << error;
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{".com.vantrel.zorvi.plist.Z9y8X7", ".hidden-but-mine",
+                                               "com.vantrel.zorvi.plist", "notes.a1B2c3"}));
     std::filesystem::remove_all(folder);
 }

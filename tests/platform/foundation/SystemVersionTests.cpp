@@ -1,5 +1,6 @@
 #include "DeviceFixture.h"
 
+#include "platform/foundation/DeviceProfile.h"
 #include "platform/foundation/NSNumber.h"
 #include "platform/foundation/NSString.h"
 #include "platform/foundation/PropertyList.h"
@@ -55,4 +56,18 @@ TEST_F(SystemVersionFile, DecidesAgainstThirteenFromTheDeviceFile) {
     writeVersion(NSNumber::numberWithLongLong(14));
     EXPECT_EQ(SystemVersion::productVersion(), "");
     EXPECT_EQ(SystemVersion::current().majorVersion, 0);
+}
+
+TEST_F(SystemVersionFile, AVersionThatCannotBeReadIsSaidOnceInTheLog) {
+    auto mentions = [&](const std::string& text) {
+        return std::count_if(log.begin(), log.end(),
+                             [&](const std::string& line) { return line.find(text) != std::string::npos; });
+    };
+    writeVersion(NSString::stringWithUTF8String("13.0.0.1"));
+    EXPECT_FALSE(SystemVersion::isAtLeast({13, 0, 0}));
+    EXPECT_FALSE(SystemVersion::isAtLeast({12, 0, 0}));
+    EXPECT_EQ(mentions("cannot read '13.0.0.1'"), 1);
+    writeVersion(NSNumber::numberWithLongLong(14));
+    SystemVersion::current();
+    EXPECT_EQ(mentions("ProductVersion is not a string"), 1);
 }
