@@ -8,7 +8,9 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <sys/stat.h>
+#include <sys/random.h>
 #include <unistd.h>
+#include <cstdlib>
 #include <utility>
 
 namespace AtomicFile {
@@ -62,11 +64,16 @@ bool looksTemporary(const std::string& name) {
 
 // Temporary files of writers that were killed before they could rename or remove them. A minute is
 // far longer than any write takes, so a file that old has no writer left.
-void removeOrphanedTemporaries(const std::filesystem::path& folder) {
+void removeOrphanedTemporaries(int folder) {
     constexpr time_t orphanSeconds = 60;
-    DIR* dir = ::opendir(folder.c_str());
-    if (!dir)
+    // A descriptor of its own: closedir closes it.
+    int listing = ::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    DIR* dir = listing >= 0 ? ::fdopendir(listing) : nullptr;
+    if (!dir) {
+        if (listing >= 0)
+            ::close(listing);
         return;
+    }
     time_t now = ::time(nullptr);
     while (dirent* entry = ::readdir(dir)) {
         std::string name = entry->d_name;
@@ -84,13 +91,19 @@ void removeOrphanedTemporaries(const std::filesystem::path& folder) {
 ReadStatus read(const std::string& path, size_t maxBytes, std::vector<uint8_t>& bytes, std::string& error) {
     bytes.clear();
     // O_NONBLOCK: a fifo planted where a file should be must not hang the reader.
-    Descriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
-    if (!fd.valid()) {
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0) {
         if (errno == ENOENT || errno == ENOTDIR)
             return ReadStatus::Missing;
         error = describe(errno);
         return ReadStatus::Failed;
     }
+    return readOpen(fd, maxBytes, bytes, error);
+}
+
+ReadStatus readOpen(int descriptor, size_t maxBytes, std::vector<uint8_t>& bytes, std::string& error) {
+    bytes.clear();
+    Descriptor fd(descriptor);
     struct stat info {};
     if (::fstat(fd.get(), &info) != 0) {
         error = describe(errno);
@@ -143,39 +156,62 @@ bool write(const std::string& path, std::span<const uint8_t> bytes, std::string&
         error = "cannot create " + folder.string() + ": " + made.message();
         return false;
     }
+    int folderFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folderFd < 0) {
+        error = "cannot open " + folder.string() + ": " + describe(errno);
+        return false;
+    }
+    return writeIn(folderFd, target.filename().string(), bytes, error);
+}
 
-    removeOrphanedTemporaries(folder);
+bool writeIn(int folderDescriptor, const std::string& name, std::span<const uint8_t> bytes, std::string& error) {
+    Descriptor folder(folderDescriptor);
+    removeOrphanedTemporaries(folder.get());
     mode_t mode = 0644;
-    if (struct stat existing{}; ::stat(path.c_str(), &existing) == 0 && S_ISREG(existing.st_mode))
+    if (struct stat existing {};
+        ::fstatat(folder.get(), name.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(existing.st_mode))
         mode = existing.st_mode & 07777;
 
-    std::string temporary = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
-    Descriptor fd(::mkostemp(temporary.data(), O_CLOEXEC));
-    if (!fd.valid()) {
-        error = "cannot create a temporary file in " + folder.string() + ": " + describe(errno);
+    // ".NAME.XXXXXX", made with O_EXCL in the folder itself (never through a name outside it).
+    static const char letters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    std::string temporary;
+    int fd = -1;
+    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+        uint8_t random[6];
+        if (::getrandom(random, sizeof random, 0) != static_cast<ssize_t>(sizeof random))
+            for (auto& byte : random)
+                byte = static_cast<uint8_t>(std::rand());
+        temporary = "." + name + ".";
+        for (uint8_t byte : random)
+            temporary += letters[byte % (sizeof letters - 1)];
+        fd = ::openat(folder.get(), temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
+        if (fd < 0 && errno != EEXIST)
+            break;
+    }
+    Descriptor file(fd);
+    if (!file.valid()) {
+        error = "cannot create a temporary file beside " + name + ": " + describe(errno);
         return false;
     }
     auto abandon = [&](const std::string& what) {
         int saved = errno;
-        fd.close();
-        ::unlink(temporary.c_str());
+        file.close();
+        ::unlinkat(folder.get(), temporary.c_str(), 0);
         error = what + ": " + describe(saved);
         return false;
     };
-    if (!writeAll(fd.get(), bytes))
+    if (!writeAll(file.get(), bytes))
         return abandon("write failed");
-    if (::fchmod(fd.get(), mode) != 0)
+    if (::fchmod(file.get(), mode) != 0)
         return abandon("cannot set the file mode");
-    if (::fsync(fd.get()) != 0)
+    if (::fsync(file.get()) != 0)
         return abandon("flush failed");
-    if (fd.close() != 0)
+    if (file.close() != 0)
         return abandon("close failed");
-    if (::rename(temporary.c_str(), path.c_str()) != 0)
+    if (::renameat(folder.get(), temporary.c_str(), folder.get(), name.c_str()) != 0)
         return abandon("cannot replace the file");
     // Make the rename itself durable; a failure here no longer matters to readers.
-    Descriptor directory(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (directory.valid())
-        ::fsync(directory.get());
+    ::fsync(folder.get());
     return true;
 }
 

@@ -18,9 +18,17 @@ enum class ReadStatus { Read, Missing, Failed };
 // folder does not); Failed sets error (unreadable, a folder, a device, too large).
 ReadStatus read(const std::string& path, size_t maxBytes, std::vector<uint8_t>& bytes, std::string& error);
 
+// Reads an open descriptor as read() does (regular files only, at most maxBytes); takes ownership.
+ReadStatus readOpen(int fd, size_t maxBytes, std::vector<uint8_t>& bytes, std::string& error);
+
 // Creates the missing folders, writes, flushes and renames. The new file keeps the mode of the one
 // it replaces (0644 for a new one). False with error set on failure; the target is then untouched
 // and no temporary file is left.
 bool write(const std::string& path, std::span<const uint8_t> bytes, std::string& error);
+
+// Writes `name` inside an open folder the same way (takes ownership of the descriptor). The
+// temporary file and the rename never leave that folder. Temporary files of killed writers older
+// than a minute are removed first.
+bool writeIn(int folder, const std::string& name, std::span<const uint8_t> bytes, std::string& error);
 
 } // namespace AtomicFile

@@ -1,10 +1,12 @@
 #include "platform/foundation/DeviceLog.h"
+#include "platform/foundation/DeviceFile.h"
 #include "platform/foundation/DeviceRoot.h"
 
 #include <chrono>
 #include <cstdio>
 #include <ctime>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <mutex>
 #include <string>
 #include <unistd.h>
@@ -34,15 +36,16 @@ std::string timestamp() {
 }
 
 void appendToSyslog(const std::string& line) {
-    auto path = DeviceRoot::hostPath("/var/log/syslog");
-    if (!path)
-        return;
     // O_APPEND keeps lines from several processes whole; a missing folder simply means no file log.
-    int fd = ::open(path->c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+    // Beneath the root and without blocking: a symlink or a fifo planted as the log gets nothing.
+    int fd = DeviceFile::open("/var/log/syslog", O_WRONLY | O_CREAT | O_APPEND | O_NONBLOCK, 0644);
     if (fd < 0)
         return;
-    ssize_t written = ::write(fd, line.data(), line.size());
-    (void)written;
+    struct stat info {};
+    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
+        ssize_t written = ::write(fd, line.data(), line.size());
+        (void)written;
+    }
     ::close(fd);
 }
 

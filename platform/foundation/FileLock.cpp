@@ -7,7 +7,14 @@
 #include <unistd.h>
 
 FileLock::FileLock(const std::string& path) {
-    int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOCTTY, 0644);
+    lock(::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOCTTY, 0644), path);
+}
+
+FileLock::FileLock(int fd, const std::string& what) {
+    lock(fd, what);
+}
+
+void FileLock::lock(int fd, const std::string& path) {
     if (fd < 0) {
         m_error = path + ": " + std::strerror(errno);
         return;

@@ -9,6 +9,9 @@ class FileLock {
 public:
     // Creates the lock file when needed and waits for the lock.
     explicit FileLock(const std::string& path);
+    // Locks a lock file opened already (by a caller that chose how to open it); takes ownership.
+    // A negative descriptor is a failure, described by `what`.
+    FileLock(int fd, const std::string& what);
     ~FileLock();
     FileLock(const FileLock&) = delete;
     FileLock& operator=(const FileLock&) = delete;
@@ -18,6 +21,8 @@ public:
     const std::string& error() const { return m_error; }
 
 private:
+    void lock(int fd, const std::string& what);
+
     int m_fd = -1;
     std::string m_error;
 };

@@ -1,4 +1,5 @@
 #include "platform/foundation/NSData.h"
+#include "platform/foundation/DeviceFile.h"
 #include "platform/foundation/DeviceRoot.h"
 
 #include <algorithm>
@@ -23,40 +24,12 @@ bool NSData::isEqualToData(const NSData* other) const {
 }
 
 Ref<NSData> NSData::dataWithContentsOfFile(std::string_view devicePath, size_t maxBytes) {
-    auto path = DeviceRoot::hostPath(devicePath);
-    if (!path)
+    // Beneath the device root, regular files only, never waiting on a fifo, bounded.
+    std::vector<uint8_t> bytes;
+    std::string error;
+    if (DeviceFile::read(devicePath, maxBytes, bytes, error) != AtomicFile::ReadStatus::Read)
         return nullptr;
-    int fd = ::open(path->c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return nullptr;
-    struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || static_cast<size_t>(info.st_size) > maxBytes) {
-        ::close(fd);
-        return nullptr;
-    }
-    auto data = make_object<NSData>();
-    auto& bytes = data->m_bytes;
-    bytes.reserve(static_cast<size_t>(info.st_size));
-    uint8_t buffer[65536];
-    for (;;) {
-        ssize_t got = ::read(fd, buffer, sizeof buffer);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0) {
-            ::close(fd);
-            return nullptr;
-        }
-        if (got == 0)
-            break;
-        // The file may grow while we read it; the bound still holds.
-        if (bytes.size() + static_cast<size_t>(got) > maxBytes) {
-            ::close(fd);
-            return nullptr;
-        }
-        bytes.insert(bytes.end(), buffer, buffer + got);
-    }
-    ::close(fd);
-    return data;
+    return dataWithBytes(std::move(bytes));
 }
 
 Class NSDate::objcClass() {

@@ -1,5 +1,6 @@
 #include "platform/foundation/PropertyList.h"
 #include "platform/foundation/AtomicFile.h"
+#include "platform/foundation/DeviceFile.h"
 #include "platform/foundation/DeviceLog.h"
 #include "platform/foundation/DeviceRoot.h"
 #include "platform/foundation/FileLock.h"
@@ -14,6 +15,9 @@
 
 #include <cerrno>
 #include <cmath>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <ctime>
 #include <cstdlib>
 #include <cstring>
@@ -277,9 +281,9 @@ enum class Stored { Read, Missing, Unreadable };
 
 // Reads a dictionary file at a host path; Unreadable (with the reason) covers a file that exists but
 // cannot be read or is not a property list with a dictionary at its root.
-Stored readStored(const std::string& path, Ref<NSDictionary>& dictionary, std::string& reason) {
+Stored readStored(std::string_view devicePath, Ref<NSDictionary>& dictionary, std::string& reason) {
     std::vector<uint8_t> bytes;
-    switch (AtomicFile::read(path, maxFileBytes, bytes, reason)) {
+    switch (DeviceFile::read(devicePath, maxFileBytes, bytes, reason)) {
     case AtomicFile::ReadStatus::Missing:
         return Stored::Missing;
     case AtomicFile::ReadStatus::Failed:
@@ -302,19 +306,28 @@ Stored readStored(const std::string& path, Ref<NSDictionary>& dictionary, std::s
 
 // Renames a file that cannot be read out of the way (NAME.corrupt-DATE-TIME beside it), so that
 // writing a new one loses nothing. False when it cannot be moved.
-bool setAside(const std::string& path, std::string_view devicePath, const std::string& reason) {
+bool setAside(std::string_view devicePath, const std::string& reason) {
+    std::string name;
+    int folder = DeviceFile::openParent(devicePath, false, name);
+    if (folder < 0) {
+        logFailure("Cannot update property list", devicePath, reason + "; its folder cannot be opened");
+        return false;
+    }
     char stamp[32];
     std::time_t now = std::time(nullptr);
     std::tm local{};
     localtime_r(&now, &local);
     std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
-    std::string aside = path + ".corrupt-" + stamp;
-    std::string asideDevice = std::string(devicePath) + ".corrupt-" + stamp;
-    for (int n = 2; std::filesystem::exists(aside) && n < 100; ++n) {
-        aside = path + ".corrupt-" + stamp + "-" + std::to_string(n);
-        asideDevice = std::string(devicePath) + ".corrupt-" + stamp + "-" + std::to_string(n);
-    }
-    if (::rename(path.c_str(), aside.c_str()) != 0) {
+    std::string suffix = std::string(".corrupt-") + stamp;
+    struct stat taken {};
+    for (int n = 2; ::fstatat(folder, (name + suffix).c_str(), &taken, AT_SYMLINK_NOFOLLOW) == 0 && n < 100; ++n)
+        suffix = std::string(".corrupt-") + stamp + "-" + std::to_string(n);
+    std::string asideDevice = std::string(devicePath) + suffix;
+    int renamed = ::renameat(folder, name.c_str(), folder, (name + suffix).c_str());
+    int saved = errno;
+    ::close(folder);
+    errno = saved;
+    if (renamed != 0) {
         logFailure("Cannot update property list", devicePath,
                    reason + "; it could not be moved aside either (" + std::strerror(errno) + ")");
         return false;
@@ -327,14 +340,9 @@ bool setAside(const std::string& path, std::string_view devicePath, const std::s
 } // namespace
 
 Ref<NSDictionary> readDictionary(std::string_view devicePath) {
-    auto path = DeviceRoot::hostPath(devicePath);
-    if (!path) {
-        logFailure("Cannot read property list", devicePath, "not a path on the device");
-        return nullptr;
-    }
     Ref<NSDictionary> dictionary;
     std::string reason;
-    if (readStored(*path, dictionary, reason) == Stored::Unreadable)
+    if (readStored(devicePath, dictionary, reason) == Stored::Unreadable)
         logFailure("Ignoring property list", devicePath, reason);
     return dictionary;
 }
@@ -351,7 +359,7 @@ bool writeDictionary(std::string_view devicePath, const NSDictionary* dictionary
         return false;
     }
     std::string error;
-    if (!AtomicFile::write(*path, bytes, error)) {
+    if (!DeviceFile::write(devicePath, bytes, error)) {
         logFailure("Cannot write property list", devicePath, error);
         return false;
     }
@@ -365,9 +373,12 @@ bool update(std::string_view devicePath, const std::function<void(NSMutableDicti
         logFailure("Cannot update property list", devicePath, "not a path on the device");
         return false;
     }
-    std::error_code ignored;
-    std::filesystem::create_directories(std::filesystem::path(*path).parent_path(), ignored);
-    FileLock lock(*path + ".lock");
+    std::string leaf, folderError;
+    if (int folder = DeviceFile::openParent(devicePath, true, leaf); folder >= 0)
+        ::close(folder);
+    // The lock file is opened beneath the root like the file itself (a symlink cannot move it out).
+    FileLock lock(DeviceFile::open(std::string(devicePath) + ".lock", O_RDWR | O_CREAT | O_NONBLOCK, 0644),
+                  std::string(devicePath) + ".lock");
     if (!lock.locked()) {
         logFailure("Cannot update property list", devicePath, "cannot lock: " + lock.error());
         return false;
@@ -375,7 +386,7 @@ bool update(std::string_view devicePath, const std::function<void(NSMutableDicti
     Ref<NSDictionary> stored;
     std::string reason;
     // A file that exists but cannot be read is kept, not replaced by one holding only the change.
-    if (readStored(*path, stored, reason) == Stored::Unreadable && !setAside(*path, devicePath, reason))
+    if (readStored(devicePath, stored, reason) == Stored::Unreadable && !setAside(devicePath, reason))
         return false;
     auto values = NSMutableDictionary::dictionaryWithDictionary(stored);
     change(*values);

@@ -1,4 +1,5 @@
 #include "platform/substrate/Loader.h"
+#include "platform/foundation/DeviceFile.h"
 #include "platform/foundation/DeviceLog.h"
 #include "platform/foundation/DeviceRoot.h"
 #include "platform/foundation/NSArray.h"
@@ -6,7 +7,13 @@
 #include "runtime/Class.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <dlfcn.h>
+#include <fcntl.h>
+#include <span>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <filesystem>
 #include <fstream>
 #include <string_view>
@@ -51,34 +58,42 @@ std::string lastLibraryPath(const HostIdentity& host) {
 
 std::vector<std::string> loadLibrariesForHost(const HostIdentity& host) {
     std::vector<std::string> loaded;
-    auto folder = DeviceRoot::hostPath(libraryFolder);
-    if (!folder)
-        return loaded;
-    std::error_code error;
     std::vector<std::string> names;
-    for (std::filesystem::directory_iterator it(*folder, error), end; !error && it != end;
-         it.increment(error)) {
-        std::string name = it->path().filename().string();
+    for (const std::string& name : DeviceFile::list(libraryFolder))
         if (name.size() > 6 && name.ends_with(".dylib"))
             names.push_back(name);
-    }
     std::sort(names.begin(), names.end());
     for (const auto& name : names) {
         std::string stem = name.substr(0, name.size() - 6);
         std::string filterDevicePath = std::string(libraryFolder) + "/" + stem + ".plist";
-        auto filterHostPath = DeviceRoot::hostPath(filterDevicePath);
-        bool hasFilter = filterHostPath && std::filesystem::exists(*filterHostPath, error);
+        int filterFd = DeviceFile::open(filterDevicePath, O_PATH);
+        bool hasFilter = filterFd >= 0 || errno != ENOENT;
+        if (filterFd >= 0)
+            ::close(filterFd);
         if (hasFilter && !filterMatches(NSDictionary::dictionaryWithContentsOfFile(filterDevicePath), host))
             continue;
-        std::string path = *folder + "/" + name;
-        if (auto record = DeviceRoot::hostPath(lastLibraryPath(host))) {
-            std::filesystem::create_directories(std::filesystem::path(*record).parent_path(), error);
-            std::ofstream(*record, std::ios::trunc) << name << "\n";
+        // Opened beneath the root, a regular file, without waiting on a fifo; loaded through its
+        // descriptor, so that no name is resolved again. The descriptor stays open for the life of
+        // the process, as the library does: its number must not name another library later.
+        int fd = DeviceFile::open(std::string(libraryFolder) + "/" + name, O_RDONLY | O_NONBLOCK);
+        struct stat info {};
+        if (fd < 0 || ::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+            NSLog("MS:Error: cannot load " + name + ": " +
+                  (fd < 0 ? (errno == EXDEV || errno == ELOOP ? "it leads outside the device" : std::strerror(errno))
+                          : "not a regular file"));
+            if (fd >= 0)
+                ::close(fd);
+            continue;
         }
+        std::string record = name + "\n";
+        std::string recordError;
+        DeviceFile::write(lastLibraryPath(host),
+                          std::span(reinterpret_cast<const uint8_t*>(record.data()), record.size()), recordError);
         // RTLD_GLOBAL: the library's exported variables are visible to the rest of the process.
-        if (!dlopen(path.c_str(), RTLD_NOW | RTLD_GLOBAL)) {
+        if (!dlopen(DeviceFile::descriptorPath(fd).c_str(), RTLD_NOW | RTLD_GLOBAL)) {
             const char* why = dlerror();
             NSLog("MS:Error: cannot load " + name + ": " + (why ? why : "unknown error"));
+            ::close(fd);
             continue;
         }
         loaded.push_back(name);
