@@ -1,4 +1,5 @@
 #include "tools/DefaultWallpaper.h"
+#include "platform/foundation/DeviceFile.h"
 #include "colour/LockBackground.h"
 #include "platform/foundation/AtomicFile.h"
 #include "platform/foundation/DeviceRoot.h"
@@ -54,18 +55,13 @@ std::optional<Bitmap> makeDefaultWallpaper(int pixelWidth, int pixelHeight) {
 }
 
 bool installWallpaper(const Bitmap& image, std::string& error) {
-    auto path = DeviceRoot::hostPath(lockBackgroundPath);
-    if (!path) {
-        error = "no device root";
-        return false;
-    }
     std::vector<uint8_t> file = CPBitmap::encode(std::span<const Bitmap>(&image, 1));
     if (file.empty()) {
         error = "the image is too large for a wallpaper (at most " + std::to_string(CPBitmap::maxSide) +
                 " pixels a side)";
         return false;
     }
-    return AtomicFile::write(*path, file, error);
+    return DeviceFile::write(lockBackgroundPath, file, error);
 }
 
 bool installDefaultWallpaper(int pixelWidth, int pixelHeight) {

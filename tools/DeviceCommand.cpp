@@ -1,6 +1,7 @@
 // zorvi device create: lays out a new simulated device with the product installed.
 
 #include "platform/foundation/DeviceProfile.h"
+#include "platform/foundation/DeviceFile.h"
 #include "platform/foundation/DeviceRoot.h"
 #include "platform/foundation/NSString.h"
 #include "platform/foundation/PropertyList.h"
@@ -12,7 +13,11 @@
 #include "tools/InstalledApps.h"
 #include "tools/ProductInstall.h"
 
+#include <cerrno>
 #include <cmath>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
 #include <cstdio>
 #include <filesystem>
 
@@ -49,20 +54,21 @@ bool makeFolders(std::string& error) {
                              "/Library/MobileSubstrate/DynamicLibraries",
                              "/Library/PreferenceBundles",
                              "/Library/PreferenceLoader/Preferences"};
-    std::error_code failure;
-    for (const char* folder : folders) {
-        std::filesystem::create_directories(*DeviceRoot::hostPath(folder), failure);
-        if (failure) {
-            error = std::string("cannot make ") + folder + ": " + failure.message();
+    for (const char* folder : folders)
+        if (!DeviceFile::makeFolders(folder, error))
             return false;
-        }
+    // As on the device, /User is the mobile user's home: a link made and replaced inside the root.
+    int root = DeviceFile::open("/", O_PATH | O_DIRECTORY);
+    if (root < 0) {
+        error = "cannot open the device root";
+        return false;
     }
-    // As on the device, /User is the mobile user's home.
-    std::string link = *DeviceRoot::hostPath("/User");
-    std::filesystem::remove(link, failure);
-    std::filesystem::create_directory_symlink("var/mobile", link, failure);
-    if (failure) {
-        error = "cannot link /User: " + failure.message();
+    ::unlinkat(root, "User", 0);
+    bool linked = ::symlinkat("var/mobile", root, "User") == 0;
+    int failure = errno;
+    ::close(root);
+    if (!linked) {
+        error = std::string("cannot link /User: ") + std::strerror(failure);
         return false;
     }
     return true;

@@ -1,4 +1,5 @@
 #include "tools/InstalledApps.h"
+#include "platform/foundation/DeviceFile.h"
 #include "platform/foundation/DeviceRoot.h"
 #include "platform/foundation/NSString.h"
 #include "platform/foundation/PropertyList.h"
@@ -15,7 +16,7 @@ constexpr int iconPixels = 120;
 
 } // namespace
 
-bool drawIcon(const AppDescription& app, const std::string& path) {
+bool drawIcon(const AppDescription& app, const std::string& devicePath) {
     cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, iconPixels, iconPixels);
     cairo_t* cr = cairo_create(surface);
     const double radius = iconPixels * 0.225;
@@ -47,7 +48,15 @@ bool drawIcon(const AppDescription& app, const std::string& path) {
     g_object_unref(layout);
 
     cairo_destroy(cr);
-    bool written = cairo_surface_write_to_png(surface, path.c_str()) == CAIRO_STATUS_SUCCESS;
+    std::vector<uint8_t> png;
+    auto collect = [](void* into, const unsigned char* data, unsigned int length) {
+        auto* bytes = static_cast<std::vector<uint8_t>*>(into);
+        bytes->insert(bytes->end(), data, data + length);
+        return CAIRO_STATUS_SUCCESS;
+    };
+    std::string error;
+    bool written = cairo_surface_write_to_png_stream(surface, collect, &png) == CAIRO_STATUS_SUCCESS &&
+                   DeviceFile::write(devicePath, png, error);
     cairo_surface_destroy(surface);
     return written;
 }
@@ -68,17 +77,8 @@ const std::vector<AppDescription>& defaultApps() {
 
 bool installApp(const AppDescription& app, std::string& error) {
     std::string folder = "/Applications/" + app.name + ".app";
-    auto hostFolder = DeviceRoot::hostPath(folder);
-    if (!hostFolder) {
-        error = "no device root";
+    if (!DeviceFile::makeFolders(folder, error))
         return false;
-    }
-    std::error_code failure;
-    std::filesystem::create_directories(*hostFolder, failure);
-    if (failure) {
-        error = "cannot make " + *hostFolder + ": " + failure.message();
-        return false;
-    }
     auto info = NSMutableDictionary::dictionary();
     info->setObject(NSString::stringWithUTF8String(app.bundleIdentifier), "CFBundleIdentifier");
     info->setObject(NSString::stringWithUTF8String(app.name), "CFBundleDisplayName");
@@ -88,7 +88,7 @@ bool installApp(const AppDescription& app, std::string& error) {
         error = "cannot write " + folder + "/Info.plist";
         return false;
     }
-    if (!drawIcon(app, *hostFolder + "/AppIcon.png")) {
+    if (!drawIcon(app, folder + "/AppIcon.png")) {
         error = "cannot write the icon of " + app.name;
         return false;
     }

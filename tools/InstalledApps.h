@@ -16,7 +16,7 @@ struct AppDescription {
 const std::vector<AppDescription>& defaultApps();
 
 // Draws an app's icon (a rounded square in its colour with its glyph) as a PNG at a host path.
-bool drawIcon(const AppDescription& app, const std::string& hostPath);
+bool drawIcon(const AppDescription& app, const std::string& devicePath);
 
 // Installs the app into the current device root; false with a message on failure.
 bool installApp(const AppDescription& app, std::string& error);

@@ -1,4 +1,5 @@
 #include "tools/ProductInstall.h"
+#include "platform/foundation/DeviceFile.h"
 #include "platform/foundation/DeviceRoot.h"
 #include "tools/InstalledApps.h"
 
@@ -29,17 +30,15 @@ bool installProduct(std::string& error) {
         error = "the tweak library is not built (looked for " + tweak + ")";
         return false;
     }
-    std::string folder = *DeviceRoot::hostPath("/Library/MobileSubstrate/DynamicLibraries");
-    std::filesystem::copy_file(tweak, folder + "/Zorvi.dylib",
-                               std::filesystem::copy_options::overwrite_existing, failure);
-    if (failure) {
-        error = "cannot install Zorvi.dylib: " + failure.message();
+    std::string folder = "/Library/MobileSubstrate/DynamicLibraries";
+    if (!DeviceFile::install(tweak, folder + "/Zorvi.dylib", error, 0755)) {
+        error = "cannot install Zorvi.dylib: " + error;
         return false;
     }
-    std::ofstream filter(folder + "/Zorvi.plist", std::ios::trunc);
-    filter << tweakFilter;
-    if (!filter.flush()) {
-        error = "cannot write Zorvi.plist";
+    std::string_view filter = tweakFilter;
+    if (!DeviceFile::write(folder + "/Zorvi.plist",
+                           std::span(reinterpret_cast<const uint8_t*>(filter.data()), filter.size()), error)) {
+        error = "cannot write Zorvi.plist: " + error;
         return false;
     }
     return installSettingsBundle(libraries, error);
@@ -52,13 +51,11 @@ bool installSettingsBundle(const std::string& libraries, std::string& error) {
         error = "the settings bundle is not built (looked for " + built + ")";
         return false;
     }
-    std::string bundle = *DeviceRoot::hostPath("/Library/PreferenceBundles/zorvipref.bundle");
-    std::filesystem::create_directories(bundle, failure);
+    std::string bundle = "/Library/PreferenceBundles/zorvipref.bundle";
     for (const char* file : {"zorvipref", "Info.plist", "Root.plist", "ColorPrefs.plist"}) {
-        std::filesystem::copy_file(built + "/" + file, bundle + "/" + file,
-                                   std::filesystem::copy_options::overwrite_existing, failure);
-        if (failure) {
-            error = std::string("cannot install the settings bundle's ") + file + ": " + failure.message();
+        if (!DeviceFile::install(built + "/" + file, bundle + "/" + file, error,
+                                 std::string_view(file) == "zorvipref" ? 0755 : 0644)) {
+            error = std::string("cannot install the settings bundle's ") + file + ": " + error;
             return false;
         }
     }
@@ -66,12 +63,8 @@ bool installSettingsBundle(const std::string& libraries, std::string& error) {
         error = "cannot draw the settings bundle's icon";
         return false;
     }
-    std::string entries = *DeviceRoot::hostPath("/Library/PreferenceLoader/Preferences");
-    std::filesystem::create_directories(entries, failure);
-    std::filesystem::copy_file(built + "/Entry.plist", entries + "/Zorvi.plist",
-                               std::filesystem::copy_options::overwrite_existing, failure);
-    if (failure) {
-        error = "cannot install the settings entry: " + failure.message();
+    if (!DeviceFile::install(built + "/Entry.plist", "/Library/PreferenceLoader/Preferences/Zorvi.plist", error)) {
+        error = "cannot install the settings entry: " + error;
         return false;
     }
     return true;
@@ -85,11 +78,8 @@ bool installDeviceTools(std::string& error) {
         error = "the device's killall is not built (looked for " + killall + ")";
         return false;
     }
-    std::string target = *DeviceRoot::hostPath("/usr/bin/killall");
-    std::filesystem::create_directories(std::filesystem::path(target).parent_path(), failure);
-    std::filesystem::copy_file(killall, target, std::filesystem::copy_options::overwrite_existing, failure);
-    if (failure) {
-        error = "cannot install /usr/bin/killall: " + failure.message();
+    if (!DeviceFile::install(killall, "/usr/bin/killall", error, 0755)) {
+        error = "cannot install /usr/bin/killall: " + error;
         return false;
     }
     return true;

@@ -1,4 +1,5 @@
 #include "hosts/boot/Supervisor.h"
+#include "platform/foundation/DeviceFile.h"
 #include "platform/foundation/DeviceLog.h"
 #include "platform/foundation/DeviceRoot.h"
 
@@ -58,14 +59,12 @@ bool Supervisor::boot(std::string& error) {
         [started] { return std::chrono::duration<double, std::milli>(Clock::now() - started).count(); });
     DeviceRoot::setCurrent(m_options.root);
     DeviceLog::setProcessName("launchd");
-    auto run = DeviceRoot::hostPath("/var/run");
-    std::error_code failure;
-    if (!run || !std::filesystem::create_directories(*run, failure), failure) {
-        error = "cannot use the device's /var/run";
+    if (std::string why; !DeviceFile::makeFolders("/var/run", why)) {
+        error = "cannot use the device's /var/run: " + why;
         return false;
     }
     // One supervisor per device: the lock is the kernel's and goes with the process.
-    m_lock = ::open((*run + "/boot.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    m_lock = DeviceFile::open("/var/run/boot.lock", O_RDWR | O_CREAT | O_NONBLOCK, 0644);
     if (m_lock < 0 || ::flock(m_lock, LOCK_EX | LOCK_NB) != 0) {
         error = "the device at " + m_options.root + " is booted already";
         return false;
@@ -212,11 +211,10 @@ void Supervisor::exited(Child& child, int status) {
         m_crashes.push_back(Clock::now());
         while (m_crashes.size() > 10)
             m_crashes.pop_front();
-        std::string last;
-        if (auto record = DeviceRoot::hostPath("/var/run/SpringBoard.lastlibrary")) {
-            std::ifstream in(*record);
-            std::getline(in, last);
-        }
+        std::string last, why;
+        std::vector<uint8_t> bytes;
+        if (DeviceFile::read("/var/run/SpringBoard.lastlibrary", 4096, bytes, why) == AtomicFile::ReadStatus::Read)
+            last.assign(bytes.begin(), std::find(bytes.begin(), bytes.end(), '\n'));
         NSLog("launchd: SpringBoard died of signal " + std::to_string(WTERMSIG(status)) +
               "; starting it in safe mode" +
               (last.empty() ? std::string() : " (the last tweak loaded: " + last + ")"));

@@ -1,4 +1,5 @@
 #include "hosts/common/ProcessTable.h"
+#include "platform/foundation/DeviceFile.h"
 #include "platform/foundation/DeviceRoot.h"
 
 #include <algorithm>
@@ -40,16 +41,12 @@ unsigned long long startTime(pid_t pid) {
 }
 
 bool registerSelf(std::string_view name) {
-    auto folder = DeviceRoot::hostPath(tableFolder);
-    if (!folder || !isPlainName(name))
+    if (!isPlainName(name))
         return false;
-    std::error_code error;
-    std::filesystem::create_directories(*folder, error);
     pid_t pid = ::getpid();
-    std::string file = *folder + "/" + std::string(name) + "." + std::to_string(pid);
-    std::ofstream out(file, std::ios::trunc);
-    out << startTime(pid) << "\n";
-    if (!out.flush())
+    std::string file = std::string(tableFolder) + "/" + std::string(name) + "." + std::to_string(pid);
+    std::string text = std::to_string(startTime(pid)) + "\n", error;
+    if (!DeviceFile::write(file, std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size()), error))
         return false;
     registeredFile = file;
     return true;
@@ -57,30 +54,26 @@ bool registerSelf(std::string_view name) {
 
 void unregisterSelf() {
     if (!registeredFile.empty())
-        ::unlink(registeredFile.c_str());
+        DeviceFile::remove(registeredFile);
     registeredFile.clear();
 }
 
 std::vector<Process> running() {
     std::vector<Process> found;
-    auto folder = DeviceRoot::hostPath(tableFolder);
-    if (!folder)
-        return found;
-    std::error_code error;
-    for (std::filesystem::directory_iterator it(*folder, error), end;
-         !error && it != end && found.size() < 1000; it.increment(error)) {
-        std::string file = it->path().filename().string();
+    for (const std::string& file : DeviceFile::list(tableFolder, 1000)) {
         size_t dot = file.rfind('.');
         if (dot == std::string::npos || dot == 0)
             continue;
         long pid = std::strtol(file.c_str() + dot + 1, nullptr, 10);
-        std::ifstream in(it->path());
+        std::string path = std::string(tableFolder) + "/" + file, error;
+        std::vector<uint8_t> bytes;
         unsigned long long recorded = 0;
-        in >> recorded;
+        if (DeviceFile::read(path, 64, bytes, error) == AtomicFile::ReadStatus::Read)
+            recorded = std::strtoull(std::string(bytes.begin(), bytes.end()).c_str(), nullptr, 10);
         if (pid > 0 && recorded != 0 && startTime(static_cast<pid_t>(pid)) == recorded)
             found.push_back({file.substr(0, dot), static_cast<pid_t>(pid)});
         else
-            std::filesystem::remove(it->path(), error);
+            DeviceFile::remove(path);
     }
     std::sort(found.begin(), found.end(), [](const Process& a, const Process& b) {
         return a.name != b.name ? a.name < b.name : a.pid < b.pid;

@@ -1,4 +1,5 @@
 #include "hosts/settings/SettingsApp.h"
+#include "platform/foundation/DeviceFile.h"
 #include "hosts/common/ObjectJson.h"
 #include "hosts/common/ProcessTable.h"
 #include "platform/foundation/DeviceLog.h"
@@ -151,17 +152,12 @@ void* SettingsApp::loadBundle(const std::string& bundle, std::string& error) {
     if (auto it = m_bundles.find(bundle); it != m_bundles.end())
         return it->second;
     std::string library = bundleFolder(bundle) + "/" + bundle;
-    auto host = DeviceRoot::hostPath(library);
-    std::error_code failure;
-    if (!host || !std::filesystem::is_regular_file(*host, failure)) {
-        error = "the bundle " + bundle + " is not installed (no " + library + ")";
-        return nullptr;
-    }
     // Its start-up functions run now, once.
-    void* handle = ::dlopen(host->c_str(), RTLD_NOW | RTLD_LOCAL);
+    std::string why;
+    void* handle = DeviceFile::loadLibrary(library, RTLD_NOW | RTLD_LOCAL, why);
     if (!handle) {
-        const char* why = ::dlerror();
-        error = "the bundle " + bundle + " does not load: " + (why ? why : "unknown error");
+        error = why == "not installed" ? "the bundle " + bundle + " is not installed (no " + library + ")"
+                                       : "the bundle " + bundle + " does not load: " + why;
         return nullptr;
     }
     m_bundles.emplace(bundle, handle);

@@ -1,4 +1,5 @@
 #include "hosts/settings/SettingsEntries.h"
+#include "platform/foundation/DeviceFile.h"
 #include "platform/foundation/DeviceLog.h"
 #include "platform/foundation/DeviceRoot.h"
 #include "platform/foundation/NSDictionary.h"
@@ -32,16 +33,9 @@ std::string bundleFolder(const std::string& bundle) {
 
 std::vector<SettingsEntry> readSettingsEntries() {
     std::vector<std::string> files;
-    auto folder = DeviceRoot::hostPath(entryFolder);
-    std::error_code error;
-    if (folder) {
-        for (std::filesystem::directory_iterator it(*folder, error), end;
-             !error && it != end && files.size() < maxEntries; it.increment(error)) {
-            std::string name = it->path().filename().string();
-            if (name.ends_with(".plist"))
-                files.push_back(name);
-        }
-    }
+    for (const std::string& name : DeviceFile::list(entryFolder))
+        if (name.ends_with(".plist") && files.size() < maxEntries)
+            files.push_back(name);
     std::sort(files.begin(), files.end());
     std::vector<SettingsEntry> entries;
     for (const auto& file : files) {

@@ -164,12 +164,13 @@ bool write(const std::string& path, std::span<const uint8_t> bytes, std::string&
     return writeIn(folderFd, target.filename().string(), bytes, error);
 }
 
-bool writeIn(int folderDescriptor, const std::string& name, std::span<const uint8_t> bytes, std::string& error) {
+bool writeIn(int folderDescriptor, const std::string& name, std::span<const uint8_t> bytes, std::string& error,
+             mode_t wanted) {
     Descriptor folder(folderDescriptor);
     removeOrphanedTemporaries(folder.get());
-    mode_t mode = 0644;
-    if (struct stat existing {};
-        ::fstatat(folder.get(), name.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(existing.st_mode))
+    mode_t mode = wanted ? wanted : 0644;
+    if (struct stat existing {}; !wanted && ::fstatat(folder.get(), name.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0 &&
+                                 S_ISREG(existing.st_mode))
         mode = existing.st_mode & 07777;
 
     // ".NAME.XXXXXX", made with O_EXCL in the folder itself (never through a name outside it).

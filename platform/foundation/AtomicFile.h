@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <sys/types.h>
 #include <span>
 #include <string>
 #include <vector>
@@ -29,6 +30,8 @@ bool write(const std::string& path, std::span<const uint8_t> bytes, std::string&
 // Writes `name` inside an open folder the same way (takes ownership of the descriptor). The
 // temporary file and the rename never leave that folder. Temporary files of killed writers older
 // than a minute are removed first.
-bool writeIn(int folder, const std::string& name, std::span<const uint8_t> bytes, std::string& error);
+// mode: the new file's permissions (0: those of the file it replaces, or 0644).
+bool writeIn(int folder, const std::string& name, std::span<const uint8_t> bytes, std::string& error,
+             mode_t mode = 0);
 
 } // namespace AtomicFile

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstring>
 #include <dirent.h>
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <linux/openat2.h>
 #include <mutex>
@@ -166,17 +167,40 @@ AtomicFile::ReadStatus read(std::string_view devicePath, size_t maxBytes, std::v
     return AtomicFile::readOpen(fd, maxBytes, bytes, error);
 }
 
-bool write(std::string_view devicePath, std::span<const uint8_t> bytes, std::string& error) {
+bool write(std::string_view devicePath, std::span<const uint8_t> bytes, std::string& error, mode_t mode) {
     std::string leaf;
     int folder = openParent(devicePath, true, leaf);
     if (folder < 0) {
         error = "cannot open the folder of " + std::string(devicePath) + ": " + describe(errno);
         return false;
     }
-    return AtomicFile::writeIn(folder, leaf, bytes, error);
+    return AtomicFile::writeIn(folder, leaf, bytes, error, mode);
 }
 
-std::vector<std::string> list(std::string_view devicePath) {
+bool install(const std::string& hostSource, std::string_view devicePath, std::string& error, mode_t mode) {
+    std::vector<uint8_t> bytes;
+    if (AtomicFile::read(hostSource, 256u << 20, bytes, error) != AtomicFile::ReadStatus::Read) {
+        error = hostSource + ": " + (error.empty() ? "missing" : error);
+        return false;
+    }
+    if (!write(devicePath, bytes, error, mode)) {
+        error = std::string(devicePath) + ": " + error;
+        return false;
+    }
+    return true;
+}
+
+bool remove(std::string_view devicePath) {
+    std::string leaf;
+    int folder = openParent(devicePath, false, leaf);
+    if (folder < 0)
+        return false;
+    bool removed = ::unlinkat(folder, leaf.c_str(), 0) == 0;
+    ::close(folder);
+    return removed;
+}
+
+std::vector<std::string> list(std::string_view devicePath, size_t maxNames) {
     std::vector<std::string> names;
     int fd = open(devicePath, O_RDONLY | O_DIRECTORY);
     DIR* dir = fd >= 0 ? ::fdopendir(fd) : nullptr;
@@ -189,6 +213,8 @@ std::vector<std::string> list(std::string_view devicePath) {
         std::string name = entry->d_name;
         if (name != "." && name != "..")
             names.push_back(name);
+        if (names.size() >= maxNames)
+            break;
     }
     ::closedir(dir);
     return names;
@@ -196,6 +222,31 @@ std::vector<std::string> list(std::string_view devicePath) {
 
 std::string descriptorPath(int fd) {
     return "/proc/self/fd/" + std::to_string(fd);
+}
+
+void* loadLibrary(std::string_view devicePath, int mode, std::string& error) {
+    int fd = open(devicePath, O_RDONLY | O_NONBLOCK);
+    struct stat info {};
+    if (fd < 0) {
+        error = errno == ENOENT ? "not installed" : describe(errno);
+        return nullptr;
+    }
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        error = "not a regular file";
+        ::close(fd);
+        return nullptr;
+    }
+    void* handle = ::dlopen(descriptorPath(fd).c_str(), mode);
+    if (!handle) {
+        const char* why = ::dlerror();
+        error = why ? why : "unknown error";
+        ::close(fd);
+        return nullptr;
+    }
+    // The descriptor stays open as long as the library stays loaded (for the life of the process):
+    // the loader knows libraries by the name they were loaded under, and its number must not come
+    // to name another library.
+    return handle;
 }
 
 } // namespace DeviceFile

@@ -36,13 +36,25 @@ AtomicFile::ReadStatus read(std::string_view devicePath, size_t maxBytes, std::v
                             std::string& error);
 
 // Writes a whole file atomically (a temporary file in the same folder, flushed, renamed over the
-// old one), making missing folders; false with error set, the old file untouched.
-bool write(std::string_view devicePath, std::span<const uint8_t> bytes, std::string& error);
+// old one), making missing folders; false with error set, the old file untouched. mode: as for
+// AtomicFile::writeIn.
+bool write(std::string_view devicePath, std::span<const uint8_t> bytes, std::string& error, mode_t mode = 0);
 
-// The names in a device folder (without "." and ".."); empty when it cannot be read.
-std::vector<std::string> list(std::string_view devicePath);
+// Copies a file of this machine (at most 256 MB) into the device as write() does.
+bool install(const std::string& hostSource, std::string_view devicePath, std::string& error, mode_t mode = 0);
+
+// Removes a file (never what a symlink points at); false when it could not be removed.
+bool remove(std::string_view devicePath);
+
+// The names in a device folder (without "." and ".."), at most maxNames of them; empty when it
+// cannot be read.
+std::vector<std::string> list(std::string_view devicePath, size_t maxNames = 10000);
 
 // A path by which other APIs (dlopen, exec) reach an open descriptor without resolving names again.
 std::string descriptorPath(int fd);
+
+// Loads a shared library of the device (dlopen with `mode`): opened beneath the root, a regular
+// file, and loaded through its descriptor so that no name is resolved twice. nullptr with error set.
+void* loadLibrary(std::string_view devicePath, int mode, std::string& error);
 
 } // namespace DeviceFile

@@ -34,8 +34,12 @@ const std::string& current() {
 
 void setCurrent(std::string_view directory) {
     std::error_code error;
-    std::filesystem::path absolute = std::filesystem::absolute(std::filesystem::path(directory), error);
-    std::string value = (error ? std::filesystem::path(directory) : absolute).lexically_normal().string();
+    // An existing root is resolved once, by the kernel: "d/User/../.." names the folder it reaches
+    // (d/var), not the one the text suggests. A root still to be made is taken as written.
+    std::filesystem::path resolved = std::filesystem::canonical(std::filesystem::path(directory), error);
+    if (error)
+        resolved = std::filesystem::absolute(std::filesystem::path(directory), error).lexically_normal();
+    std::string value = (error ? std::filesystem::path(directory).lexically_normal() : resolved).string();
     while (value.size() > 1 && value.back() == '/')
         value.pop_back();
     std::lock_guard guard(rootLock());

@@ -1,4 +1,5 @@
 #include "platform/foundation/NSTask.h"
+#include "platform/foundation/DeviceFile.h"
 #include "platform/foundation/DeviceLog.h"
 #include "platform/foundation/DeviceRoot.h"
 #include "platform/foundation/NSString.h"
@@ -70,9 +71,16 @@ void NSTask::setLaunchObserver(LaunchObserver observer) {
 bool NSTask::launch() {
     if (launchObserver())
         launchObserver()(m_launchPath, m_arguments);
-    auto host = DeviceRoot::hostPath(m_launchPath);
-    if (!host || m_launchPath.empty()) {
+    if (m_launchPath.empty() || !DeviceRoot::hostPath(m_launchPath)) {
         NSLog("NSTask: not a device program: " + m_launchPath);
+        return false;
+    }
+    // The program is opened beneath the device root and run through its descriptor, so no symlink
+    // in the device can make it run something outside.
+    int programFd = DeviceFile::open(m_launchPath, O_PATH);
+    if (programFd < 0) {
+        NSLog("NSTask: cannot start " + m_launchPath + ": " +
+              (errno == EXDEV || errno == ELOOP ? std::string("it leads outside the device") : std::strerror(errno)));
         return false;
     }
     // Everything the children need is made before forking.
@@ -82,12 +90,12 @@ bool NSTask::launch() {
     for (auto& word : words)
         argv.push_back(word.data());
     argv.push_back(nullptr);
-    const char* program = host->c_str();
 
     // The program reports a failed exec through a pipe that a successful exec closes.
     int report[2];
     if (::pipe2(report, O_CLOEXEC) != 0) {
         NSLog(std::string("NSTask: cannot start ") + m_launchPath + ": " + std::strerror(errno));
+        ::close(programFd);
         return false;
     }
     pid_t intermediate = ::fork();
@@ -95,7 +103,9 @@ bool NSTask::launch() {
         ::close(report[0]);
         pid_t program_pid = ::fork();
         if (program_pid == 0) {
-            ::execv(program, argv.data());
+            // Kept open across the exec: a script's interpreter reads the program through it.
+            ::fcntl(programFd, F_SETFD, 0);
+            ::execveat(programFd, "", argv.data(), environ, AT_EMPTY_PATH);
             int failure = errno;
             writeAll(report[1], &failure, sizeof failure);
             ::_exit(127);
@@ -107,6 +117,7 @@ bool NSTask::launch() {
         ::_exit(0);
     }
     ::close(report[1]);
+    ::close(programFd);
     int failure = 0;
     if (intermediate < 0) {
         failure = errno;

@@ -1,4 +1,5 @@
 #include "platform/notify/DarwinNotificationCenter.h"
+#include "platform/foundation/DeviceFile.h"
 #include "platform/foundation/DeviceRoot.h"
 #include "platform/runloop/RunLoop.h"
 
@@ -91,7 +92,7 @@ DarwinNotificationCenter::~DarwinNotificationCenter() {
         ::close(m_socket);
     }
     if (m_advertised)
-        ::unlink((m_registry + "/" + std::to_string(::getpid())).c_str());
+        DeviceFile::remove(m_registry + "/" + std::to_string(::getpid()));
 }
 
 std::string DarwinNotificationCenter::socketName(long pid) const {
@@ -120,8 +121,8 @@ bool DarwinNotificationCenter::start() {
         m_socket = -1;
         return false;
     }
-    if (auto registry = DeviceRoot::hostPath(registryDevicePath))
-        m_registry = *registry;
+    if (DeviceRoot::hostPath(registryDevicePath))
+        m_registry = registryDevicePath;
     // Observers run on the main thread, whenever its run loop finds the socket readable.
     RunLoop::main()->addReadSource(m_socket, [this] { dispatchPending(); });
     return true;
@@ -132,12 +133,8 @@ void DarwinNotificationCenter::advertise() {
     // tool) leaves nothing behind.
     if (m_advertised || m_registry.empty() || m_socket < 0)
         return;
-    std::error_code error;
-    std::filesystem::create_directories(m_registry, error);
-    std::string marker = m_registry + "/" + std::to_string(::getpid());
-    int fd = ::open(marker.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd >= 0) {
-        ::close(fd);
+    std::string marker = m_registry + "/" + std::to_string(::getpid()), error;
+    if (DeviceFile::write(marker, {}, error)) {
         m_advertised = true;
     }
 }
@@ -182,13 +179,9 @@ bool DarwinNotificationCenter::post(std::string_view name) {
         return false;
     std::vector<long> peers;
     if (!m_registry.empty()) {
-        if (DIR* dir = ::opendir(m_registry.c_str())) {
-            while (dirent* entry = ::readdir(dir)) {
-                if (isProcessId(entry->d_name))
-                    peers.push_back(std::strtol(entry->d_name, nullptr, 10));
-            }
-            ::closedir(dir);
-        }
+        for (const std::string& entry : DeviceFile::list(m_registry))
+            if (isProcessId(entry.c_str()))
+                peers.push_back(std::strtol(entry.c_str(), nullptr, 10));
     }
     if (m_socket >= 0 && std::find(peers.begin(), peers.end(), static_cast<long>(::getpid())) == peers.end())
         peers.push_back(::getpid());
@@ -208,7 +201,7 @@ bool DarwinNotificationCenter::post(std::string_view name) {
         if (result >= 0)
             sent = true;
         else if ((errno == ECONNREFUSED || errno == ENOENT) && !m_registry.empty())
-            ::unlink((m_registry + "/" + std::to_string(pid)).c_str()); // the process has gone
+            DeviceFile::remove(m_registry + "/" + std::to_string(pid)); // the process has gone
     }
     if (sender != m_socket)
         ::close(sender);

@@ -72,28 +72,13 @@ std::vector<std::string> loadLibrariesForHost(const HostIdentity& host) {
             ::close(filterFd);
         if (hasFilter && !filterMatches(NSDictionary::dictionaryWithContentsOfFile(filterDevicePath), host))
             continue;
-        // Opened beneath the root, a regular file, without waiting on a fifo; loaded through its
-        // descriptor, so that no name is resolved again. The descriptor stays open for the life of
-        // the process, as the library does: its number must not name another library later.
-        int fd = DeviceFile::open(std::string(libraryFolder) + "/" + name, O_RDONLY | O_NONBLOCK);
-        struct stat info {};
-        if (fd < 0 || ::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-            NSLog("MS:Error: cannot load " + name + ": " +
-                  (fd < 0 ? (errno == EXDEV || errno == ELOOP ? "it leads outside the device" : std::strerror(errno))
-                          : "not a regular file"));
-            if (fd >= 0)
-                ::close(fd);
-            continue;
-        }
         std::string record = name + "\n";
-        std::string recordError;
+        std::string error;
         DeviceFile::write(lastLibraryPath(host),
-                          std::span(reinterpret_cast<const uint8_t*>(record.data()), record.size()), recordError);
+                          std::span(reinterpret_cast<const uint8_t*>(record.data()), record.size()), error);
         // RTLD_GLOBAL: the library's exported variables are visible to the rest of the process.
-        if (!dlopen(DeviceFile::descriptorPath(fd).c_str(), RTLD_NOW | RTLD_GLOBAL)) {
-            const char* why = dlerror();
-            NSLog("MS:Error: cannot load " + name + ": " + (why ? why : "unknown error"));
-            ::close(fd);
+        if (!DeviceFile::loadLibrary(std::string(libraryFolder) + "/" + name, RTLD_NOW | RTLD_GLOBAL, error)) {
+            NSLog("MS:Error: cannot load " + name + ": " + error);
             continue;
         }
         loaded.push_back(name);

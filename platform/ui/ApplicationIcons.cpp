@@ -1,4 +1,5 @@
 #include "platform/ui/ApplicationIcons.h"
+#include "platform/foundation/DeviceFile.h"
 #include "platform/foundation/DeviceRoot.h"
 #include "platform/foundation/NSData.h"
 #include "platform/foundation/NSDictionary.h"
@@ -23,13 +24,9 @@ constexpr size_t maxApps = 1000;
 // Every app folder's description, in folder order; stops early once `until` accepts one.
 std::vector<InstalledApp> scanApps(const std::function<bool(const InstalledApp&)>& until) {
     std::vector<InstalledApp> apps;
-    auto folder = DeviceRoot::hostPath("/Applications");
-    if (!folder)
-        return apps;
-    std::error_code error;
-    for (std::filesystem::directory_iterator it(*folder, error), end;
-         !error && it != end && apps.size() < maxApps; it.increment(error)) {
-        std::string name = it->path().filename().string();
+    for (const std::string& name : DeviceFile::list("/Applications")) {
+        if (apps.size() >= maxApps)
+            break;
         if (!name.ends_with(".app"))
             continue;
         std::string appFolder = "/Applications/" + name;
