@@ -1,7 +1,7 @@
 #include "tools/DefaultWallpaper.h"
-#include "platform/foundation/DeviceFile.h"
 #include "colour/LockBackground.h"
 #include "platform/foundation/AtomicFile.h"
+#include "platform/foundation/DeviceFile.h"
 #include "platform/foundation/DeviceRoot.h"
 #include "platform/graphics/CPBitmap.h"
 

@@ -1,7 +1,7 @@
 // zorvi device create: lays out a new simulated device with the product installed.
 
-#include "platform/foundation/DeviceProfile.h"
 #include "platform/foundation/DeviceFile.h"
+#include "platform/foundation/DeviceProfile.h"
 #include "platform/foundation/DeviceRoot.h"
 #include "platform/foundation/NSString.h"
 #include "platform/foundation/PropertyList.h"
@@ -15,11 +15,11 @@
 
 #include <cerrno>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
-#include <unistd.h>
-#include <cstdio>
 #include <filesystem>
+#include <unistd.h>
 
 namespace {
 

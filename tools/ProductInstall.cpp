@@ -37,7 +37,8 @@ bool installProduct(std::string& error) {
     }
     std::string_view filter = tweakFilter;
     if (!DeviceFile::write(folder + "/Zorvi.plist",
-                           std::span(reinterpret_cast<const uint8_t*>(filter.data()), filter.size()), error)) {
+                           std::span(reinterpret_cast<const uint8_t*>(filter.data()), filter.size()),
+                           error)) {
         error = "cannot write Zorvi.plist: " + error;
         return false;
     }
@@ -63,7 +64,8 @@ bool installSettingsBundle(const std::string& libraries, std::string& error) {
         error = "cannot draw the settings bundle's icon";
         return false;
     }
-    if (!DeviceFile::install(built + "/Entry.plist", "/Library/PreferenceLoader/Preferences/Zorvi.plist", error)) {
+    if (!DeviceFile::install(built + "/Entry.plist", "/Library/PreferenceLoader/Preferences/Zorvi.plist",
+                             error)) {
         error = "cannot install the settings entry: " + error;
         return false;
     }

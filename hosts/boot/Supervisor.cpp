@@ -213,7 +213,8 @@ void Supervisor::exited(Child& child, int status) {
             m_crashes.pop_front();
         std::string last, why;
         std::vector<uint8_t> bytes;
-        if (DeviceFile::read("/var/run/SpringBoard.lastlibrary", 4096, bytes, why) == AtomicFile::ReadStatus::Read)
+        if (DeviceFile::read("/var/run/SpringBoard.lastlibrary", 4096, bytes, why) ==
+            AtomicFile::ReadStatus::Read)
             last.assign(bytes.begin(), std::find(bytes.begin(), bytes.end(), '\n'));
         NSLog("launchd: SpringBoard died of signal " + std::to_string(WTERMSIG(status)) +
               "; starting it in safe mode" +

@@ -46,7 +46,8 @@ bool registerSelf(std::string_view name) {
     pid_t pid = ::getpid();
     std::string file = std::string(tableFolder) + "/" + std::string(name) + "." + std::to_string(pid);
     std::string text = std::to_string(startTime(pid)) + "\n", error;
-    if (!DeviceFile::write(file, std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size()), error))
+    if (!DeviceFile::write(file, std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size()),
+                           error))
         return false;
     registeredFile = file;
     return true;

@@ -1,7 +1,7 @@
 #include "hosts/settings/SettingsApp.h"
-#include "platform/foundation/DeviceFile.h"
 #include "hosts/common/ObjectJson.h"
 #include "hosts/common/ProcessTable.h"
+#include "platform/foundation/DeviceFile.h"
 #include "platform/foundation/DeviceLog.h"
 #include "platform/foundation/DeviceRoot.h"
 #include "platform/foundation/NSNumber.h"

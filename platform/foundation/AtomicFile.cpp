@@ -2,15 +2,15 @@
 
 #include <cctype>
 #include <cerrno>
+#include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <dirent.h>
-#include <cstring>
 #include <fcntl.h>
 #include <filesystem>
-#include <sys/stat.h>
 #include <sys/random.h>
+#include <sys/stat.h>
 #include <unistd.h>
-#include <cstdlib>
 #include <utility>
 
 namespace AtomicFile {
@@ -164,13 +164,14 @@ bool write(const std::string& path, std::span<const uint8_t> bytes, std::string&
     return writeIn(folderFd, target.filename().string(), bytes, error);
 }
 
-bool writeIn(int folderDescriptor, const std::string& name, std::span<const uint8_t> bytes, std::string& error,
-             mode_t wanted) {
+bool writeIn(int folderDescriptor, const std::string& name, std::span<const uint8_t> bytes,
+             std::string& error, mode_t wanted) {
     Descriptor folder(folderDescriptor);
     removeOrphanedTemporaries(folder.get());
     mode_t mode = wanted ? wanted : 0644;
-    if (struct stat existing {}; !wanted && ::fstatat(folder.get(), name.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0 &&
-                                 S_ISREG(existing.st_mode))
+    if (struct stat existing{}; !wanted &&
+                                ::fstatat(folder.get(), name.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0 &&
+                                S_ISREG(existing.st_mode))
         mode = existing.st_mode & 07777;
 
     // ".NAME.XXXXXX", made with O_EXCL in the folder itself (never through a name outside it).
@@ -185,7 +186,8 @@ bool writeIn(int folderDescriptor, const std::string& name, std::span<const uint
         temporary = "." + name + ".";
         for (uint8_t byte : random)
             temporary += letters[byte % (sizeof letters - 1)];
-        fd = ::openat(folder.get(), temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
+        fd = ::openat(folder.get(), temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW,
+                      0600);
         if (fd < 0 && errno != EEXIST)
             break;
     }

@@ -6,9 +6,9 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <sys/types.h>
 #include <span>
 #include <string>
+#include <sys/types.h>
 #include <vector>
 
 namespace AtomicFile {

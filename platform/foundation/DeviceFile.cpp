@@ -37,7 +37,8 @@ int rootDescriptor() {
     const std::string& root = DeviceRoot::current();
     if (root.empty())
         return -1;
-    struct stat now {}, held {};
+    struct stat now {
+    }, held{};
     bool same = fd >= 0 && root == openedFor && ::stat(root.c_str(), &now) == 0 && ::fstat(fd, &held) == 0 &&
                 now.st_dev == held.st_dev && now.st_ino == held.st_ino;
     if (!same) {
@@ -57,7 +58,8 @@ int walk(int root, const std::string& relative, int flags, mode_t mode) {
     size_t start = 0;
     while (current >= 0) {
         size_t slash = relative.find('/', start);
-        std::string part = relative.substr(start, slash == std::string::npos ? std::string::npos : slash - start);
+        std::string part =
+            relative.substr(start, slash == std::string::npos ? std::string::npos : slash - start);
         int next = slash == std::string::npos
                        ? ::openat(current, part.c_str(), flags | O_NOFOLLOW, mode)
                        : ::openat(current, part.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
@@ -124,8 +126,8 @@ int openParent(std::string_view devicePath, bool create, std::string& leaf) {
             end = folder.find('/', end + 1);
             std::string prefix = folder.substr(0, end);
             size_t cut = prefix.rfind('/');
-            int above = openRelative(cut == std::string::npos ? "" : prefix.substr(0, cut),
-                                     O_PATH | O_DIRECTORY, 0);
+            int above =
+                openRelative(cut == std::string::npos ? "" : prefix.substr(0, cut), O_PATH | O_DIRECTORY, 0);
             if (above < 0)
                 return -1;
             std::string name = cut == std::string::npos ? prefix : prefix.substr(cut + 1);

@@ -80,7 +80,8 @@ bool NSTask::launch() {
     int programFd = DeviceFile::open(m_launchPath, O_PATH);
     if (programFd < 0) {
         NSLog("NSTask: cannot start " + m_launchPath + ": " +
-              (errno == EXDEV || errno == ELOOP ? std::string("it leads outside the device") : std::strerror(errno)));
+              (errno == EXDEV || errno == ELOOP ? std::string("it leads outside the device")
+                                                : std::strerror(errno)));
         return false;
     }
     // Everything the children need is made before forking.

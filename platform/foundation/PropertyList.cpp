@@ -15,14 +15,14 @@
 
 #include <cerrno>
 #include <cmath>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#include <ctime>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
+#include <fcntl.h>
 #include <filesystem>
 #include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace PropertyList {
 
@@ -298,7 +298,8 @@ Stored readStored(std::string_view devicePath, Ref<NSDictionary>& dictionary, st
     }
     dictionary = objc_cast<NSDictionary>(result.value.get());
     if (!dictionary) {
-        reason = std::string("its root is ") + (objc_cast<NSArray>(result.value.get()) ? "an array" : "not a dictionary");
+        reason = std::string("its root is ") +
+                 (objc_cast<NSArray>(result.value.get()) ? "an array" : "not a dictionary");
         return Stored::Unreadable;
     }
     return Stored::Read;
@@ -320,7 +321,8 @@ bool setAside(std::string_view devicePath, const std::string& reason) {
     std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
     std::string suffix = std::string(".corrupt-") + stamp;
     struct stat taken {};
-    for (int n = 2; ::fstatat(folder, (name + suffix).c_str(), &taken, AT_SYMLINK_NOFOLLOW) == 0 && n < 100; ++n)
+    for (int n = 2; ::fstatat(folder, (name + suffix).c_str(), &taken, AT_SYMLINK_NOFOLLOW) == 0 && n < 100;
+         ++n)
         suffix = std::string(".corrupt-") + stamp + "-" + std::to_string(n);
     std::string asideDevice = std::string(devicePath) + suffix;
     int renamed = ::renameat(folder, name.c_str(), folder, (name + suffix).c_str());

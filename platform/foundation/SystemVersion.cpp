@@ -64,10 +64,11 @@ OperatingSystemVersion current() {
     OperatingSystemVersion version = parse(text);
     // Said once for each unreadable version met, however often the version is asked for.
     static std::string lastUnreadable;
-    if (!text.empty() && version.majorVersion == 0 && version.minorVersion == 0 && version.patchVersion == 0 &&
-        text != lastUnreadable) {
+    if (!text.empty() && version.majorVersion == 0 && version.minorVersion == 0 &&
+        version.patchVersion == 0 && text != lastUnreadable) {
         lastUnreadable = text;
-        NSLog("System version: cannot read '" + text + "' (one to three numbers, such as 14.4); taken as 0.0.0");
+        NSLog("System version: cannot read '" + text +
+              "' (one to three numbers, such as 14.4); taken as 0.0.0");
     }
     return version;
 }

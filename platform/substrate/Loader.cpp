@@ -11,12 +11,12 @@
 #include <cstring>
 #include <dlfcn.h>
 #include <fcntl.h>
-#include <span>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <filesystem>
 #include <fstream>
+#include <span>
 #include <string_view>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace Substrate {
 
@@ -77,7 +77,8 @@ std::vector<std::string> loadLibrariesForHost(const HostIdentity& host) {
         DeviceFile::write(lastLibraryPath(host),
                           std::span(reinterpret_cast<const uint8_t*>(record.data()), record.size()), error);
         // RTLD_GLOBAL: the library's exported variables are visible to the rest of the process.
-        if (!DeviceFile::loadLibrary(std::string(libraryFolder) + "/" + name, RTLD_NOW | RTLD_GLOBAL, error)) {
+        if (!DeviceFile::loadLibrary(std::string(libraryFolder) + "/" + name, RTLD_NOW | RTLD_GLOBAL,
+                                     error)) {
             NSLog("MS:Error: cannot load " + name + ": " + error);
             continue;
         }

@@ -348,3 +348,58 @@ TEST(SpringBoard, ClassNamesGivenTwiceOrTakenFromTheProductEndWithAMessageNotAnA
               std::string::npos)
         << output;
 }
+
+namespace {
+
+// Runs a command (bounded to 20 s: a hang is a failure, not a stuck suite); its exit status and output.
+int runCommand(const std::string& command, std::string& output) {
+    FILE* out = ::popen(("timeout 20 " + command + " 2>&1").c_str(), "r");
+    char buffer[4096];
+    size_t got;
+    while ((got = std::fread(buffer, 1, sizeof buffer, out)) > 0)
+        output.append(buffer, got);
+    int status = ::pclose(out);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+} // namespace
+
+TEST(SpringBoard, CommandsOnAHostileDeviceRefuseAndNeitherHangNorClobber) {
+    std::string root = devices().scratch("hostile");
+    std::string outside = root + "-outside";
+    std::string zorvi = ZV_ZORVI, output;
+    ASSERT_EQ(runCommand(zorvi + " device create --screen 200x400@1 --root " + root, output), 0) << output;
+    std::filesystem::create_directories(outside);
+    // A device whose apps folder leads outside it, laid out again.
+    std::filesystem::remove_all(root + "/Applications");
+    std::filesystem::create_directory_symlink(outside, root + "/Applications");
+    output.clear();
+    EXPECT_EQ(runCommand(zorvi + " device create --force --screen 200x400@1 --root " + root, output), 1);
+    EXPECT_NE(output.find("leads outside the device"), std::string::npos) << output;
+    EXPECT_TRUE(std::filesystem::is_empty(outside));
+    // Outputs are regular files only: a device node is not replaced.
+    output.clear();
+    EXPECT_NE(runCommand(zorvi + " wallpaper --root " + root + " export /dev/full", output), 0);
+    EXPECT_TRUE(std::filesystem::is_character_file("/dev/full"));
+    Trace trace = run(root, "snapshot /dev/full\nsnapshot " + outside + "/missing/x.png\n");
+    EXPECT_EQ(trace.named("error").size(), 2u);
+    EXPECT_TRUE(std::filesystem::is_character_file("/dev/full"));
+    EXPECT_TRUE(std::filesystem::is_empty(outside)) << "no folder made for a snapshot";
+    // A fifo as the wallpaper is refused at once.
+    std::string wallpaper = root + "/var/mobile/Library/SpringBoard/LockBackground.cpbitmap";
+    std::filesystem::remove(wallpaper);
+    ASSERT_EQ(::mkfifo(wallpaper.c_str(), 0644), 0);
+    output.clear();
+    EXPECT_EQ(runCommand(zorvi + " wallpaper --root " + root + " average", output), 1) << output;
+    // A preference file that cannot be read is kept aside by a write, which says so.
+    std::string domain = root + "/var/mobile/Library/Preferences/com.vantrel.zorvi.plist";
+    std::ofstream(domain) << "{ broken";
+    output.clear();
+    EXPECT_EQ(runCommand(zorvi + " defaults --root " + root + " write com.vantrel.zorvi hidequick -bool true",
+                         output),
+              0);
+    EXPECT_NE(output.find("kept as /var/mobile/Library/Preferences/com.vantrel.zorvi.plist.corrupt-"),
+              std::string::npos)
+        << output;
+    std::filesystem::remove_all(outside);
+}

@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
-#include <fstream>
 #include <filesystem>
+#include <fstream>
 #include <unistd.h>
 
 TEST(AtomicFile, WritesABareFileNameIntoTheCurrentFolderAndLeavesNoTemporaryFile) {

@@ -166,7 +166,8 @@ TEST(PropertyList, FilesFromOtherWritersReadAlikeInBothFormats) {
     // 2021-06-01T12:00:00Z
     EXPECT_DOUBLE_EQ(objc_cast<NSDate>(root->objectForKey("stamp"))->timeIntervalSinceReferenceDate(),
                      644241600.0);
-    EXPECT_TRUE(objc_cast<NSData>(root->objectForKey("blob"))->isEqualToData(NSData::dataWithBytes({0xde, 0xad, 0xbe, 0xef})));
+    EXPECT_TRUE(objc_cast<NSData>(root->objectForKey("blob"))
+                    ->isEqualToData(NSData::dataWithBytes({0xde, 0xad, 0xbe, 0xef})));
     auto* apps = objc_cast<NSArray>(root->objectForKey("apps"));
     ASSERT_TRUE(apps && apps->count() == 2);
     EXPECT_EQ(*string_value(objc_cast<NSDictionary>(apps->objectAtIndex(1))->objectForKey("name")),
