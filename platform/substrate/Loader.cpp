@@ -13,6 +13,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <span>
 #include <string_view>
 #include <sys/stat.h>
@@ -56,6 +57,9 @@ std::string lastLibraryPath(const HostIdentity& host) {
     return "/var/run/" + host.executableName + ".lastlibrary";
 }
 
+// Larger than any tweak; a bigger file is still loaded, just not compared with the others.
+constexpr size_t maxLibraryBytes = 64u << 20;
+
 std::vector<std::string> loadLibrariesForHost(const HostIdentity& host) {
     std::vector<std::string> loaded;
     std::vector<std::string> names;
@@ -63,6 +67,9 @@ std::vector<std::string> loadLibrariesForHost(const HostIdentity& host) {
         if (name.size() > 6 && name.ends_with(".dylib"))
             names.push_back(name);
     std::sort(names.begin(), names.end());
+    // The same library installed under two names is loaded once: a second copy would define every
+    // exported symbol again and start again over the first.
+    std::map<std::string, std::string> loadedContents; // contents -> name
     for (const auto& name : names) {
         std::string stem = name.substr(0, name.size() - 6);
         std::string filterDevicePath = std::string(libraryFolder) + "/" + stem + ".plist";
@@ -72,8 +79,19 @@ std::vector<std::string> loadLibrariesForHost(const HostIdentity& host) {
             ::close(filterFd);
         if (hasFilter && !filterMatches(NSDictionary::dictionaryWithContentsOfFile(filterDevicePath), host))
             continue;
-        std::string record = name + "\n";
         std::string error;
+        std::vector<uint8_t> contents;
+        if (DeviceFile::read(std::string(libraryFolder) + "/" + name, maxLibraryBytes, contents, error) ==
+            AtomicFile::ReadStatus::Read) {
+            std::string key(contents.begin(), contents.end());
+            if (auto same = loadedContents.find(key); same != loadedContents.end()) {
+                NSLog("MS:Notice: " + name + " is the same library as " + same->second +
+                      "; not loaded twice");
+                continue;
+            }
+            loadedContents.emplace(std::move(key), name);
+        }
+        std::string record = name + "\n";
         DeviceFile::write(lastLibraryPath(host),
                           std::span(reinterpret_cast<const uint8_t*>(record.data()), record.size()), error);
         // RTLD_GLOBAL: the library's exported variables are visible to the rest of the process.
