@@ -209,6 +209,14 @@ void toggleRecording(WindowClient& client, SDL_Window* window, const char* comma
 } // namespace
 
 int runWindow(WindowClient& client, const char* command) {
+    // Without a display SDL would fall back to drawing nowhere, and the program would run unseen.
+    if (!std::getenv("SDL_VIDEODRIVER") && !std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY")) {
+        std::fprintf(stderr,
+                     "zorvi %s: no display to show a window on (DISPLAY is not set); run it with --headless "
+                     "--script FILE instead\n",
+                     command);
+        return 2;
+    }
     // The window's pixels go straight to the display; a GL-backed surface would only add a
     // software rasterizer's threads on machines without a GPU.
     SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");

@@ -30,5 +30,5 @@ public:
 };
 
 // Runs until the window is closed; `command` names the program in messages. Answers the exit status
-// (1 when there is no display).
+// (2 when there is no display to show it on, 1 when the window cannot be made).
 int runWindow(WindowClient& client, const char* command);

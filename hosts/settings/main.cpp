@@ -9,6 +9,7 @@
 #include "hosts/settings/SettingsScript.h"
 #include "hosts/settings/SettingsWindow.h"
 
+#include <cstdio>
 #include <sstream>
 
 int main(int argc, char** argv) {
@@ -31,6 +32,11 @@ int main(int argc, char** argv) {
     if (!options.recordPath.empty() && !app->startRecording(options.recordPath, 30, error))
         return options.failure(error);
     if (options.headless) {
+        if (!options.script() && options.recordPath.empty()) {
+            std::fprintf(stderr,
+                         "zorvi settings: started Settings headless and stopped, as no --script was given\n");
+            return 0;
+        }
         std::istringstream nothing;
         return script.run(options.script() ? *options.script() : nothing);
     }

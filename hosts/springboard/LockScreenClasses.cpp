@@ -1,4 +1,7 @@
 #include "hosts/springboard/LockScreenClasses.h"
+#include "platform/graphics/UIBezierPath.h"
+#include "platform/graphics/UIColor.h"
+#include "platform/ui/CAShapeLayer.h"
 #include "platform/ui/UIButton.h"
 #include "platform/ui/UIScreen.h"
 #include "platform/ui/UIViewController.h"
@@ -18,6 +21,50 @@ Class subclass(Class superclass, const char* name) {
     return cls;
 }
 
+void addShape(UIView* button, Ref<UIBezierPath> path, Ref<UIColor> colour) {
+    auto layer = make_object<CAShapeLayer>();
+    layer->setPath(path->cgPath().get());
+    layer->setFillColor(colour.get());
+    button->layer()->addSublayer(layer.get());
+}
+
+Ref<UIBezierPath> circle(double x, double y, double radius) {
+    return UIBezierPath::bezierPathWithRoundedRect(CGRectMake(x - radius, y - radius, 2 * radius, 2 * radius),
+                                                   radius);
+}
+
+// A torch: a lamp head widening above a handle with its switch.
+void drawTorch(UIView* button, Ref<UIColor> ink, Ref<UIColor> ground) {
+    auto head = UIBezierPath::bezierPath();
+    head->moveToPoint({17, 12});
+    head->addLineToPoint({33, 12});
+    head->addLineToPoint({30, 20});
+    head->addLineToPoint({20, 20});
+    head->closePath();
+    addShape(button, head, ink);
+    addShape(button, UIBezierPath::bezierPathWithRoundedRect(CGRectMake(20, 21, 10, 18), 2), ink);
+    addShape(button, circle(25, 27, 1.8), ground);
+}
+
+// A camera: a body with its viewfinder bump and a lens.
+void drawCamera(UIView* button, Ref<UIColor> ink, Ref<UIColor> ground) {
+    addShape(button, UIBezierPath::bezierPathWithRoundedRect(CGRectMake(20, 14, 10, 5), 1.5), ink);
+    addShape(button, UIBezierPath::bezierPathWithRoundedRect(CGRectMake(12, 17, 26, 18), 3.5), ink);
+    addShape(button, circle(25, 26, 6), ground);
+    addShape(button, circle(25, 26, 3.8), ink);
+}
+
+// A round 50-point button with its glyph.
+void drawQuickActionButton(UIView* button, bool torch) {
+    Ref<UIColor> ink = UIColor::colorWithRed(1, 1, 1, 0.95);
+    Ref<UIColor> ground = UIColor::colorWithRed(0.12, 0.12, 0.14, 0.55);
+    addShape(button, circle(25, 25, 25), ground);
+    if (torch)
+        drawTorch(button, ink, UIColor::colorWithRed(0.2, 0.2, 0.22, 1));
+    else
+        drawCamera(button, ink, UIColor::colorWithRed(0.2, 0.2, 0.22, 1));
+}
+
 // The quick-action view shows two round buttons (torch and camera) near the bottom corners, their
 // centres _insetY points above the bottom edge, asked through the runtime at every layout.
 void layoutQuickActionButtons(id self, SEL) {
@@ -31,19 +78,20 @@ void layoutQuickActionButtons(id self, SEL) {
         double centreX = i == 0 ? side : bounds.size.width - side;
         buttons[i]->setFrame(
             CGRectMake(centreX - size / 2, bounds.size.height - inset - size / 2, size, size));
+        // Drawn once they have their place and size.
+        if (buttons[i]->layer()->sublayers().empty())
+            drawQuickActionButton(buttons[i].get(), i == 0);
     }
 }
 
-// The controller's own viewDidLoad adds the quick-action view with its two buttons.
+// The controller's own viewDidLoad adds the quick-action view with its two buttons, the torch and
+// the camera, placed and drawn by the view's layout.
 void controllerViewDidLoad(id self, SEL) {
     auto* controller = static_cast<UIViewController*>(self);
     UIView* view = controller->view();
     Ref<UIView> quick = makeViewWithFrame<UIView>(view->bounds(), registered.quickActions);
-    for (int i = 0; i < 2; ++i) {
-        Ref<UIButton> button = UIButton::buttonWithType(UIButtonTypeCustom);
-        button->setBackgroundColor(UIColor::colorWithRed(0.12, 0.12, 0.14, 0.55));
-        quick->addSubview(button);
-    }
+    for (int i = 0; i < 2; ++i)
+        quick->addSubview(UIButton::buttonWithType(UIButtonTypeCustom));
     view->addSubview(quick);
 }
 

@@ -14,6 +14,7 @@
 #include "platform/ui/UIGestureRecognizer.h"
 #include "platform/ui/UIViewController.h"
 
+#include <ctime>
 #include <memory>
 #include <optional>
 #include <string>
@@ -26,6 +27,9 @@ struct SpringBoardOptions {
     // Set after a crash: no library of DynamicLibraries is loaded, and the screen says which library
     // was loaded last ("" when none was).
     std::optional<std::string> safeMode;
+    // Headless: the moment the clock shows at the start (seconds since 1970, UTC); by default
+    // Tuesday 8 December 2026, 9:41.
+    std::optional<std::time_t> clockStart;
 };
 
 enum class PanPhase { Begin, Move, End, Cancel };
@@ -69,6 +73,7 @@ private:
     SpringBoard(Trace& trace) : m_trace(trace), m_overlays(*this) {}
     bool setUp(const SpringBoardOptions& options, std::string& error);
     void buildScreen();
+    void showClock();
     UIView* appButton(int index) const;
     UIPanGestureRecognizer* panRecognizer(int index) const;
     bool launchRequested(NSObject* identifier, bool suspended);
@@ -84,6 +89,10 @@ private:
     Ref<NSObject> m_authentication; // receives setAuthenticated:
     Ref<NSObject> m_lockScreenManager;
     Ref<UIView> m_screen; // the whole screen: wallpaper, clock, then the controller's view
+    Ref<UIView> m_clockFace;
+    std::time_t m_clockOrigin = 0; // what the clock showed when the host's clock read 0
+    bool m_clockInUTC = true;
+    std::shared_ptr<bool> m_alive = std::make_shared<bool>(true); // for tasks left on the run loop
     Ref<UIView> m_quickActions;
     Ref<UIView> m_hint;
     Overlays m_overlays;

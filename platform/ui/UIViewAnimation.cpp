@@ -80,9 +80,11 @@ void animateWithDuration(double seconds, const std::function<void()>& animations
         CGRect to = view->frame();
         if (to == from)
             continue;
-        a.running.erase(std::remove_if(a.running.begin(), a.running.end(),
-                                       [view](const Animation& other) { return other.view.get() == view; }),
-                        a.running.end());
+        UIView* animated = view; // a structured binding cannot be captured by every compiler
+        a.running.erase(
+            std::remove_if(a.running.begin(), a.running.end(),
+                           [animated](const Animation& other) { return other.view.get() == animated; }),
+            a.running.end());
         view->setFrame(from);
         a.running.push_back({Ref<UIView>(view), from, to, now, static_cast<int64_t>(seconds * 1e9)});
     }

@@ -1,0 +1,133 @@
+// The lock-screen window as a person uses it, under a virtual display: an icon dragged down with
+// the mouse launches its app through the passcode prompt, L locks again, and a window hidden and
+// shown again is repainted. Pixels are read back from the screen.
+
+#include "tests/support/XDisplay.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+// 375 x 812 points at one window pixel a point, centred on the 1280 x 1024 screen.
+constexpr int windowX = (1280 - 375) / 2, windowY = (1024 - 812) / 2;
+// A point of plain wallpaper, away from the clock, the icons and the prompt's text.
+constexpr int probeX = windowX + 12, probeY = windowY + 400;
+
+struct Colour {
+    int red, green, blue;
+};
+
+Colour colour(uint32_t pixel) {
+    return {static_cast<int>(pixel >> 16 & 0xff), static_cast<int>(pixel >> 8 & 0xff),
+            static_cast<int>(pixel & 0xff)};
+}
+
+int brightness(uint32_t pixel) {
+    Colour c = colour(pixel);
+    return c.red + c.green + c.blue;
+}
+
+struct LockScreenWindow {
+    std::string folder;
+    pid_t pid = -1;
+
+    explicit LockScreenWindow(const XDisplay& display) {
+        char pattern[] = "/tmp/zorvi-window-XXXXXX";
+        folder = ::mkdtemp(pattern);
+        std::string create = std::string(ZV_ZORVI) + " device create --screen 375x812@2 --root " + folder +
+                             "/device > /dev/null";
+        EXPECT_EQ(std::system(create.c_str()), 0);
+        pid = ::fork();
+        if (pid == 0) {
+            ::setenv("DISPLAY", display.name().c_str(), 1);
+            ::freopen("/dev/null", "w", stdout);
+            ::freopen("/dev/null", "w", stderr);
+            ::execl(ZV_SPRINGBOARD, "zv-springboard", "--root", (folder + "/device").c_str(),
+                    static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+    }
+    ~LockScreenWindow() {
+        if (pid > 0) {
+            ::kill(pid, SIGKILL);
+            ::waitpid(pid, nullptr, 0);
+        }
+        std::filesystem::remove_all(folder);
+    }
+};
+
+// The screen once the check holds at (x, y), or as it is after some seconds.
+std::optional<XDisplay::Picture> captureWhen(const XDisplay& display, int x, int y,
+                                             const std::function<bool(uint32_t)>& check) {
+    std::optional<XDisplay::Picture> picture;
+    for (int i = 0; i < 80; ++i) {
+        picture = display.capture();
+        if (picture && check(picture->at(x, y)))
+            return picture;
+        std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    }
+    return picture;
+}
+
+} // namespace
+
+TEST(LockScreenWindowTest, DragToLaunchPromptAppLockAgainAndRepaintAfterBeingHidden) {
+    if (!XDisplay::available())
+        GTEST_SKIP() << "Xvfb, xdotool or xwd is not installed";
+    XDisplay display;
+    ASSERT_FALSE(display.name().empty());
+    LockScreenWindow window(display);
+    auto lit = [](uint32_t p) { return brightness(p) > 150; };
+    auto first = captureWhen(display, probeX, probeY, lit);
+    ASSERT_TRUE(first.has_value()) << display.captureError();
+    uint32_t wallpaper = first->at(probeX, probeY);
+    ASSERT_TRUE(lit(wallpaper)) << "the lock screen shows its wallpaper";
+
+    // Button 1's centre is at (67.5, 712) points; the finger takes it 100 points down and lets go.
+    int x = windowX + 67, y = windowY + 712;
+    display.xdotool("mousemove " + std::to_string(x) + " " + std::to_string(y) + " mousedown 1");
+    for (int step = 1; step <= 10; ++step) {
+        display.xdotool("mousemove " + std::to_string(x) + " " + std::to_string(y + step * 10));
+        std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    }
+    display.xdotool("mouseup 1");
+    auto prompt = captureWhen(display, probeX, probeY,
+                              [&](uint32_t p) { return brightness(p) * 2 < brightness(wallpaper); });
+    ASSERT_TRUE(prompt.has_value());
+    EXPECT_LT(brightness(prompt->at(probeX, probeY)) * 2, brightness(wallpaper))
+        << "the passcode prompt dims the lock screen";
+
+    display.xdotool("key space");
+    // The app's screen: a dark page with the app's green icon in the middle.
+    int iconX = windowX + 150, iconY = windowY + 280; // inside the icon, beside its letter
+    auto green = [](uint32_t p) {
+        Colour c = colour(p);
+        return c.green > 150 && c.red < 140 && c.blue < 140;
+    };
+    auto app = captureWhen(display, iconX, iconY, green);
+    ASSERT_TRUE(app.has_value());
+    EXPECT_TRUE(green(app->at(iconX, iconY))) << std::hex << app->at(iconX, iconY);
+    EXPECT_LT(brightness(app->at(probeX, probeY)), 210) << "the app's dark page";
+
+    display.xdotool("key l");
+    auto locked = captureWhen(display, probeX, probeY, [&](uint32_t p) { return p == wallpaper; });
+    ASSERT_TRUE(locked.has_value());
+    EXPECT_EQ(locked->at(probeX, probeY), wallpaper) << "locked again";
+
+    // Hidden and shown again, with nothing moving at that spot: repainted, not left black.
+    display.xdotool("search --name Zorvi windowunmap --sync");
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    display.xdotool("search --name Zorvi windowmap --sync");
+    auto shown = captureWhen(display, probeX, probeY, [&](uint32_t p) { return p == wallpaper; });
+    ASSERT_TRUE(shown.has_value());
+    EXPECT_EQ(shown->at(probeX, probeY), wallpaper);
+}
