@@ -1,12 +1,16 @@
 #include "colour/LockBackground.h"
+#include "platform/foundation/DeviceFile.h"
 #include "platform/foundation/DeviceLog.h"
 #include "platform/foundation/DeviceRoot.h"
 #include "platform/foundation/NSArray.h"
 #include "platform/foundation/NSData.h"
 #include "platform/graphics/CPBitmap.h"
 
+#include <cerrno>
+#include <fcntl.h>
 #include <string>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -17,9 +21,13 @@ Ref<UIImage> unusable(const std::string& reason) {
 
 // Why a file could not be read, for the log line.
 std::string unreadableReason() {
-    auto host = DeviceRoot::hostPath(lockBackgroundPath);
+    int fd = DeviceFile::open(lockBackgroundPath, O_PATH);
+    if (fd < 0)
+        return errno == EXDEV || errno == ELOOP ? "leads outside the device" : "is missing";
     struct stat info {};
-    if (!host || ::stat(host->c_str(), &info) != 0)
+    int found = ::fstat(fd, &info);
+    ::close(fd);
+    if (found != 0)
         return "is missing";
     if (!S_ISREG(info.st_mode))
         return "is not a file";

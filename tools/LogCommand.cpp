@@ -1,14 +1,18 @@
 // zorvi log: the device log ("/var/log/syslog"), each line with the process that wrote it; with
 // --follow, goes on printing what is written until interrupted.
 
+#include "platform/foundation/DeviceFile.h"
 #include "platform/foundation/DeviceRoot.h"
 #include "tools/CommandLine.h"
 #include "tools/Commands.h"
 
 #include <chrono>
 #include <cstdio>
+#include <fcntl.h>
 #include <fstream>
+#include <sys/stat.h>
 #include <thread>
+#include <unistd.h>
 
 int commandLog(const Arguments& args) {
     std::string error;
@@ -17,18 +21,28 @@ int commandLog(const Arguments& args) {
         return commandLineError("log", line ? "usage: log [--root DIR] [--follow]" : error);
     if (!selectDevice(*line, "log", true))
         return 1;
-    auto path = DeviceRoot::hostPath("/var/log/syslog");
-    std::ifstream log(*path, std::ios::binary);
+    // Opened beneath the device root, a regular file only: a fifo planted as the log is not waited on.
+    int log = -1;
+    auto open = [&] {
+        log = DeviceFile::open("/var/log/syslog", O_RDONLY | O_NONBLOCK);
+        struct stat info {};
+        if (log >= 0 && (::fstat(log, &info) != 0 || !S_ISREG(info.st_mode))) {
+            std::fprintf(stderr, "zorvi log: the device's /var/log/syslog is not a file\n");
+            ::close(log);
+            log = -1;
+            return false;
+        }
+        return true;
+    };
+    if (!open())
+        return 1;
     std::string pending;
     // Whole lines only: a line still being written waits for its end.
     auto printAvailable = [&] {
-        log.clear();
         char buffer[65536];
-        while (log.read(buffer, sizeof buffer) || log.gcount() > 0) {
-            pending.append(buffer, static_cast<size_t>(log.gcount()));
-            if (log.eof())
-                break;
-        }
+        ssize_t got;
+        while (log >= 0 && (got = ::read(log, buffer, sizeof buffer)) > 0)
+            pending.append(buffer, static_cast<size_t>(got));
         size_t end = pending.rfind('\n');
         if (end != std::string::npos) {
             std::fwrite(pending.data(), 1, end + 1, stdout);
@@ -39,9 +53,11 @@ int commandLog(const Arguments& args) {
     printAvailable();
     while (line->flag("--follow")) {
         std::this_thread::sleep_for(std::chrono::milliseconds(200));
-        if (!log.is_open())
-            log.open(*path, std::ios::binary);
+        if (log < 0 && !open())
+            return 1;
         printAvailable();
     }
+    if (log >= 0)
+        ::close(log);
     return 0;
 }

@@ -1,6 +1,7 @@
 // zorvi respring: ends the device's backboardd, as its Respring button does; the device's
 // supervisor then brings back backboardd and the lock screen, which loads its tweaks afresh.
 
+#include "platform/foundation/DeviceFile.h"
 #include "platform/foundation/DeviceRoot.h"
 #include "tools/CommandLine.h"
 #include "tools/Commands.h"
@@ -8,7 +9,9 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
 #include <filesystem>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -18,17 +21,24 @@ int commandRespring(const Arguments& args) {
     if (!line || !line->positional().empty())
         return commandLineError("respring", line ? "usage: respring [--root DIR]" : error);
     DeviceRoot::setCurrent(line->value("--root").value_or(DeviceRoot::defaultDirectory()));
-    auto killall = DeviceRoot::hostPath("/usr/bin/killall");
-    std::error_code failure;
-    if (!killall || !std::filesystem::is_regular_file(*killall, failure)) {
-        std::fprintf(stderr, "zorvi respring: no device at %s\n", DeviceRoot::current().c_str());
+    // The device's own killall, opened beneath its root and run through its descriptor.
+    int killall = DeviceFile::open("/usr/bin/killall", O_RDONLY | O_NONBLOCK);
+    struct stat info {};
+    if (killall < 0 || ::fstat(killall, &info) != 0 || !S_ISREG(info.st_mode)) {
+        std::fprintf(stderr, "zorvi respring: no device at %s (or its /usr/bin/killall is not a program)\n",
+                     DeviceRoot::current().c_str());
+        if (killall >= 0)
+            ::close(killall);
         return 1;
     }
     pid_t pid = ::fork();
     if (pid == 0) {
-        ::execl(killall->c_str(), "/usr/bin/killall", "backboardd", static_cast<char*>(nullptr));
+        const char* argv[] = {"/usr/bin/killall", "backboardd", nullptr};
+        ::fcntl(killall, F_SETFD, 0); // a script's interpreter reads the program through it
+        ::execveat(killall, "", const_cast<char* const*>(argv), environ, AT_EMPTY_PATH);
         ::_exit(127);
     }
+    ::close(killall);
     int status = 0;
     ::waitpid(pid, &status, 0);
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {

@@ -1,4 +1,5 @@
 #include "platform/prefs/PreferenceDomain.h"
+#include "platform/foundation/DeviceFile.h"
 #include "platform/foundation/DeviceRoot.h"
 #include "platform/foundation/PropertyList.h"
 #include "platform/notify/DarwinNotificationCenter.h"
@@ -43,10 +44,7 @@ bool removeAll(std::string_view domain) {
     std::string path = devicePath(domain);
     if (path.empty())
         return false;
-    auto host = DeviceRoot::hostPath(path);
-    if (!host)
-        return false;
-    if (::unlink(host->c_str()) != 0 && errno != ENOENT)
+    if (!DeviceFile::remove(path) && errno != ENOENT)
         return false;
     DarwinNotificationCenter::shared().post(changeNotificationName(domain));
     return true;
