@@ -20,6 +20,12 @@ for package in "${packages[@]}"; do
   fi
 done
 
+# --check: only says (by its exit status) whether anything is missing.
+if [ "${1:-}" = "--check" ]; then
+  [ ${#missing[@]} -eq 0 ]
+  exit
+fi
+
 if [ ${#missing[@]} -gt 0 ]; then
   echo "Installing: ${missing[*]}"
   sudo_cmd=()

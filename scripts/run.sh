@@ -15,17 +15,41 @@ case "${1:-}" in
   ""|--headless) ;;
   *) echo "scripts/run.sh: unknown argument $1 (try --help)" >&2; exit 2 ;;
 esac
-scripts/deps.sh
-scripts/build.sh build
+# Each stage says one line; what the tools print goes to a log named when a stage fails.
+mkdir -p build
+log="$PWD/build/run.log"
+: > "$log"
+stage() {
+  local what="$1"; shift
+  echo "zorvi: $what"
+  if ! "$@" >> "$log" 2>&1; then
+    echo "zorvi: failed while $what; the details are in $log" >&2
+    tail -20 "$log" >&2
+    exit 1
+  fi
+}
+if ! scripts/deps.sh --check > /dev/null 2>&1; then
+  stage "installing packages (Debian's, a minute or two)" scripts/deps.sh
+fi
+configure() { cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo; }
+if [ ! -f build/CMakeCache.txt ]; then
+  stage "configuring" configure
+  building="building (first time, about 3 minutes on two cores)"
+else
+  building="building what changed"
+fi
+# Only what the device runs: the command, its processes, the product (not the tests or benchmarks).
+stage "$building" cmake --build build -j2 --target zorvi
 
 zorvi=build/bin/zorvi
 device="${ZV_DEFAULT_DEVICE:-${XDG_DATA_HOME:-$HOME/.local/share}/zorvi/device}"
 if [ ! -f "$device/System/Library/CoreServices/SystemVersion.plist" ]; then
-  "$zorvi" device create --root "$device"
+  stage "creating the default device at $device" "$zorvi" device create --root "$device"
 else
   # A rebuilt product and the device's own programs replace the installed ones.
-  "$zorvi" device update --root "$device" > /dev/null
+  stage "updating the device at $device" "$zorvi" device update --root "$device"
 fi
+echo "zorvi: starting"
 
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && [ "${1:-}" != "--headless" ]; then
   exec "$zorvi" boot --root "$device"

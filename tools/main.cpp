@@ -32,10 +32,23 @@ const Command commands[] = {
 };
 
 int usage(FILE* out) {
-    std::fprintf(out, "usage: zorvi COMMAND [ARGS...]\n");
+    std::fprintf(
+        out,
+        "usage: zorvi COMMAND [ARGS...]   (zorvi help COMMAND, zorvi COMMAND --help, zorvi --version)\n");
     for (const auto& command : commands)
         std::fprintf(out, "  zorvi %s\n", command.summary);
     return out == stderr ? 2 : 0;
+}
+
+const Command* find(const char* name) {
+    for (const auto& command : commands)
+        if (!std::strcmp(name, command.name))
+            return &command;
+    return nullptr;
+}
+
+bool asksForHelp(const char* word) {
+    return !std::strcmp(word, "--help") || !std::strcmp(word, "-h");
 }
 
 } // namespace
@@ -43,9 +56,33 @@ int usage(FILE* out) {
 int main(int argc, char** argv) {
     if (argc < 2)
         return usage(stderr);
-    if (!std::strcmp(argv[1], "--help") || !std::strcmp(argv[1], "-h") || !std::strcmp(argv[1], "help"))
+    if (!std::strcmp(argv[1], "--version")) {
+        std::printf("zorvi %s\n", ZV_VERSION);
+        return 0;
+    }
+    // zorvi help [COMMAND], zorvi --help
+    if (asksForHelp(argv[1]) || !std::strcmp(argv[1], "help")) {
+        if (argc >= 3 && !std::strcmp(argv[1], "help")) {
+            if (const Command* command = find(argv[2])) {
+                std::printf("usage: zorvi %s\n", command->summary);
+                return 0;
+            }
+            std::fprintf(stderr, "zorvi: unknown command '%s'\n", argv[2]);
+            return usage(stderr);
+        }
         return usage(stdout);
+    }
     Arguments args(argv + 2, argv + argc);
+    const Command* found = find(argv[1]);
+    // zorvi COMMAND [SUB] --help: the command's usage (the hosts answer their own --help).
+    bool isHost = found && (!std::strcmp(found->name, "springboard") ||
+                            !std::strcmp(found->name, "settings") || !std::strcmp(found->name, "boot"));
+    if (found && !isHost)
+        for (const auto& arg : args)
+            if (asksForHelp(arg.c_str())) {
+                std::printf("usage: zorvi %s\n", found->summary);
+                return 0;
+            }
     for (const auto& command : commands) {
         if (!std::strcmp(argv[1], command.name)) {
             try {

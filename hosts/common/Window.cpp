@@ -1,6 +1,9 @@
 #include "hosts/common/Window.h"
+#include "platform/graphics/UIColor.h"
 #include "platform/runloop/RunLoop.h"
+#include "platform/ui/TextImage.h"
 #include "platform/ui/UIScreen.h"
+#include "platform/ui/UIView.h"
 
 #include <SDL.h>
 #include <algorithm>
@@ -176,7 +179,52 @@ private:
 };
 
 std::string baseTitle(WindowClient& client) {
-    return "Zorvi - " + client.helpLine() + " | R: record";
+    return "Zorvi - " + client.helpLine() + " | R: record | S: screenshot | ?: help";
+}
+
+std::string timeStamp() {
+    char stamp[32];
+    std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
+    return stamp;
+}
+
+// S: the screen as a PNG in device pixels, in the current folder; the title and stdout say where.
+void takeScreenshot(WindowClient& client, SDL_Window* window, const char* command) {
+    std::string path = std::string("zorvi-") + command + "-" + timeStamp() + ".png", error;
+    std::string message = client.host().snapshot(path, error) ? "screenshot saved to " + path
+                                                              : "cannot save a screenshot: " + error;
+    SDL_SetWindowTitle(window, (message + " | " + baseTitle(client)).c_str());
+    std::printf("%s\n", message.c_str());
+    std::fflush(stdout);
+}
+
+// ? or F1: the keys, over the screen, until pressed again.
+void toggleHelp(WindowClient& client, Ref<UIView>& overlay) {
+    if (overlay) {
+        overlay->removeFromSuperview();
+        overlay = nullptr;
+        return;
+    }
+    UIView* screen = client.host().screenView();
+    if (!screen)
+        return;
+    double scale = UIScreen::mainScreen()->scale();
+    overlay = makeViewWithFrame<UIView>(screen->bounds());
+    overlay->setBackgroundColor(UIColor::colorWithRed(0, 0, 0, 0.78));
+    double y = 90;
+    for (const std::string& line : client.helpLines()) {
+        if (Ref<CGImage> text = textImage(line, "DejaVu Sans 17px", scale)) {
+            auto label =
+                makeViewWithFrame<UIView>(CGRectMake(24, y, text->width() / scale, text->height() / scale));
+            label->layer()->setContents(text.get());
+            overlay->addSubview(label);
+        }
+        y += 30;
+    }
+    screen->addSubview(overlay);
 }
 
 // R: starts a recording in the current folder, or completes the one going. The title and stdout say
@@ -190,10 +238,7 @@ void toggleRecording(WindowClient& client, SDL_Window* window, const char* comma
                            : "recording failed: " + error;
         SDL_SetWindowTitle(window, (message + " | " + baseTitle(client)).c_str());
     } else {
-        char stamp[32];
-        std::time_t now = std::time(nullptr);
-        std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", std::localtime(&now));
-        std::string path = std::string("zorvi-") + command + "-" + stamp + ".mp4";
+        std::string path = std::string("zorvi-") + command + "-" + timeStamp() + ".mp4";
         if (host.startRecording(path, 30, error)) {
             message = "recording to " + path + " (R to stop)";
             SDL_SetWindowTitle(window, ("Zorvi - " + message).c_str());
@@ -252,6 +297,7 @@ int runWindow(WindowClient& client, const char* command) {
     std::fflush(stdout);
 
     LayerRenderer& layers = client.host().renderer();
+    Ref<UIView> help; // the help overlay while it shows
     int status = 0;
     {
         Presenter presenter(window);
@@ -293,6 +339,11 @@ int runWindow(WindowClient& client, const char* command) {
                             character = static_cast<char>(key);
                         if (key == SDLK_r)
                             toggleRecording(client, window, command);
+                        else if (key == SDLK_s)
+                            takeScreenshot(client, window, command);
+                        else if (key == SDLK_F1 || key == SDLK_QUESTION ||
+                                 (key == SDLK_SLASH && (event.key.keysym.mod & KMOD_SHIFT)))
+                            toggleHelp(client, help);
                         else if (!client.key(key, character))
                             running = false;
                         break;

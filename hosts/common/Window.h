@@ -10,6 +10,7 @@
 #include "platform/graphics/Geometry.h"
 
 #include <string>
+#include <vector>
 
 class WindowClient {
 public:
@@ -17,6 +18,8 @@ public:
     virtual ScriptedHost& host() = 0;
     // The window's title: what the keys and the mouse do.
     virtual std::string helpLine() const = 0;
+    // The help overlay's lines (? or F1), short enough for a phone's width.
+    virtual std::vector<std::string> helpLines() const = 0;
     virtual void pointerDown(CGPoint) {}
     virtual void pointerMoved(CGPoint) {}
     virtual void pointerUp(CGPoint) {}

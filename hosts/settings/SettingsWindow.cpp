@@ -4,6 +4,7 @@
 
 #include <SDL.h>
 #include <cmath>
+#include <vector>
 
 namespace {
 
@@ -17,6 +18,14 @@ public:
     ScriptedHost& host() override { return m_app; }
     std::string helpLine() const override {
         return "Click a row to open, flip or edit it | drag or wheel: scroll | Esc: back | Q: quit";
+    }
+    std::vector<std::string> helpLines() const override {
+        return {"Click a row to open, flip or edit it",
+                "Colour rows: type a hex value",
+                "Drag or wheel: scroll",
+                "Esc: back   Q: quit",
+                "S: screenshot   R: record",
+                "? or F1: this help"};
     }
 
     void pointerDown(CGPoint point) override {

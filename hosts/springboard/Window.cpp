@@ -3,6 +3,8 @@
 
 #include <SDL.h>
 #include <cmath>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -17,6 +19,12 @@ public:
     std::string helpLine() const override {
         return "Drag an icon down to launch its app | click or any key: authenticate | L: lock | H: hint | "
                "Q or Esc: quit";
+    }
+    std::vector<std::string> helpLines() const override {
+        return {"Drag an app icon down past the line", "  to launch its app",
+                "1-4, then Down/Up: drag icon 1-4",    "  by keys; Return lets go, Esc cancels",
+                "Click or any key: authenticate",      "L: lock   H: a new hint",
+                "S: screenshot   R: record",           "? or F1: this help   Q: quit"};
     }
 
     void pointerDown(CGPoint point) override {
@@ -63,9 +71,23 @@ public:
     }
 
     bool key(int key, char) override {
-        if (m_host.locked() && m_host.unlockRequested())
+        std::string error;
+        if (m_host.locked() && m_host.unlockRequested()) {
             m_host.authenticate(key != SDLK_ESCAPE);
-        else if (key == SDLK_q || key == SDLK_ESCAPE)
+        } else if (m_keyDrag) {
+            // A drag by keys: arrows move the held icon 10 points, Return lets go, Esc cancels.
+            if (key == SDLK_DOWN || key == SDLK_UP)
+                m_host.pan(m_keyDrag, PanPhase::Move, {0, key == SDLK_DOWN ? 10.0 : -10.0}, error);
+            else if (key == SDLK_LEFT || key == SDLK_RIGHT)
+                m_host.pan(m_keyDrag, PanPhase::Move, {key == SDLK_RIGHT ? 10.0 : -10.0, 0}, error);
+            else if (key == SDLK_RETURN || key == SDLK_KP_ENTER || key == SDLK_SPACE)
+                m_host.pan(std::exchange(m_keyDrag, 0), PanPhase::End, {0, 0}, error);
+            else if (key == SDLK_ESCAPE)
+                m_host.pan(std::exchange(m_keyDrag, 0), PanPhase::Cancel, {0, 0}, error);
+        } else if (key >= SDLK_1 && key <= SDLK_4 && m_host.locked()) {
+            m_keyDrag = key - SDLK_1 + 1;
+            m_host.pan(m_keyDrag, PanPhase::Begin, {0, 0}, error);
+        } else if (key == SDLK_q || key == SDLK_ESCAPE)
             return false;
         else if (key == SDLK_l)
             m_host.lock();
@@ -84,6 +106,7 @@ private:
 
     SpringBoard& m_host;
     Pointer m_pointer;
+    int m_keyDrag = 0; // the icon held by a drag from the keyboard, 0 for none
 };
 
 } // namespace

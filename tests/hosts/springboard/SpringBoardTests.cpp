@@ -417,3 +417,30 @@ TEST(SpringBoard, CommandsOnAHostileDeviceRefuseAndNeitherHangNorClobber) {
         << output;
     std::filesystem::remove_all(outside);
 }
+
+TEST(SpringBoard, EveryCommandAnswersHelpAndTheVersionAndRefusesNonsense) {
+    std::string zorvi = ZV_ZORVI, output;
+    EXPECT_EQ(runCommand(zorvi + " --version", output), 0);
+    EXPECT_EQ(output.rfind("zorvi ", 0), 0u) << output;
+    for (const char* command : {"device", "device create", "defaults", "wallpaper", "waves", "record", "log",
+                                "respring", "springboard", "settings", "boot"}) {
+        output.clear();
+        EXPECT_EQ(runCommand(zorvi + " " + command + " --help", output), 0) << command << ": " << output;
+        EXPECT_NE(output.find("usage: zorvi "), std::string::npos) << command << ": " << output;
+        output.clear();
+        EXPECT_EQ(
+            runCommand(zorvi + " help " + std::string(command).substr(0, std::string(command).find(' ')),
+                       output),
+            0);
+    }
+    output.clear();
+    EXPECT_EQ(runCommand(zorvi + " frobnicate", output), 2);
+    EXPECT_NE(output.find("unknown command 'frobnicate'"), std::string::npos);
+    output.clear();
+    // No display and no --headless: refused with the way out, not a window drawn nowhere.
+    EXPECT_EQ(runCommand("env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER " + zorvi +
+                             " springboard --root " + standardDevice(),
+                         output),
+              2);
+    EXPECT_NE(output.find("--headless"), std::string::npos) << output;
+}

@@ -10,6 +10,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <sys/wait.h>
 #include <thread>
@@ -49,6 +50,8 @@ struct LockScreenWindow {
         pid = ::fork();
         if (pid == 0) {
             ::setenv("DISPLAY", display.name().c_str(), 1);
+            if (::chdir(folder.c_str()) != 0)
+                ::_exit(126);
             ::freopen("/dev/null", "w", stdout);
             ::freopen("/dev/null", "w", stderr);
             ::execl(ZV_SPRINGBOARD, "zv-springboard", "--root", (folder + "/device").c_str(),
@@ -130,4 +133,55 @@ TEST(LockScreenWindowTest, DragToLaunchPromptAppLockAgainAndRepaintAfterBeingHid
     auto shown = captureWhen(display, probeX, probeY, [&](uint32_t p) { return p == wallpaper; });
     ASSERT_TRUE(shown.has_value());
     EXPECT_EQ(shown->at(probeX, probeY), wallpaper);
+}
+
+TEST(LockScreenWindowTest, HelpOverKeysADragByKeysAndAScreenshot) {
+    if (!XDisplay::available())
+        GTEST_SKIP() << "Xvfb, xdotool or xwd is not installed";
+    XDisplay display;
+    ASSERT_FALSE(display.name().empty());
+    LockScreenWindow window(display);
+    auto first = captureWhen(display, probeX, probeY, [](uint32_t p) { return brightness(p) > 150; });
+    ASSERT_TRUE(first.has_value());
+    uint32_t wallpaper = first->at(probeX, probeY);
+
+    // ? shows the keys over a dimmed screen, and again hides them.
+    display.xdotool("key question");
+    auto help = captureWhen(display, probeX, probeY,
+                            [&](uint32_t p) { return brightness(p) * 3 < brightness(wallpaper); });
+    ASSERT_TRUE(help.has_value());
+    EXPECT_LT(brightness(help->at(probeX, probeY)) * 3, brightness(wallpaper)) << "the help overlay";
+    display.xdotool("key F1");
+    auto back = captureWhen(display, probeX, probeY, [&](uint32_t p) { return p == wallpaper; });
+    ASSERT_TRUE(back.has_value());
+    EXPECT_EQ(back->at(probeX, probeY), wallpaper);
+
+    // S: the screen in device pixels (2 a point) beside the window's program.
+    display.xdotool("key s");
+    std::string shot;
+    for (int i = 0; i < 50 && shot.empty(); ++i) {
+        for (const auto& entry : std::filesystem::directory_iterator(window.folder))
+            if (entry.path().extension() == ".png")
+                shot = entry.path().string();
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    ASSERT_FALSE(shot.empty());
+    std::ifstream png(shot, std::ios::binary);
+    unsigned char header[24] = {};
+    png.read(reinterpret_cast<char*>(header), sizeof header);
+    int width = header[16] << 24 | header[17] << 16 | header[18] << 8 | header[19];
+    int height = header[20] << 24 | header[21] << 16 | header[22] << 8 | header[23];
+    EXPECT_EQ(width, 750);
+    EXPECT_EQ(height, 1624);
+
+    // 1, then Down ten times: icon 1 held 100 points lower; Return lets go past the line: the prompt.
+    display.xdotool("key 1");
+    for (int i = 0; i < 10; ++i)
+        display.xdotool("key Down");
+    display.xdotool("key Return");
+    auto prompt = captureWhen(display, probeX, probeY,
+                              [&](uint32_t p) { return brightness(p) * 2 < brightness(wallpaper); });
+    ASSERT_TRUE(prompt.has_value());
+    EXPECT_LT(brightness(prompt->at(probeX, probeY)) * 2, brightness(wallpaper))
+        << "launched: the passcode prompt";
 }
