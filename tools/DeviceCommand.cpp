@@ -16,6 +16,7 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
@@ -27,8 +28,15 @@ constexpr const char* name = "device";
 constexpr const char* defaultSystem = "14.4";
 constexpr const char* appSuite = "com.vantrel.zorvipref";
 
-// One to three numbers of one to three digits, separated by dots ("14.4", "12.4.1").
+// The systems the device stands in for: the first with a lock screen like this one's to the latest.
+constexpr int oldestSystem = 7, newestSystem = 26;
+
+// One to three numbers of one to three digits, separated by dots ("14.4", "12.4.1"), the first of
+// them a system that exists.
 bool validSystemVersion(const std::string& text) {
+    int major = std::atoi(text.c_str());
+    if (major < oldestSystem || major > newestSystem)
+        return false;
     int parts = 0;
     size_t start = 0;
     while (true) {
@@ -104,7 +112,9 @@ int create(const CommandLine& line) {
     std::string root = line.value("--root").value_or(DeviceRoot::defaultDirectory());
     std::string system = line.value("--system").value_or(defaultSystem);
     if (!validSystemVersion(system))
-        return commandLineError(name, "not a system version: " + system + " (e.g. 14.4 or 12.4.1)");
+        return commandLineError(name, "not a system version: " + system + " (from " +
+                                          std::to_string(oldestSystem) + " to " +
+                                          std::to_string(newestSystem) + ", such as 14.4 or 12.4.1)");
     ScreenProfile screen;
     if (auto text = line.value("--screen")) {
         auto parsed = DeviceProfile::parseScreen(*text);
