@@ -13,6 +13,7 @@
 #include "tweak/TweakState.h"
 #include "wave/UUWave.h"
 #include "wave/UUWaveView.h"
+#include "wave/WaveSet.h"
 
 namespace {
 
@@ -54,19 +55,8 @@ void setLaunchLine() {
     }
 }
 
-struct WaveParameters {
-    int64_t direction;
-    double amplitude;
-    double offsetX;
-    double stepX;
-    Ref<UIColor>* colour;
-};
-
-const WaveParameters waveParameters[] = {
-    {1, 20.0, 100.0, 3.0, &color},
-    {0, 18.0, 90.0, 2.0, &color2},
-    {0, 22.0, 90.0, 2.5, &color3},
-};
+// The colour of each wave of the standard set, in its order.
+Ref<UIColor>* const waveColours[] = {&color, &color2, &color3};
 
 struct ButtonWiring {
     const char* handler;
@@ -103,11 +93,8 @@ template <HookSet S> void replacedViewDidLoad(id self, SEL _cmd) {
         icons[i] = applicationIconImage(*buttonWiring[i].identifier, 2, 2.0);
 
     Ref<UUWave> waves[3];
-    for (int i = 0; i < 3; ++i) {
-        const auto& p = waveParameters[i];
-        waves[i] = UUWave::waveWithStyle(0, p.direction, p.amplitude, CGRectGetWidth(mainScreenBounds()), 2.0,
-                                         p.offsetX, p.stepX, strokedWith(p.colour));
-    }
+    for (size_t i = 0; i < 3; ++i)
+        waves[i] = makeStandardWave(i, CGRectGetWidth(mainScreenBounds()), strokedWith(waveColours[i]));
 
     bool lst = lstViewPresent();
     auto* view = objc_cast<UIView>(msg_send<id>(self, "view"));

@@ -391,6 +391,8 @@ Json SpringBoard::viewState(UIView* view) const {
     auto* button = objc_cast<UIButton>(view);
     return Json::Object()
         .add("frame", frameJson(view->frame()))
+        // Where it is drawn: apart from the frame while an animation moves it.
+        .add("drawnFrame", frameJson(view->layer()->frame()))
         .add("hidden", Json::boolean(view->isHidden()))
         .add("hasImage", Json::boolean(button && button->imageForState(UIControlStateNormal)))
         .done();

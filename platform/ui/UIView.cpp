@@ -1,6 +1,7 @@
 #include "platform/ui/UIView.h"
 #include "platform/foundation/NSArray.h"
 #include "platform/runloop/RunLoop.h"
+#include "platform/ui/UIViewAnimation.h"
 #include "runtime/Associations.h"
 #include "runtime/Weak.h"
 
@@ -140,10 +141,23 @@ UIView::~UIView() {
 }
 
 void UIView::setFrame(CGRect frame) {
+    if (m_modelFrame)
+        UIViewAnimation::cancel(this);
+    setPresentationFrame(frame);
+}
+
+void UIView::setPresentationFrame(CGRect frame) {
     CGSize before = bounds().size;
     m_layer->setFrame(frame);
     if (bounds().size != before)
         setNeedsLayout();
+}
+
+CGPoint UIView::center() const {
+    if (!m_modelFrame)
+        return m_layer->position();
+    return CGPointMake(m_modelFrame->origin.x + m_modelFrame->size.width / 2,
+                       m_modelFrame->origin.y + m_modelFrame->size.height / 2);
 }
 
 void UIView::setBounds(CGRect bounds) {
@@ -154,6 +168,8 @@ void UIView::setBounds(CGRect bounds) {
 }
 
 void UIView::setCenter(CGPoint center) {
+    if (m_modelFrame)
+        UIViewAnimation::cancel(this);
     m_layer->setPosition(center);
 }
 

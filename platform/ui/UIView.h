@@ -20,6 +20,7 @@
 #include "runtime/NSObject.h"
 #include "runtime/Weak.h"
 
+#include <optional>
 #include <vector>
 
 class UIView : public NSObject {
@@ -29,12 +30,17 @@ public:
     UIView();
     ~UIView() override;
 
-    CGRect frame() const { return m_layer->frame(); }
+    // While an animation moves the view, frame and center answer where it is going (the model);
+    // only what is drawn moves. Setting either ends the animation there: the new value wins.
+    CGRect frame() const { return m_modelFrame ? *m_modelFrame : m_layer->frame(); }
     void setFrame(CGRect frame);
     CGRect bounds() const { return m_layer->bounds(); }
     void setBounds(CGRect bounds);
-    CGPoint center() const { return m_layer->position(); }
+    CGPoint center() const;
     void setCenter(CGPoint center);
+    // For the animator: where the view is drawn, and the frame it is going to (nullopt: none).
+    void setPresentationFrame(CGRect frame);
+    void setModelFrame(std::optional<CGRect> frame) { m_modelFrame = frame; }
     bool isHidden() const { return m_layer->isHidden(); }
     void setHidden(bool hidden) { m_layer->setHidden(hidden); }
     double alpha() const { return m_layer->opacity(); }
@@ -70,6 +76,7 @@ private:
     CGPoint originInRoot() const;
 
     Ref<CALayer> m_layer;
+    std::optional<CGRect> m_modelFrame;
     UIView* m_superview = nullptr;
     std::vector<Ref<UIView>> m_subviews;
     bool m_needsLayout = false;

@@ -30,7 +30,7 @@ Animator& animator() {
 }
 
 void collect(UIView* view, std::map<UIView*, CGRect>& frames) {
-    frames[view] = view->frame();
+    frames[view] = view->layer()->frame(); // where it is drawn
     for (const auto& subview : view->subviews())
         collect(subview.get(), frames);
 }
@@ -55,10 +55,12 @@ void step(int64_t now) {
     for (auto& animation : current) {
         double t = std::clamp(
             static_cast<double>(now - animation.start) / static_cast<double>(animation.duration), 0.0, 1.0);
-        animation.view->setFrame(t >= 1 ? animation.to
-                                        : interpolate(animation.from, animation.to, easeInOut(t)));
+        animation.view->setPresentationFrame(
+            t >= 1 ? animation.to : interpolate(animation.from, animation.to, easeInOut(t)));
         if (t < 1)
             running.push_back(std::move(animation));
+        else
+            animation.view->setModelFrame(std::nullopt);
     }
 }
 
@@ -77,21 +79,28 @@ void animateWithDuration(double seconds, const std::function<void()>& animations
     int64_t now = loop->nowNanoseconds();
     auto& a = animator();
     for (const auto& [view, from] : before) {
-        CGRect to = view->frame();
+        // What the block set: the layer's frame (a running animation's model is its old target).
+        CGRect to = view->layer()->frame();
         if (to == from)
             continue;
-        UIView* animated = view; // a structured binding cannot be captured by every compiler
-        a.running.erase(
-            std::remove_if(a.running.begin(), a.running.end(),
-                           [animated](const Animation& other) { return other.view.get() == animated; }),
-            a.running.end());
-        view->setFrame(from);
+        cancel(view);
+        // The frame is the new one at once; only the drawing starts where the view was.
+        view->setModelFrame(to);
+        view->setPresentationFrame(from);
         a.running.push_back({Ref<UIView>(view), from, to, now, static_cast<int64_t>(seconds * 1e9)});
     }
     if (!a.observing && !a.running.empty()) {
         loop->addRefreshObserver([](int64_t instant) { step(instant); });
         a.observing = true;
     }
+}
+
+void cancel(UIView* view) {
+    auto& running = animator().running;
+    running.erase(std::remove_if(running.begin(), running.end(),
+                                 [view](const Animation& animation) { return animation.view.get() == view; }),
+                  running.end());
+    view->setModelFrame(std::nullopt);
 }
 
 size_t runningCount() {

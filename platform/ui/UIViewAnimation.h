@@ -1,11 +1,14 @@
 #pragma once
 
-// View animations: the frames that an animation block changes move from their old values to the
-// new ones over the duration, one step per display refresh of the main run loop, easing in and
-// out. A view that is animated again starts over from where it is.
+// View animations: a view whose frame an animation block changes takes the new frame at once (what
+// frame and center answer), while what is drawn moves from the old frame to the new one over the
+// duration, one step per display refresh of the main run loop, easing in and out. A view animated
+// again starts over from where it is drawn; a frame or center set meanwhile ends its animation.
 
 #include <cstddef>
 #include <functional>
+
+class UIView;
 
 namespace UIViewAnimation {
 
@@ -15,5 +18,7 @@ namespace UIViewAnimation {
 void animateWithDuration(double seconds, const std::function<void()>& animations);
 // Animations still running.
 size_t runningCount();
+// Ends a view's animation where it stands (its model frame forgotten).
+void cancel(UIView* view);
 
 } // namespace UIViewAnimation

@@ -115,15 +115,31 @@ TEST(SpringBoard, ADragAboveTheLineSpringsBackInAFifthOfASecondAndRestartsTheWav
         run(standardDevice(), "appear\nhint\ndrag 1 0 30 3\nstate\nwait 100\nstate\nwait 120\nstate\n");
     EXPECT_TRUE(trace.named("sound").empty());
     EXPECT_TRUE(trace.named("launch").empty());
-    double endY = trace.state(0)["buttons"][0]["frame"][1].number();
-    double midY = trace.state(1)["buttons"][0]["frame"][1].number();
-    EXPECT_EQ(endY, 682 + 30) << "the button is where the finger left it when the spring-back starts";
+    // The frame is home at once; what is drawn starts where the finger left it and eases home.
+    EXPECT_EQ(trace.state(0)["buttons"][0]["frame"].numbers(), frame(37.5, 682, 60, 60));
+    double endY = trace.state(0)["buttons"][0]["drawnFrame"][1].number();
+    double midY = trace.state(1)["buttons"][0]["drawnFrame"][1].number();
+    EXPECT_EQ(endY, 682 + 30) << "drawn where the finger left it when the spring-back starts";
     EXPECT_GT(midY, 682);
     EXPECT_LT(midY, 712) << "half-way through the animation";
     EXPECT_EQ(trace.state(2)["buttons"][0]["frame"].numbers(), frame(37.5, 682, 60, 60));
+    EXPECT_EQ(trace.state(2)["buttons"][0]["drawnFrame"].numbers(), frame(37.5, 682, 60, 60));
     EXPECT_TRUE(trace.state(2)["hint"]["hidden"].boolean());
     for (size_t i = 0; i < 3; ++i)
         EXPECT_TRUE(trace.state(2)["waveViews"][i]["running"].boolean());
+}
+
+TEST(SpringBoard, ADragDuringTheSpringBackKeepsTheFinger) {
+    // The button springs back; the finger takes it again at once and holds it 100 points up.
+    Trace trace =
+        run(standardDevice(),
+            "appear\ndrag 1 0 30 1\npan 1 begin\npan 1 move 0 -100\nstate\ntick\nstate\nwait 300\nstate\n");
+    for (size_t i = 0; i < 3; ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(trace.state(i)["buttons"][0]["frame"].numbers(), frame(37.5, 582, 60, 60));
+        EXPECT_EQ(trace.state(i)["buttons"][0]["drawnFrame"].numbers(), frame(37.5, 582, 60, 60))
+            << "the spring-back ended where the new drag took over";
+    }
 }
 
 TEST(SpringBoard, ADragBelowTheLineTicksOnceStopsTheWavesThenLaunchesAndUnlocks) {

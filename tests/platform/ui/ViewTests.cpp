@@ -1,7 +1,9 @@
 #include "platform/runloop/RunLoop.h"
 #include "platform/ui/CAShapeLayer.h"
+#include "platform/ui/UIApplication.h"
 #include "platform/ui/UIScreen.h"
 #include "platform/ui/UIView.h"
+#include "platform/ui/UIViewAnimation.h"
 #include "runtime/Runtime.h"
 
 #include <gtest/gtest.h>
@@ -163,4 +165,32 @@ TEST(Screen, ConfiguresFromAProfileAndKeepsSaneValues) {
     screen->configure({NAN, -3, 0, 1e9});
     EXPECT_EQ(screen->profile(), ScreenProfile{}) << "nonsense reads as the default profile";
     screen->configure(before);
+}
+
+TEST(View, AnAnimatedFrameIsTheNewOneAtOnceAndANewValueEndsTheAnimation) {
+    RunLoop::main()->useVirtualClock();
+    Ref<UIView> root = makeViewWithFrame<UIView>(CGRectMake(0, 0, 300, 600));
+    Ref<UIView> button = makeViewWithFrame<UIView>(CGRectMake(10, 500, 60, 60));
+    root->addSubview(button.get());
+    UIApplication::sharedApplication()->setRootView(root.get());
+    UIViewAnimation::animateWithDuration(0.2, [&] { button->setFrame(CGRectMake(10, 400, 60, 60)); });
+    EXPECT_EQ(button->frame(), CGRectMake(10, 400, 60, 60)) << "the model takes the new frame at once";
+    EXPECT_EQ(button->center(), CGPointMake(40, 430));
+    EXPECT_EQ(button->layer()->frame(), CGRectMake(10, 500, 60, 60)) << "drawn where it was";
+    RunLoop::main()->advance(100);
+    double drawnY = button->layer()->frame().origin.y;
+    EXPECT_GT(drawnY, 400);
+    EXPECT_LT(drawnY, 500);
+    // A finger takes it: the new centre wins and the animation stops there.
+    button->setCenter(CGPointMake(40, 300));
+    EXPECT_EQ(UIViewAnimation::runningCount(), 0u);
+    RunLoop::main()->advance(200);
+    EXPECT_EQ(button->frame(), CGRectMake(10, 270, 60, 60));
+    EXPECT_EQ(button->layer()->frame(), CGRectMake(10, 270, 60, 60));
+    // Left alone, an animation ends with the drawing on the model.
+    UIViewAnimation::animateWithDuration(0.2, [&] { button->setFrame(CGRectMake(10, 500, 60, 60)); });
+    RunLoop::main()->advance(250);
+    EXPECT_EQ(UIViewAnimation::runningCount(), 0u);
+    EXPECT_EQ(button->layer()->frame(), CGRectMake(10, 500, 60, 60));
+    UIApplication::sharedApplication()->setRootView(nullptr);
 }
