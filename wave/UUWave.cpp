@@ -73,6 +73,20 @@ Class UUWave::objcClass() {
         class_addMethod(
             c, "moveOneStep", +[](id self, SEL) { asWave(self)->moveOneStep(); });
         class_addMethod(
+            c, "initWithStyle:direction:amplitude:width:lineWidth:offsetX:stepX:layerCreator:",
+            +[](id self, SEL, long style, long direction, double amplitude, double width, double lineWidth,
+                double offsetX, double stepX, UUWave::LayerCreator creator) -> id {
+                return asWave(self)->initWithStyle(style, direction, amplitude, width, lineWidth, offsetX,
+                                                   stepX, std::move(creator));
+            });
+        class_addMethod(
+            c, "layerCreator",
+            +[](id self, SEL) -> UUWave::LayerCreator { return asWave(self)->layerCreator(); });
+        class_addMethod(
+            c, "setLayerCreator:", +[](id self, SEL, UUWave::LayerCreator creator) {
+                asWave(self)->setLayerCreator(std::move(creator));
+            });
+        class_addMethod(
             c, "clearLayer", +[](id self, SEL) { asWave(self)->clearLayer(); });
         class_addMethod(
             c, "createLayerWithFrame:", +[](id self, SEL, CGRect frame) -> id {
@@ -135,7 +149,8 @@ void UUWave::moveOneStep() {
     else
         r = n % m;
     float tenths = static_cast<float>(r) / 10.0f;
-    setMoveX(static_cast<double>(tenths));
+    // Through the runtime: a replacement of setMoveX: sees every step.
+    msg_send(this, "setMoveX:", static_cast<double>(tenths));
 }
 
 void UUWave::clearLayer() {

@@ -71,3 +71,6 @@ private:
     double m_stepX = 0;
     double m_moveX = 0;
 };
+
+// A layer creator travels through message sends as a block does.
+template <> struct objc_encoding<UUWave::LayerCreator> { static constexpr const char* value = "@?"; };

@@ -104,7 +104,10 @@ Class UUWaveView::objcClass() {
 }
 
 UUWaveView::~UUWaveView() {
-    stop();
+    // No message to an object being destroyed: its link is ended directly.
+    if (m_displayLink)
+        m_displayLink->invalidate();
+    setDisplayLink(nullptr);
 }
 
 void UUWaveView::addWaves(NSArray* waves) {
@@ -114,7 +117,7 @@ void UUWaveView::addWaves(NSArray* waves) {
         m_waves->addObjectsFromArray(waves);
     } else {
         Ref<NSMutableArray> list = NSMutableArray::arrayWithArray(waves);
-        setWaves(list.get());
+        msg_send(this, "setWaves:", static_cast<id>(list.get()));
     }
     createWaveLayer();
     drawOnce();
@@ -126,7 +129,7 @@ void UUWaveView::createWaveLayer() {
         double highest = m_maxWaveAmplitude;
         if (sum > highest)
             highest = sum;
-        setMaxWaveAmplitude(highest);
+        msg_send(this, "setMaxWaveAmplitude:", highest);
         Ref<CALayer> shown = wave->createLayerWithFrame(bounds());
         layer()->addSublayer(shown.get());
     }
@@ -159,7 +162,7 @@ void UUWaveView::drawOnce() {
 }
 
 void UUWaveView::drawWave(CADisplayLink*) {
-    setDoUpdate(!m_doUpdate);
+    msg_send(this, "setDoUpdate:", !m_doUpdate);
     if (!m_doUpdate)
         return;
     for (const Ref<UUWave>& wave : wavesOf(m_waves.get())) {
@@ -176,20 +179,20 @@ void UUWaveView::start() {
     Ref<UUWaveWeakProxy> proxy = UUWaveWeakProxy::proxyWithTarget(this);
     Ref<CADisplayLink> link =
         CADisplayLink::displayLinkWithTarget(proxy.get(), sel_registerName("drawWave:"));
-    setDisplayLink(link.get());
+    msg_send(this, "setDisplayLink:", static_cast<id>(link.get()));
     link->addToRunLoop(RunLoop::current(), NSRunLoopCommonModes);
 }
 
 void UUWaveView::stop() {
     if (m_displayLink)
         m_displayLink->invalidate();
-    setDisplayLink(nullptr);
+    msg_send(this, "setDisplayLink:", static_cast<id>(nullptr));
 }
 
 void UUWaveView::reset() {
     for (const Ref<UUWave>& wave : wavesOf(m_waves.get()))
         if (wave->layer())
-            wave->setMoveX(0);
+            msg_send(wave.get(), "setMoveX:", 0.0);
     drawOnce();
 }
 
