@@ -1,4 +1,5 @@
 #include "hosts/common/PaletteFilter.h"
+#include "hosts/common/VideoFormats.h"
 
 extern "C" {
 #include <libavfilter/avfilter.h>
@@ -6,16 +7,6 @@ extern "C" {
 #include <libavfilter/buffersrc.h>
 #include <libavutil/frame.h>
 }
-
-namespace {
-
-std::string describe(int code) {
-    char text[AV_ERROR_MAX_STRING_SIZE] = {};
-    av_strerror(code, text, sizeof text);
-    return text;
-}
-
-} // namespace
 
 std::unique_ptr<PaletteFilter> PaletteFilter::create(int width, int height, int fps, std::string& error) {
     std::unique_ptr<PaletteFilter> filter(new PaletteFilter);
@@ -34,7 +25,7 @@ std::unique_ptr<PaletteFilter> PaletteFilter::create(int width, int height, int 
         result = avfilter_graph_create_filter(&filter->m_sink, avfilter_get_by_name("buffersink"), "out",
                                               nullptr, nullptr, filter->m_graph);
     if (result < 0) {
-        error = "cannot make the palette filter: " + describe(result);
+        error = "cannot make the palette filter: " + describeVideoError(result);
         return nullptr;
     }
     AVFilterInOut* outputs = avfilter_inout_alloc();
@@ -52,7 +43,7 @@ std::unique_ptr<PaletteFilter> PaletteFilter::create(int width, int height, int 
     if (result >= 0)
         result = avfilter_graph_config(filter->m_graph, nullptr);
     if (result < 0) {
-        error = "cannot make the palette filter: " + describe(result);
+        error = "cannot make the palette filter: " + describeVideoError(result);
         return nullptr;
     }
     return filter;
@@ -66,7 +57,7 @@ bool PaletteFilter::push(const AVFrame& frame, std::string& error) {
     // The filter keeps its own copy: the caller's pixels may change right after.
     int result = av_buffersrc_write_frame(m_source, &frame);
     if (result < 0) {
-        error = "palette filter: " + describe(result);
+        error = "palette filter: " + describeVideoError(result);
         return false;
     }
     return true;

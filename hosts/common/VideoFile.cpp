@@ -16,12 +16,6 @@ extern "C" {
 
 namespace {
 
-std::string describe(int code) {
-    char text[AV_ERROR_MAX_STRING_SIZE] = {};
-    av_strerror(code, text, sizeof text);
-    return text;
-}
-
 int roundUpToEven(int value) {
     return value + (value & 1);
 }
@@ -116,7 +110,8 @@ bool VideoFile::open(std::string& error) {
         m_codec->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     result = avcodec_open2(m_codec, encoder, nullptr);
     if (result < 0) {
-        error = std::string("cannot start the ") + m_format.encoder + " encoder: " + describe(result);
+        error =
+            std::string("cannot start the ") + m_format.encoder + " encoder: " + describeVideoError(result);
         return false;
     }
     m_stream = avformat_new_stream(m_container, nullptr);
@@ -157,7 +152,7 @@ bool VideoFile::open(std::string& error) {
     }
     result = avio_open(&m_container->pb, m_output.temporaryPath().c_str(), AVIO_FLAG_WRITE);
     if (result < 0) {
-        error = describe(result);
+        error = describeVideoError(result);
         return false;
     }
     AVDictionary* options = nullptr;
@@ -171,7 +166,7 @@ bool VideoFile::open(std::string& error) {
     result = avformat_write_header(m_container, &options);
     av_dict_free(&options);
     if (result < 0) {
-        error = "cannot start the file: " + describe(result);
+        error = "cannot start the file: " + describeVideoError(result);
         return false;
     }
     m_headerWritten = true;
@@ -232,7 +227,7 @@ bool VideoFile::addFrame(const Bitmap& bitmap, std::string& error) {
 bool VideoFile::encode(AVFrame* frame, std::string& error) {
     int result = avcodec_send_frame(m_codec, frame);
     if (result < 0) {
-        error = "cannot encode: " + describe(result);
+        error = "cannot encode: " + describeVideoError(result);
         return false;
     }
     for (;;) {
@@ -240,14 +235,14 @@ bool VideoFile::encode(AVFrame* frame, std::string& error) {
         if (result == AVERROR(EAGAIN) || result == AVERROR_EOF)
             return true;
         if (result < 0) {
-            error = "cannot encode: " + describe(result);
+            error = "cannot encode: " + describeVideoError(result);
             return false;
         }
         av_packet_rescale_ts(m_packet, m_codec->time_base, m_stream->time_base);
         m_packet->stream_index = m_stream->index;
         result = av_interleaved_write_frame(m_container, m_packet);
         if (result < 0) {
-            error = "cannot write " + path() + ": " + describe(result);
+            error = "cannot write " + path() + ": " + describeVideoError(result);
             return false;
         }
     }
@@ -269,7 +264,7 @@ bool VideoFile::finish(std::string& error) {
         result = avio_closep(&m_container->pb);
     m_headerWritten = false;
     if (result < 0) {
-        error = "cannot complete " + path() + ": " + describe(result);
+        error = "cannot complete " + path() + ": " + describeVideoError(result);
         return false;
     }
     return m_output.commit(error);

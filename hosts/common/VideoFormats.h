@@ -21,3 +21,5 @@ struct VideoFormat {
 const VideoFormat* videoFormatForPath(const std::string& path);
 // "mp4, gif, webp, apng or png": for messages.
 std::string videoFormatNames();
+// ffmpeg's words for one of its error codes.
+std::string describeVideoError(int code);

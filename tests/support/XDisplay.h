@@ -4,6 +4,7 @@
 // input through xdotool, and the screen read back through xwd, as a person would see it.
 
 #include <algorithm>
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -11,6 +12,7 @@
 #include <signal.h>
 #include <string>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -141,3 +143,17 @@ private:
     std::string m_name;
     mutable std::string m_captureError;
 };
+
+// The screen once the pixel at (x, y) satisfies the check, or as it is after some seconds (a window
+// draws in its own time).
+template <typename Check>
+std::optional<XDisplay::Picture> captureWhen(const XDisplay& display, int x, int y, Check check) {
+    std::optional<XDisplay::Picture> picture;
+    for (int i = 0; i < 100; ++i) {
+        picture = display.capture();
+        if (picture && check(picture->at(x, y)))
+            return picture;
+        std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    }
+    return picture;
+}

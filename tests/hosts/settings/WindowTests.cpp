@@ -55,19 +55,6 @@ struct WindowProcess {
     }
 };
 
-// The screen once the pixel at (x, y) satisfies the check, or as it is after a few seconds.
-template <typename Check>
-std::optional<XDisplay::Picture> captureWhen(const XDisplay& display, int x, int y, Check check) {
-    std::optional<XDisplay::Picture> picture;
-    for (int i = 0; i < 100; ++i) {
-        picture = display.capture();
-        if (picture && check(picture->at(x, y)))
-            return picture;
-        std::this_thread::sleep_for(std::chrono::milliseconds(150));
-    }
-    return picture;
-}
-
 } // namespace
 
 TEST_F(SettingsTest, TheWindowOpensTheBundleFlipsASwitchAndGoesBack) {

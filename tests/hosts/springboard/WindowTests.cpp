@@ -68,19 +68,6 @@ struct LockScreenWindow {
     }
 };
 
-// The screen once the check holds at (x, y), or as it is after some seconds.
-std::optional<XDisplay::Picture> captureWhen(const XDisplay& display, int x, int y,
-                                             const std::function<bool(uint32_t)>& check) {
-    std::optional<XDisplay::Picture> picture;
-    for (int i = 0; i < 80; ++i) {
-        picture = display.capture();
-        if (picture && check(picture->at(x, y)))
-            return picture;
-        std::this_thread::sleep_for(std::chrono::milliseconds(150));
-    }
-    return picture;
-}
-
 } // namespace
 
 TEST(LockScreenWindowTest, DragToLaunchPromptAppLockAgainAndRepaintAfterBeingHidden) {
