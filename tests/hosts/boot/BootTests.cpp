@@ -345,8 +345,11 @@ TEST_F(BootTest, ADeviceDeletedWhileBootedShutsDown) {
     for (int i = 0; i < 100 && liveProcesses(root)["SpringBoard"].empty(); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     std::vector<pid_t> children = childrenOf(supervisor);
+    // Deleted as rm -rf would: the device's processes may write into a folder while it goes, which
+    // stops one remove_all part way.
     std::error_code ignored;
-    std::filesystem::remove_all(root, ignored);
+    for (int i = 0; i < 50 && std::filesystem::exists(root + "/System", ignored); ++i)
+        std::filesystem::remove_all(root, ignored);
     int status = -1;
     for (int i = 0; i < 100 && ::waitpid(supervisor, &status, WNOHANG) == 0; ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
