@@ -23,7 +23,7 @@ run_one() {
   found="$(mktemp -d)"
   # -close_fd_mask=2: the targets' own log lines would drown the fuzzer's.
   build-fuzz/bin/"$name" "$found" "$corpus" -max_total_time="$seconds" -close_fd_mask=2 \
-    -print_final_stats=1 > "build-fuzz/$name.log" 2>&1 || { echo "$name: FOUND A FAULT (build-fuzz/$name.log)"; return 1; }
+    -print_final_stats=1 -artifact_prefix=build-fuzz/"$name"- > "build-fuzz/$name.log" 2>&1 || { echo "$name: FOUND A FAULT (build-fuzz/$name.log)"; return 1; }
   build-fuzz/bin/"$name" -merge=1 "$corpus" "$found" > /dev/null 2>&1
   rm -rf "$found"
   echo "$name: $(grep -o 'cov: [0-9]*' "build-fuzz/$name.log" | tail -1 | cut -d' ' -f2) edges in ${seconds} s, no fault"

@@ -45,8 +45,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const uint8_t* trailer = data + size - trailerSize + (legacy ? 0 : 4);
     uint64_t lists = (legacy ? 0 : readLE32(data + size - trailerSize)) + readLE32(trailer);
     uint64_t width = readLE32(trailer + 4), height = readLE32(trailer + 8), count = readLE32(trailer + 16);
-    // Only small pictures: the point is the decoder's paths, not the allocator.
-    if (width == 0 || height == 0 || count == 0 || width * height * count > (1u << 16) || lists > (1u << 16))
+    // Only small pictures and few of them (each starts on a page of its own): the point is the
+    // decoder's paths, not the allocator.
+    if (width == 0 || height == 0 || count == 0 || count > 16 || width * height * count > (1u << 16) ||
+        lists > (1u << 16))
         return 0;
     uint64_t row = 4 * ((width + (legacy ? 7 : 15)) / (legacy ? 8 : 16) * (legacy ? 8 : 16));
     uint64_t plane = row * height, stride = (plane + 4095) / 4096 * 4096;
