@@ -199,6 +199,7 @@ const Region& LayerRenderer::render(CALayer* root) {
     m_damage.clear();
     m_scroll.reset();
     m_order = 0;
+    m_opaqueCovers.clear();
     uint64_t rootSerial = root ? root->serial() : 0;
     if (rootSerial != m_rootSerial) {
         m_rootSerial = rootSerial;
@@ -231,8 +232,10 @@ const Region& LayerRenderer::render(CALayer* root) {
         m_changed.unite(m_scroll->clip);
     if (m_damage.isEmpty())
         return m_changed;
-    // Under a wallpaper that covers everything there is nothing to clear.
-    if (!coveredByOpaqueImage(root))
+    // What lies under an opaque layer that covers the whole damage (a wallpaper) is neither cleared
+    // nor drawn.
+    m_floor = floorOfDamage();
+    if (!m_floor)
         fillRegionCopy(m_bitmap, m_damage, m_background);
     if (root)
         paint(root, m_damage, m_bitmap, 0);
@@ -279,28 +282,43 @@ void LayerRenderer::applyScroll(const Scroll& scroll) {
     }
 }
 
-bool LayerRenderer::coveredByOpaqueImage(CALayer* root) {
-    if (!root || !visible(root) || root->opacity() < 1 || root->mask() || !root->contents())
-        return false;
-    auto found = m_entries.find(root->serial());
-    if (found == m_entries.end())
-        return false;
-    Entry& entry = *found->second;
-    CGImage* image = root->contents();
-    CGRect bounds = root->bounds();
+void LayerRenderer::noteOpaqueCover(CALayer* layer, Entry& entry) {
+    // Drawn straight into the screen, wholly opaque, on the pixel grid.
+    if (layer->opacity() < 1 || entry.opacity < 1 || entry.maskStamp != 0 || layer->mask())
+        return;
+    CGRect bounds = layer->bounds();
     double left = entry.originX + bounds.origin.x * m_scale, top = entry.originY + bounds.origin.y * m_scale;
     double width = bounds.size.width * m_scale, height = bounds.size.height * m_scale;
     if (!onGrid(left) || !onGrid(top) || !onGrid(width) || !onGrid(height))
-        return false;
-    IntRect rect = enclosingPixels(left, top, width, height);
-    if (rect.width != image->width() || rect.height != image->height() ||
-        !(rect.intersected({0, 0, m_width, m_height}) == IntRect{0, 0, m_width, m_height}))
-        return false;
-    if (entry.checkedImage.get() != image) {
-        entry.checkedImage = image;
-        entry.imageOpaque = isOpaque(image->bitmap());
+        return;
+    bool opaque = layer->backgroundColor() && layer->backgroundColor()->alpha() >= 1;
+    if (CGImage* image = layer->contents(); image && !opaque) {
+        IntRect rect = enclosingPixels(left, top, width, height);
+        if (image->width() == rect.width && image->height() == rect.height) {
+            if (entry.checkedImage.get() != image) {
+                entry.checkedImage = image;
+                entry.imageOpaque = isOpaque(image->bitmap());
+            }
+            opaque = entry.imageOpaque;
+        } else {
+            // A scaled copy is known once it has been made.
+            opaque = entry.scaledFrom.get() == image && entry.scaledImage && entry.scaledOpaque;
+        }
     }
-    return entry.imageOpaque;
+    if (!opaque)
+        return;
+    IntRect rect = enclosingPixels(left, top, width, height).intersected(entry.clip);
+    if (!rect.isEmpty())
+        m_opaqueCovers.push_back({entry.order, rect});
+}
+
+uint64_t LayerRenderer::floorOfDamage() const {
+    IntRect need = m_damage.bounds();
+    uint64_t floor = 0;
+    for (const OpaqueCover& cover : m_opaqueCovers)
+        if (cover.order > floor && cover.rect.intersected(need) == need)
+            floor = cover.order;
+    return floor;
 }
 
 void LayerRenderer::renderReference(CALayer* root) {
@@ -401,6 +419,8 @@ void LayerRenderer::prepare(CALayer* layer, const Context& context, size_t index
     entry.top = top;
     entry.seen = m_frame;
     entry.siblingIndex = index;
+    if (layer->hasOwnContent())
+        noteOpaqueCover(layer, entry);
 
     if (clip.isEmpty() && layer->masksToBounds())
         return; // nothing below can show
@@ -549,7 +569,12 @@ void LayerRenderer::applyMask(CALayer* layer, const Entry& entry, const Region& 
 
 void LayerRenderer::paintOwnContent(CALayer* layer, Entry& entry, const Region& area, Bitmap& target,
                                     double opacity) {
-    if (!layer->hasOwnContent())
+    if (!layer->hasOwnContent() || entry.order < m_floor)
+        return;
+    // Only what the damage touches of the layer's own pixels is drawn; most layers lie elsewhere.
+    Region own = area;
+    own.intersect(entry.footprint.bounds());
+    if (own.isEmpty())
         return;
     CGRect bounds = layer->bounds();
     double left = entry.originX + bounds.origin.x * m_scale, top = entry.originY + bounds.origin.y * m_scale;
@@ -559,7 +584,7 @@ void LayerRenderer::paintOwnContent(CALayer* layer, Entry& entry, const Region& 
     // Content that is not on the pixel grid, and strokes the outliner declined, go to cairo whole.
     if (!aligned || (shape && entry.strokeByCairo)) {
         CairoCanvas canvas(target);
-        canvas.clipToRegion(area);
+        canvas.clipToRegion(own);
         cairo_matrix_t matrix;
         cairo_matrix_init(&matrix, m_scale, 0, 0, m_scale, entry.originX, entry.originY);
         cairo_set_matrix(canvas.context(), &matrix);
@@ -569,20 +594,20 @@ void LayerRenderer::paintOwnContent(CALayer* layer, Entry& entry, const Region& 
     IntRect rect = enclosingPixels(left, top, width, height);
     if (layer->hasVisibleBackground()) {
         UIColor* background = layer->backgroundColor();
-        Region inside = area;
+        Region inside = own;
         inside.intersect(rect);
         fillRegionOver(target, inside, premultipliedPixel(background->cgColor(), opacity));
     }
     if (layer->contents())
-        paintImage(layer, entry, area, target, opacity);
+        paintImage(layer, entry, own, target, opacity);
     if (!shape)
         return;
     if (shape->hasVisibleFill())
         compositeCoverage(target, entry.fill, premultipliedPixel(shape->fillColor()->cgColor(), opacity),
-                          area);
+                          own);
     if (shape->hasVisibleStroke())
         compositeCoverage(target, entry.stroke, premultipliedPixel(shape->strokeColor()->cgColor(), opacity),
-                          area);
+                          own);
 }
 
 void LayerRenderer::paintImage(CALayer* layer, Entry& entry, const Region& area, Bitmap& target,

@@ -106,7 +106,10 @@ private:
     void paintImage(CALayer* layer, Entry& entry, const Region& area, Bitmap& target, double opacity);
     void applyMask(CALayer* layer, const Entry& entry, const Region& area, Bitmap& target, size_t depth);
     Bitmap& scratch(size_t depth);
-    bool coveredByOpaqueImage(CALayer* root);
+    // Remembers the pixels the layer's own content covers opaquely, if any.
+    void noteOpaqueCover(CALayer* layer, Entry& entry);
+    // The paint order of the last layer that covers all of the damage opaquely; 0 for none.
+    uint64_t floorOfDamage() const;
     void renderReference(CALayer* root);
 
     int m_width;
@@ -122,6 +125,12 @@ private:
     Region m_changed; // the damage and the pixels a scroll moved
     std::optional<Scroll> m_scroll;
     uint64_t m_order = 0;
+    struct OpaqueCover {
+        uint64_t order;
+        IntRect rect;
+    };
+    std::vector<OpaqueCover> m_opaqueCovers;
+    uint64_t m_floor = 0; // layers painted before it are hidden under the damage
     std::unordered_map<uint64_t, std::unique_ptr<Entry>> m_entries;
     // Group surfaces by nesting depth; held by pointer so that a deeper one never moves a shallower.
     std::vector<std::unique_ptr<Bitmap>> m_scratch;

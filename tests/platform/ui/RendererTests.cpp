@@ -157,6 +157,57 @@ TEST(LayerRenderer, RepaintingOnlyTheDamageMatchesAFullRendering) {
     EXPECT_TRUE(fast.render(scene.root.get()).isEmpty());
 }
 
+// A wallpaper-like layer that covers the damage hides what lies under it, until it stops
+// covering it: each frame still matches a full rendering.
+TEST(LayerRenderer, AnOpaqueLayerOverTheDamageHidesWhatLiesBelowOnlyWhileItCovers) {
+    Ref<CALayer> root = colouredLayer(CGRectMake(0, 0, 200, 150), {0.8, 0.1, 0.1, 1});
+    Ref<CALayer> below = colouredLayer(CGRectMake(20, 20, 40, 40), {0.1, 0.9, 0.1, 0.6});
+    Bitmap pixels = *Bitmap::create(width, height);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            pixels.setPixel(
+                x, y, premultiplied_pixel(uint8_t(x * 255 / width), 90, uint8_t(y * 255 / height), 255));
+    Ref<CALayer> cover = CALayer::layer();
+    cover->setFrame(CGRectMake(0, 0, 200, 150));
+    cover->setContents(CGImage::imageWithBitmap(std::move(pixels)).get());
+    Ref<CALayer> above = colouredLayer(CGRectMake(50, 50, 30, 20), {0.2, 0.3, 1, 0.7});
+    for (auto* layer : {below.get(), cover.get(), above.get()})
+        root->addSublayer(layer);
+    LayerRenderer fast(width, height, scale);
+    LayerRenderer reference(width, height, scale, LayerRenderer::Mode::Reference);
+    std::vector<std::pair<const char*, std::function<void()>>> steps{
+        {"first frame", [] {}},
+        {"move a layer above",
+         [&] {
+             above->setPosition({120, 90});
+         }},
+        {"change the one below",
+         [&] {
+             below->setBackgroundColor(CGColor{1, 1, 0, 1});
+         }},
+        {"the cover turns translucent", [&] { cover->setOpacity(0.5f); }},
+        {"a change below shows through",
+         [&] {
+             below->setPosition({100, 60});
+         }},
+        {"the cover is opaque again", [&] { cover->setOpacity(1); }},
+        {"the cover shrinks off the grid", [&] { cover->setFrame(CGRectMake(30.25, 10, 100, 100)); }},
+        {"a change beside it",
+         [&] {
+             below->setPosition({20, 120});
+         }},
+        {"the cover is hidden", [&] { cover->setHidden(true); }},
+    };
+    for (auto& [name, change] : steps) {
+        change();
+        fast.render(root.get());
+        reference.render(root.get());
+        Difference d = compare(fast.bitmap(), reference.bitmap());
+        EXPECT_LE(d.largest, 40) << name;
+        EXPECT_LT(d.mean, 0.1) << name;
+    }
+}
+
 TEST(LayerRenderer, MovingASmallLayerRepaintsItsOldAndNewPlaceOnly) {
     Ref<CALayer> root = colouredLayer(CGRectMake(0, 0, 200, 150), {0, 0, 0, 1});
     Ref<CALayer> box = colouredLayer(CGRectMake(10, 10, 10, 10), {1, 1, 1, 1});
@@ -248,7 +299,8 @@ TEST(LayerRenderer, ScrollingMovesThePixelsAndRepaintsOnlyWhatTheMoveUncovers) {
         const Region& changed = fast.render(root.get());
         EXPECT_GE(changed.area(), tableArea) << "the moved pixels are reported as changed";
         if (step % 2 == 1 && step != 5) {
-            EXPECT_LT(fast.lastRepaint().area(), tableArea / 3) << "step " << step << ": only the uncovered strip";
+            EXPECT_LT(fast.lastRepaint().area(), tableArea / 3)
+                << "step " << step << ": only the uncovered strip";
         }
         // The moved and repainted picture is the one a renderer drawing everything afresh makes.
         LayerRenderer fresh(width, height, scale);
