@@ -47,7 +47,17 @@ void blendRun(uint32_t* destination, const uint8_t* coverage, int count, uint32_
     const __m128i zero = _mm_setzero_si128();
     const __m128i source = _mm_unpacklo_epi8(_mm_set1_epi32(static_cast<int>(pixel)), zero);
     const __m128i full = _mm_set1_epi16(255);
+    const __m128i solid = _mm_set1_epi32(static_cast<int>(pixel));
     for (; i + 4 <= count; i += 4) {
+        // A stroke's coverage is mostly untouched pixels and its solid middle.
+        uint32_t four;
+        std::memcpy(&four, coverage + i, 4);
+        if (!four)
+            continue;
+        if (four == 0xFFFFFFFFu && opaque) {
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(destination + i), solid);
+            continue;
+        }
         __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(destination + i));
         __m128i dLow = _mm_unpacklo_epi8(d, zero), dHigh = _mm_unpackhi_epi8(d, zero);
         __m128i mLow, mHigh;

@@ -47,9 +47,8 @@ void CoverageMask::appendRun(int y, int x, uint8_t value, int count) {
 }
 
 Region CoverageMask::footprint(int bandWidth) const {
-    Region region;
     if (m_spans.empty())
-        return region;
+        return {};
     bandWidth = std::max(bandWidth, 1);
     int firstBand = m_bounds.x / bandWidth - (m_bounds.x < 0 && m_bounds.x % bandWidth ? 1 : 0);
     int bands = (m_bounds.right() - firstBand * bandWidth + bandWidth - 1) / bandWidth;
@@ -71,10 +70,12 @@ Region CoverageMask::footprint(int bandWidth) const {
             x = bandEnd;
         }
     }
+    std::vector<IntRect> rects;
+    rects.reserve(extents.size());
     for (const Extent& e : extents)
         if (e.left < e.right)
-            region.unite(IntRect{e.left, e.top, e.right - e.left, e.bottom - e.top});
-    return region;
+            rects.push_back(IntRect{e.left, e.top, e.right - e.left, e.bottom - e.top});
+    return Region::fromRects(rects);
 }
 
 void CoverageMask::translate(int dx, int dy) {

@@ -1,6 +1,6 @@
 #include "platform/graphics/PNGEncoder.h"
-#include "platform/foundation/OutputFile.h"
 #include "platform/foundation/NSData.h"
+#include "platform/foundation/OutputFile.h"
 #include "platform/graphics/UIImage.h"
 
 #include <cairo.h>

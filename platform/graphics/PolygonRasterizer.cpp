@@ -9,14 +9,14 @@ namespace {
 // the edges are walked and the rows swept (the cells are touched in no useful order).
 constexpr int64_t bandBytes = 32 << 10;
 
-uint8_t toByte(float coverage, FillRule rule) {
+template <FillRule Rule> uint8_t toByte(float coverage) {
     float a = std::fabs(coverage);
-    if (rule == FillRule::EvenOdd) {
+    if constexpr (Rule == FillRule::EvenOdd) {
         a = std::fmod(a, 2.0f);
         if (a > 1.0f)
             a = 2.0f - a;
-    } else if (a > 1.0f) {
-        a = 1.0f;
+    } else {
+        a = std::min(a, 1.0f);
     }
     return static_cast<uint8_t>(a * 255.0f + 0.5f);
 }
@@ -164,73 +164,88 @@ void PolygonRasterizer::addClippedEdge(double x0, double y0, double x1, double y
             ax = bx = left;
         ax = std::clamp(ax, left, right);
         bx = std::clamp(bx, left, right);
-        if (ay != by)
-            m_edges.push_back({ax, ay, bx, by});
+        if (ay == by)
+            continue;
+        float sign = 1;
+        if (ay > by) {
+            std::swap(ax, bx);
+            std::swap(ay, by);
+            sign = -1;
+        }
+        double slope = (bx - ax) / (by - ay);
+        float perUnit = slope != 0 ? static_cast<float>(sign / std::fabs(slope)) : 0.0f;
+        m_edges.push_back({ax, ay, by, slope, sign, perUnit});
     }
 }
 
-void PolygonRasterizer::accumulate(int row, double xa, double xb, double dy, double perUnit) {
+void PolygonRasterizer::accumulate(int row, float xa, float xb, float dy, float perUnit) {
     Cell* cells = m_cells.data() + static_cast<size_t>(row) * static_cast<size_t>(m_gridWidth + 1);
     uint64_t* touched = m_touched.data() + static_cast<size_t>(row) * static_cast<size_t>(m_wordsPerRow);
     // A piece of the edge inside one cell: its rise, and how far across the cell it lies on average
     // (the part of the rise the cells to the right get instead).
-    auto mark = [&](int column, double rise, double across) {
-        cells[column].cover += static_cast<float>(rise);
-        cells[column].area += static_cast<float>(rise * across);
+    auto mark = [&](int column, float rise, float across) {
+        cells[column].cover += rise;
+        cells[column].area += rise * across;
         touched[column >> 6] |= uint64_t{1} << (column & 63);
     };
-    double xl = std::min(xa, xb), xr = std::max(xa, xb);
-    int c0 = std::clamp(static_cast<int>(std::floor(xl)), 0, m_gridWidth);
-    int c1 = std::clamp(static_cast<int>(std::floor(xr)), 0, m_gridWidth);
-    if (c0 == c1 || xr - xl < 1e-9) {
-        mark(c0, dy, (xl + xr) / 2 - c0);
+    float xl = std::min(xa, xb), xr = std::max(xa, xb);
+    // Grid coordinates are never negative, so truncation is the floor.
+    int c0 = std::min(static_cast<int>(xl), m_gridWidth);
+    int c1 = std::min(static_cast<int>(xr), m_gridWidth);
+    if (c0 == c1 || xr - xl < 1e-6f) {
+        mark(c0, dy, (xl + xr) * 0.5f - static_cast<float>(c0));
         return;
     }
     // The rise is shared among the columns in proportion to the width crossed in each (perUnit per
     // unit of width, the same all along the edge); a column crossed from side to side takes the
     // same share, centred in it.
-    mark(c0, perUnit * (c0 + 1 - xl), (xl + c0 + 1) / 2 - c0);
-    float full = static_cast<float>(perUnit), half = static_cast<float>(perUnit * 0.5);
-    for (int c = c0 + 1; c < c1; ++c) {
-        cells[c].cover += full;
-        cells[c].area += half;
+    float firstWidth = static_cast<float>(c0 + 1) - xl;
+    mark(c0, perUnit * firstWidth, 1.0f - firstWidth * 0.5f);
+    if (c1 > c0 + 1) {
+        float half = perUnit * 0.5f;
+        for (int c = c0 + 1; c < c1; ++c) {
+            cells[c].cover += perUnit;
+            cells[c].area += half;
+        }
+        for (int c = c0 + 1; c < c1;) {
+            int word = c >> 6, bit = c & 63;
+            int count = std::min(64 - bit, c1 - c);
+            uint64_t bits = count == 64 ? ~uint64_t{0} : ((uint64_t{1} << count) - 1) << bit;
+            touched[word] |= bits;
+            c += count;
+        }
     }
-    for (int c = c0 + 1; c < c1;) {
-        int word = c >> 6, bit = c & 63;
-        int count = std::min(64 - bit, c1 - c);
-        uint64_t bits = count == 64 ? ~uint64_t{0} : ((uint64_t{1} << count) - 1) << bit;
-        touched[word] |= bits;
-        c += count;
-    }
-    if (xr > c1)
-        mark(c1, perUnit * (xr - c1), (xr - c1) / 2);
+    float lastWidth = xr - static_cast<float>(c1);
+    if (lastWidth > 0)
+        mark(c1, perUnit * lastWidth, lastWidth * 0.5f);
 }
 
 void PolygonRasterizer::walkEdge(const Edge& edge, int bandTop, int bandBottom) {
-    double x0 = edge.x0 - m_gridLeft, y0 = edge.y0 - bandTop, x1 = edge.x1 - m_gridLeft,
-           y1 = edge.y1 - bandTop;
-    double sign = 1;
-    if (y0 > y1) {
-        std::swap(x0, x1);
-        std::swap(y0, y1);
-        sign = -1;
-    }
-    double height = bandBottom - bandTop;
-    if (y1 <= 0 || y0 >= height)
+    // In the band's cells: x from the grid's left, y from the band's top, neither negative.
+    double top = std::max(edge.yTop, static_cast<double>(bandTop));
+    double bottom = std::min(edge.yBottom, static_cast<double>(bandBottom));
+    if (bottom <= top)
         return;
-    double slope = (x1 - x0) / (y1 - y0);
-    double perUnit = slope != 0 ? sign / std::fabs(slope) : 0;
-    int first = std::max(0, static_cast<int>(std::floor(y0)));
-    int last = std::min(static_cast<int>(height) - 1, static_cast<int>(std::ceil(y1)) - 1);
+    double xOrigin = edge.xTop - m_gridLeft - edge.yTop * edge.slope; // x where y is 0
+    double gridRight = m_gridWidth;
+    auto xAt = [&](double y) {
+        return static_cast<float>(std::clamp(xOrigin + y * edge.slope, 0.0, gridRight));
+    };
+    int first = static_cast<int>(top) - bandTop;
+    int last = static_cast<int>(std::ceil(bottom)) - 1 - bandTop;
+    double ya = top;
+    float xa = xAt(ya);
     for (int row = first; row <= last; ++row) {
-        double ya = std::max(y0, static_cast<double>(row)), yb = std::min(y1, static_cast<double>(row + 1));
-        if (yb <= ya)
-            continue;
-        accumulate(row, x0 + (ya - y0) * slope, x0 + (yb - y0) * slope, sign * (yb - ya), perUnit);
+        double yb = std::min(bottom, static_cast<double>(bandTop + row + 1));
+        float xb = xAt(yb);
+        if (yb > ya)
+            accumulate(row, xa, xb, edge.sign * static_cast<float>(yb - ya), edge.perUnit);
+        ya = yb;
+        xa = xb;
     }
 }
 
-void PolygonRasterizer::sweep(int bandTop, int bandBottom, FillRule rule, CoverageMask& mask) {
+template <FillRule Rule> void PolygonRasterizer::sweep(int bandTop, int bandBottom, CoverageMask& mask) {
     size_t stride = static_cast<size_t>(m_gridWidth + 1);
     for (int row = 0; row < bandBottom - bandTop; ++row) {
         Cell* cells = m_cells.data() + static_cast<size_t>(row) * stride;
@@ -257,12 +272,12 @@ void PolygonRasterizer::sweep(int bandTop, int bandBottom, FillRule rule, Covera
                     bits = 0;
                 int column = word * 64 + first;
                 if (column > next)
-                    writer.run(m_gridLeft + next, column - next, toByte(acc, rule));
+                    writer.run(m_gridLeft + next, column - next, toByte<Rule>(acc));
                 int usable = std::min(count, m_gridWidth - column);
                 if (uint8_t* out = usable > 0 ? writer.reserve(m_gridLeft + column, usable) : nullptr) {
                     for (int i = 0; i < usable; ++i) {
                         Cell& cell = cells[column + i];
-                        out[i] = toByte(acc + cell.cover - cell.area, rule);
+                        out[i] = toByte<Rule>(acc + cell.cover - cell.area);
                         acc += cell.cover;
                         cell = {};
                     }
@@ -276,7 +291,7 @@ void PolygonRasterizer::sweep(int bandTop, int bandBottom, FillRule rule, Covera
             }
         }
         if (m_gridLeft + next < limit)
-            writer.run(m_gridLeft + next, limit - (m_gridLeft + next), toByte(acc, rule));
+            writer.run(m_gridLeft + next, limit - (m_gridLeft + next), toByte<Rule>(acc));
     }
 }
 
@@ -287,12 +302,13 @@ void PolygonRasterizer::finish(FillRule rule, CoverageMask& mask) {
         m_edges.clear();
         return;
     }
-    double minX = m_edges[0].x0, maxX = minX, minY = m_edges[0].y0, maxY = minY;
+    double minX = m_edges[0].xTop, maxX = minX, minY = m_edges[0].yTop, maxY = m_edges[0].yBottom;
     for (const Edge& e : m_edges) {
-        minX = std::min({minX, e.x0, e.x1});
-        maxX = std::max({maxX, e.x0, e.x1});
-        minY = std::min({minY, e.y0, e.y1});
-        maxY = std::max({maxY, e.y0, e.y1});
+        double xBottom = e.xTop + (e.yBottom - e.yTop) * e.slope;
+        minX = std::min({minX, e.xTop, xBottom});
+        maxX = std::max({maxX, e.xTop, xBottom});
+        minY = std::min(minY, e.yTop);
+        maxY = std::max(maxY, e.yBottom);
     }
     IntRect box{static_cast<int>(std::floor(minX)), static_cast<int>(std::floor(minY)), 0, 0};
     box.width = static_cast<int>(std::ceil(maxX)) - box.x + 1;
@@ -316,22 +332,46 @@ void PolygonRasterizer::finish(FillRule rule, CoverageMask& mask) {
         m_touched.assign(words, 0);
     if (m_rowBuffer.size() < static_cast<size_t>(m_clip.right() - m_gridLeft + 1))
         m_rowBuffer.resize(static_cast<size_t>(m_clip.right() - m_gridLeft + 1));
-    // Edges in order of their top; each band walks only those that reach into it.
-    std::sort(m_edges.begin(), m_edges.end(),
-              [](const Edge& a, const Edge& b) { return std::min(a.y0, a.y1) < std::min(b.y0, b.y1); });
-    std::vector<const Edge*>& active = m_active;
-    active.clear();
-    size_t next = 0;
-    for (int top = box.y; top < box.bottom(); top += bandRows) {
+    // Edges grouped by the band their top lies in (a counting sort); each band walks only the
+    // edges that reach into it.
+    int bands = (box.height + bandRows - 1) / bandRows;
+    auto bandOf = [&](const Edge& e) {
+        return static_cast<size_t>(
+            std::clamp((static_cast<int>(std::floor(e.yTop)) - box.y) / bandRows, 0, bands - 1));
+    };
+    m_bandStart.assign(static_cast<size_t>(bands) + 1, 0);
+    for (const Edge& e : m_edges)
+        ++m_bandStart[bandOf(e) + 1];
+    for (size_t i = 1; i < m_bandStart.size(); ++i)
+        m_bandStart[i] += m_bandStart[i - 1];
+    m_bandOrder.resize(m_edges.size());
+    {
+        std::vector<uint32_t>& fill = m_active; // borrowed as the next free slot of each band
+        fill.assign(m_bandStart.begin(), m_bandStart.end() - 1);
+        for (uint32_t i = 0; i < m_edges.size(); ++i)
+            m_bandOrder[fill[bandOf(m_edges[i])]++] = i;
+    }
+    m_active.clear();
+    for (int band = 0; band < bands; ++band) {
+        int top = box.y + band * bandRows;
         int bottom = std::min(box.bottom(), top + bandRows);
         m_gridTop = top;
         m_gridHeight = bottom - top;
-        while (next < m_edges.size() && std::min(m_edges[next].y0, m_edges[next].y1) < bottom)
-            active.push_back(&m_edges[next++]);
-        std::erase_if(active, [top](const Edge* e) { return std::max(e->y0, e->y1) <= top; });
-        for (const Edge* e : active)
-            walkEdge(*e, top, bottom);
-        sweep(top, bottom, rule, mask);
+        for (uint32_t i = m_bandStart[static_cast<size_t>(band)];
+             i < m_bandStart[static_cast<size_t>(band) + 1]; ++i)
+            m_active.push_back(m_bandOrder[i]);
+        size_t kept = 0;
+        for (uint32_t index : m_active) {
+            const Edge& e = m_edges[index];
+            walkEdge(e, top, bottom);
+            if (e.yBottom > bottom)
+                m_active[kept++] = index;
+        }
+        m_active.resize(kept);
+        if (rule == FillRule::EvenOdd)
+            sweep<FillRule::EvenOdd>(top, bottom, mask);
+        else
+            sweep<FillRule::NonZero>(top, bottom, mask);
     }
     m_edges.clear();
 }

@@ -26,18 +26,23 @@ public:
     void finish(FillRule rule, CoverageMask& mask);
 
 private:
+    // An edge from its top down: x at a height y is xTop + (y - yTop) * slope. sign is +1 for an
+    // edge that runs down, -1 for one that runs up.
     struct Edge {
-        double x0, y0, x1, y1;
+        double xTop, yTop, yBottom, slope;
+        float sign, perUnit; // perUnit: the signed rise per unit of width crossed
     };
     void closeContour();
     void addClippedEdge(double x0, double y0, double x1, double y1);
     void walkEdge(const Edge& edge, int bandTop, int bandBottom);
-    void accumulate(int row, double xa, double xb, double dy, double perUnit);
-    void sweep(int bandTop, int bandBottom, FillRule rule, CoverageMask& mask);
+    void accumulate(int row, float xa, float xb, float dy, float perUnit);
+    template <FillRule Rule> void sweep(int bandTop, int bandBottom, CoverageMask& mask);
 
     IntRect m_clip;
     std::vector<Edge> m_edges;
-    std::vector<const Edge*> m_active;
+    std::vector<uint32_t> m_bandOrder; // edges by the band their top lies in
+    std::vector<uint32_t> m_bandStart;
+    std::vector<uint32_t> m_active;
     bool m_hasContour = false;
     bool m_invalid = false;
     double m_startX = 0, m_startY = 0, m_lastX = 0, m_lastY = 0;

@@ -36,6 +36,19 @@ Region::Region(const IntRect& rect) : m_data(std::make_unique<Data>()) {
     unite(rect);
 }
 
+Region Region::fromRects(const std::vector<IntRect>& rects) {
+    std::vector<pixman_box32_t> boxes;
+    boxes.reserve(rects.size());
+    for (const IntRect& rect : rects)
+        if (!rect.isEmpty())
+            boxes.push_back({rect.x, rect.y, rect.right(), rect.bottom()});
+    Region region;
+    pixman_region32_fini(&region.m_data->region);
+    if (!pixman_region32_init_rects(&region.m_data->region, boxes.data(), static_cast<int>(boxes.size())))
+        pixman_region32_init(&region.m_data->region); // out of memory: nothing, as a failed union leaves
+    return region;
+}
+
 Region::Region(const Region& other) : m_data(std::make_unique<Data>()) {
     pixman_region32_copy(&m_data->region, &other.m_data->region);
 }

@@ -27,6 +27,8 @@ class Region {
 public:
     Region();
     explicit Region(const IntRect& rect);
+    // The union of the rectangles (which may overlap), made in one pass.
+    static Region fromRects(const std::vector<IntRect>& rects);
     Region(const Region& other);
     Region(Region&& other) noexcept;
     Region& operator=(const Region& other);

@@ -140,9 +140,11 @@ struct LayerRenderer::Entry {
     // What the layer looked like when last drawn.
     uint64_t generation = 0;
     uint64_t originChanges = 0;
-    uint64_t order = 0;       // when it was painted in the last frame, in paint order
-    Region previousFootprint; // the footprint at the end of the frame before
-    double left = 0, top = 0; // its frame's corner, in pixels
+    uint64_t order = 0; // when it was painted in the last frame, in paint order
+    // The footprint at the end of the frame before, kept only in a frame that changed it.
+    Region previousFootprint;
+    uint64_t footprintChanged = 0; // the frame that last changed it
+    double left = 0, top = 0;      // its frame's corner, in pixels
     uint64_t parentSerial = 0;
     size_t siblingIndex = 0;
     double originX = 0, originY = 0; // its bounds origin, in pixels
@@ -277,7 +279,7 @@ void LayerRenderer::applyScroll(const Scroll& scroll) {
             Region above = entry->footprint;
             above.intersect(c);
             m_damage.unite(above);
-            m_damage.unite(shiftedInto(entry->previousFootprint, scroll));
+            m_damage.unite(shiftedInto(previousFootprint(*entry), scroll));
         }
     }
 }
@@ -357,7 +359,6 @@ void LayerRenderer::prepare(CALayer* layer, const Context& context, size_t index
         slot = std::make_unique<Entry>();
     Entry& entry = *slot;
     entry.order = ++m_order;
-    entry.previousFootprint = entry.footprint;
     bool shifted = context.shiftX != 0 || context.shiftY != 0;
     // Inside a scroll, a layer that kept its place in the scrolled content has had its pixels moved
     // with it: only a change of its own is drawn again.
@@ -388,6 +389,7 @@ void LayerRenderer::prepare(CALayer* layer, const Context& context, size_t index
         entry.originX = originX;
         entry.originY = originY;
         if (movedClip == clip) {
+            keepPreviousFootprint(entry);
             entry.footprint.translate(context.shiftX, context.shiftY);
             entry.fill.translate(context.shiftX, context.shiftY);
             entry.stroke.translate(context.shiftX, context.shiftY);
@@ -400,9 +402,13 @@ void LayerRenderer::prepare(CALayer* layer, const Context& context, size_t index
         bool changed = looksChanged || entry.generation != layer->generation() || entry.originX != originX ||
                        entry.originY != originY || !(entry.clip == clip) || shifted;
         if (changed) {
-            Region old = entry.footprint;
-            old.translate(context.shiftX, context.shiftY);
-            m_damage.unite(old);
+            if (shifted) {
+                Region old = entry.footprint;
+                old.translate(context.shiftX, context.shiftY);
+                m_damage.unite(old);
+            } else {
+                m_damage.unite(entry.footprint);
+            }
             entry.generation = layer->generation();
             entry.originChanges = layer->boundsOriginChanges();
             entry.parentSerial = context.parentSerial;
@@ -459,7 +465,23 @@ bool LayerRenderer::canScroll(CALayer* layer, const Entry& entry, const Context&
            std::fabs(dy - std::round(dy)) < 1e-6 && std::fabs(dx) < clip.width && std::fabs(dy) < clip.height;
 }
 
+void LayerRenderer::keepPreviousFootprint(Entry& entry) {
+    if (entry.footprintChanged != m_frame) {
+        std::swap(entry.previousFootprint, entry.footprint);
+        entry.footprint = entry.previousFootprint;
+        entry.footprintChanged = m_frame;
+    }
+}
+
+const Region& LayerRenderer::previousFootprint(const Entry& entry) const {
+    return entry.footprintChanged == m_frame ? entry.previousFootprint : entry.footprint;
+}
+
 void LayerRenderer::rebuild(Entry& entry, CALayer* layer) {
+    if (entry.footprintChanged != m_frame) {
+        std::swap(entry.previousFootprint, entry.footprint);
+        entry.footprintChanged = m_frame;
+    }
     entry.footprint.clear();
     entry.fill.clear();
     entry.stroke.clear();

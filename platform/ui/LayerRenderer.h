@@ -97,6 +97,9 @@ private:
     // reordered: the layer now lies below a sibling that lay below it last time.
     void prepare(CALayer* layer, const Context& context, size_t index, bool reordered);
     void rebuild(Entry& entry, CALayer* layer);
+    // Before the footprint changes in a frame: keeps what it was at the end of the frame before.
+    void keepPreviousFootprint(Entry& entry);
+    const Region& previousFootprint(const Entry& entry) const;
     bool canScroll(CALayer* layer, const Entry& entry, const Context& context, double left, double top,
                    const IntRect& clip, double originX, double originY) const;
     void applyScroll(const Scroll& scroll);
