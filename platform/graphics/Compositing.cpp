@@ -136,8 +136,8 @@ void fillRegionOver(Bitmap& destination, const Region& region, uint32_t pixel) {
 void compositeCoverage(Bitmap& destination, const CoverageMask& mask, uint32_t pixel, const Region& clip) {
     if (mask.isEmpty() || !pixel)
         return;
-    Region area = clip;
-    area.intersect(mask.bounds().intersected(bitmapRect(destination)));
+    Region cut;
+    const Region& area = clippedRegion(clip, mask.bounds().intersected(bitmapRect(destination)), cut);
     if (area.isEmpty())
         return;
     // The region's rectangles come in bands (rows of equal extent, ordered by x); both the spans
@@ -186,8 +186,9 @@ void compositeImage(Bitmap& destination, const Bitmap& source, int dx, int dy, u
                     bool sourceOpaque, const Region& clip) {
     if (!alpha)
         return;
-    Region area = clip;
-    area.intersect(IntRect{dx, dy, source.width(), source.height()}.intersected(bitmapRect(destination)));
+    Region cut;
+    const Region& area = clippedRegion(
+        clip, IntRect{dx, dy, source.width(), source.height()}.intersected(bitmapRect(destination)), cut);
     bool copy = sourceOpaque && alpha >= 255;
     for (const IntRect& rect : area.rects()) {
         for (int y = rect.y; y < rect.bottom(); ++y) {

@@ -46,7 +46,7 @@ void CoverageMask::appendRun(int y, int x, uint8_t value, int count) {
     m_coverage.insert(m_coverage.end(), static_cast<size_t>(count), value);
 }
 
-Region CoverageMask::footprint(int bandWidth) const {
+Region CoverageMask::footprint(int bandWidth, int rowGrain) const {
     if (m_spans.empty())
         return {};
     bandWidth = std::max(bandWidth, 1);
@@ -72,9 +72,15 @@ Region CoverageMask::footprint(int bandWidth) const {
     }
     std::vector<IntRect> rects;
     rects.reserve(extents.size());
+    rowGrain = std::max(rowGrain, 1);
+    auto down = [rowGrain](int y) {
+        return y >= 0 ? y / rowGrain * rowGrain : -((-y + rowGrain - 1) / rowGrain * rowGrain);
+    };
     for (const Extent& e : extents)
-        if (e.left < e.right)
-            rects.push_back(IntRect{e.left, e.top, e.right - e.left, e.bottom - e.top});
+        if (e.left < e.right) {
+            int top = down(e.top), bottom = -down(-e.bottom);
+            rects.push_back(IntRect{e.left, top, e.right - e.left, bottom - top});
+        }
     return Region::fromRects(rects);
 }
 

@@ -27,8 +27,10 @@ public:
     // The coverage at one pixel (0 outside the mask).
     uint8_t at(int x, int y) const;
     // A cover of every stored pixel by rectangles, one per column band of bandWidth pixels (each as
-    // high as the shape is within the band): tight for thin curves, cheap to build and to repaint.
-    Region footprint(int bandWidth = 32) const;
+    // high as the shape is within the band, its top and bottom rounded out to multiples of
+    // rowGrain): tight for thin curves, cheap to build and to repaint. Rounding lets neighbouring
+    // rectangles share their rows, which keeps a union of footprints a short list of bands.
+    Region footprint(int bandWidth = 32, int rowGrain = 1) const;
 
     void clear();
     // Moves every stored pixel by whole pixels.

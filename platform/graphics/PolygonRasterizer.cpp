@@ -7,7 +7,7 @@ namespace {
 
 // The cell grid is rendered in bands of rows small enough to stay in the first-level cache while
 // the edges are walked and the rows swept (the cells are touched in no useful order).
-constexpr int64_t bandBytes = 32 << 10;
+constexpr int64_t bandBytes = 128 << 10;
 
 template <FillRule Rule> uint8_t toByte(float coverage) {
     float a = std::fabs(coverage);

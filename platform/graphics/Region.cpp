@@ -141,3 +141,12 @@ void Region::subtract(const Region& other) {
 void Region::translate(int dx, int dy) {
     pixman_region32_translate(&m_data->region, dx, dy);
 }
+
+const Region& clippedRegion(const Region& region, const IntRect& rect, Region& scratch) {
+    IntRect bounds = region.bounds();
+    if (bounds.isEmpty() || bounds.intersected(rect) == bounds)
+        return region;
+    scratch = region;
+    scratch.intersect(rect);
+    return scratch;
+}

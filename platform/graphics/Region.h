@@ -56,3 +56,7 @@ private:
     struct Data;
     std::unique_ptr<Data> m_data;
 };
+
+// The part of region inside rect: region itself when it lies wholly inside (the common case, which
+// then costs no copy), otherwise a copy cut to rect held in scratch.
+const Region& clippedRegion(const Region& region, const IntRect& rect, Region& scratch);

@@ -17,9 +17,12 @@
 
 namespace {
 
-// Columns of pixels per footprint rectangle of a shape: narrow enough to follow a curve closely,
-// wide enough to keep the damage a short list of rectangles.
-constexpr int footprintBand = 32;
+// Columns of pixels per footprint rectangle of a shape, and the rows its top and bottom are rounded
+// out to: close enough to a curve to repaint little, coarse enough that the union of a frame's
+// footprints stays a short list of bands (region arithmetic on finely cut footprints cost more than
+// the pixels they spared).
+constexpr int footprintBand = 64;
+constexpr int footprintRowGrain = 32;
 
 constexpr double gridTolerance = 1e-6;
 
@@ -507,7 +510,7 @@ void LayerRenderer::rebuild(Entry& entry, CALayer* layer) {
                 m_rasterizer.lineTo(line.points[i].x, line.points[i].y);
         }
         m_rasterizer.finish(shape->fillRule(), entry.fill);
-        entry.footprint.unite(entry.fill.footprint(footprintBand));
+        entry.footprint.unite(entry.fill.footprint(footprintBand, footprintRowGrain));
     }
     double width = shape->lineWidth() * m_scale;
     if (shape->hasVisibleStroke()) {
@@ -515,7 +518,7 @@ void LayerRenderer::rebuild(Entry& entry, CALayer* layer) {
         StrokeStyle style{width, shape->lineCap(), shape->lineJoin(), shape->miterLimit()};
         if (outlineStroke(lines, style, m_rasterizer)) {
             m_rasterizer.finish(FillRule::NonZero, entry.stroke);
-            entry.footprint.unite(entry.stroke.footprint(footprintBand));
+            entry.footprint.unite(entry.stroke.footprint(footprintBand, footprintRowGrain));
         } else {
             m_rasterizer.reset(entry.clip); // drops what the outliner had added
             entry.strokeByCairo = true;
@@ -545,8 +548,8 @@ void LayerRenderer::paint(CALayer* layer, const Region& damage, Bitmap& target, 
     if (found == m_entries.end())
         return;
     Entry& entry = *found->second;
-    Region area = damage;
-    area.intersect(entry.clip);
+    Region cut;
+    const Region& area = clippedRegion(damage, entry.clip, cut);
     if (area.isEmpty())
         return;
     std::vector<Ref<CALayer>> sublayers = layer->sublayers();
@@ -594,10 +597,10 @@ void LayerRenderer::paintOwnContent(CALayer* layer, Entry& entry, const Region& 
     if (!layer->hasOwnContent() || entry.order < m_floor)
         return;
     // Only what the damage touches of the layer's own pixels is drawn; most layers lie elsewhere.
-    Region own = area;
-    own.intersect(entry.footprint.bounds());
-    if (own.isEmpty())
+    if (area.bounds().intersected(entry.footprint.bounds()).isEmpty())
         return;
+    Region cut;
+    const Region& own = clippedRegion(area, entry.footprint.bounds(), cut);
     CGRect bounds = layer->bounds();
     double left = entry.originX + bounds.origin.x * m_scale, top = entry.originY + bounds.origin.y * m_scale;
     double width = bounds.size.width * m_scale, height = bounds.size.height * m_scale;
@@ -616,8 +619,8 @@ void LayerRenderer::paintOwnContent(CALayer* layer, Entry& entry, const Region& 
     IntRect rect = enclosingPixels(left, top, width, height);
     if (layer->hasVisibleBackground()) {
         UIColor* background = layer->backgroundColor();
-        Region inside = own;
-        inside.intersect(rect);
+        Region cutToRect;
+        const Region& inside = clippedRegion(own, rect, cutToRect);
         fillRegionOver(target, inside, premultipliedPixel(background->cgColor(), opacity));
     }
     if (layer->contents())
@@ -668,7 +671,7 @@ void LayerRenderer::paintImage(CALayer* layer, Entry& entry, const Region& area,
     }
     bool opaque = pixels == &image->bitmap() ? entry.imageOpaque : entry.scaledOpaque;
     uint32_t alpha = static_cast<uint32_t>(std::lround(std::clamp(opacity, 0.0, 1.0) * 255));
-    Region inside = area;
-    inside.intersect(rect);
+    Region cut;
+    const Region& inside = clippedRegion(area, rect, cut);
     compositeImage(target, *pixels, rect.x, rect.y, alpha, opaque, inside);
 }

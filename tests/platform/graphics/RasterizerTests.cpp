@@ -163,6 +163,22 @@ TEST(PolygonRasterizer, FootprintCoversEveryPixel) {
             ASSERT_TRUE(footprint.contains(x, span.y));
     // Tight: far less than the band the curve sweeps.
     EXPECT_LT(footprint.area(), 200 * 66 / 2);
+
+    // Rounded out to rows of 8 (also above the origin): still covering, every band starting and
+    // ending on the grain, and fewer rectangles.
+    CoverageMask moved = mask;
+    moved.translate(3, -41);
+    Region coarse = moved.footprint(32, 8);
+    for (const CoverageSpan& span : moved.spans())
+        for (int x = span.x; x < span.x + span.length; ++x)
+            ASSERT_TRUE(coarse.contains(x, span.y)) << x << "," << span.y;
+    for (const IntRect& rect : coarse.rects()) {
+        EXPECT_EQ(((rect.y % 8) + 8) % 8, 0) << rect.y;
+        EXPECT_EQ(((rect.bottom() % 8) + 8) % 8, 0) << rect.bottom();
+    }
+    Region fine = moved.footprint(32);
+    EXPECT_LT(coarse.rectCount(), fine.rectCount());
+    EXPECT_LT(coarse.area(), fine.area() + 200 * 14);
 }
 
 TEST(StrokeOutliner, MatchesCairoForCurvesJoinsAndCaps) {
