@@ -6,13 +6,16 @@
 #include <string>
 #include <vector>
 
-// Keeps the median CPU time of each benchmark for the ratios.
+// Keeps the median CPU time of each benchmark for the ratios, by name ("BM_Name", or "BM_Name/3"
+// for an argument).
 class MedianReporter : public benchmark::ConsoleReporter {
 public:
     void ReportRuns(const std::vector<Run>& runs) override {
         for (const Run& run : runs)
             if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median")
-                medians[run.run_name.function_name] = run.GetAdjustedCPUTime();
+                medians[run.run_name.function_name +
+                        (run.run_name.args.empty() ? "" : "/" + run.run_name.args)] =
+                    run.GetAdjustedCPUTime();
         ConsoleReporter::ReportRuns(runs);
     }
     std::map<std::string, double> medians; // microseconds, the unit the benchmarks report in
