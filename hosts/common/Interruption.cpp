@@ -5,14 +5,18 @@
 namespace {
 
 std::atomic<bool> interruptRequested{false};
+std::atomic<void (*)()> wakeOnInterrupt{nullptr};
 
 void onInterrupt(int) {
     interruptRequested.store(true);
+    if (auto wake = wakeOnInterrupt.load())
+        wake();
 }
 
 } // namespace
 
-Interruption::Interruption() {
+Interruption::Interruption(void (*wake)()) {
+    m_previousWake = wakeOnInterrupt.exchange(wake);
     struct sigaction action {};
     action.sa_handler = onInterrupt;
     sigemptyset(&action.sa_mask);
@@ -23,6 +27,7 @@ Interruption::Interruption() {
 Interruption::~Interruption() {
     sigaction(SIGINT, &m_previousInterrupt, nullptr);
     sigaction(SIGTERM, &m_previousTerminate, nullptr);
+    wakeOnInterrupt.store(m_previousWake);
 }
 
 bool Interruption::requested() {

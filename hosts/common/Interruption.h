@@ -8,7 +8,9 @@
 
 class Interruption {
 public:
-    Interruption();
+    // wake, when given, is also called from the signal handler (so it must be async-signal-safe,
+    // like RunLoop::wake): a program asleep in a wait learns of the interrupt at once.
+    explicit Interruption(void (*wake)() = nullptr);
     ~Interruption();
     Interruption(const Interruption&) = delete;
     Interruption& operator=(const Interruption&) = delete;
@@ -19,4 +21,5 @@ public:
 private:
     struct sigaction m_previousInterrupt {};
     struct sigaction m_previousTerminate {};
+    void (*m_previousWake)() = nullptr;
 };

@@ -1,4 +1,5 @@
 #include "hosts/common/Window.h"
+#include "hosts/common/Interruption.h"
 #include "platform/graphics/UIColor.h"
 #include "platform/runloop/RunLoop.h"
 #include "platform/ui/TextImage.h"
@@ -6,7 +7,9 @@
 #include "platform/ui/UIView.h"
 
 #include <SDL.h>
+#include <SDL_syswm.h>
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -17,9 +20,30 @@
 
 namespace {
 
-// Even when nothing animates, the screen is brought up to date this often (a delayed task may have
-// changed it).
-constexpr double idleRedrawMilliseconds = 100;
+// When nothing animates and nothing is due, the window sleeps until input, a source or a timer
+// wakes it; this is only the longest single wait.
+constexpr double idleWaitMilliseconds = 60 * 60 * 1000;
+
+// The display connection's descriptor, for the run loop to wait on; -1 when the video driver has
+// none to give (the window then looks for input at every refresh).
+int displayDescriptor(SDL_Window* window) {
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (!SDL_GetWindowWMInfo(window, &info))
+        return -1;
+#if defined(SDL_VIDEO_DRIVER_X11)
+    if (info.subsystem == SDL_SYSWM_X11)
+        return ConnectionNumber(info.info.x11.display);
+#endif
+    return -1;
+}
+
+// Events already read from the display (into SDL's or the X library's queue) wake no wait on the
+// connection: they are looked for before sleeping.
+bool eventsWaiting() {
+    SDL_PumpEvents();
+    return SDL_PeepEvents(nullptr, 0, SDL_PEEKEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0;
+}
 
 // The window's picture: the renderer's bitmap (device pixels) reduced to the window's pixels by
 // area averaging, only where it changed, and sent to the display as those rectangles alone.
@@ -125,7 +149,16 @@ private:
         int k = static_cast<int>(sx);
         if (packed && sx == k && sy == k && k >= 1 && k <= 4) {
             // The usual case: a whole number of device pixels per window pixel, XRGB memory.
-            uint32_t area = static_cast<uint32_t>(k * k);
+            // Sums of up to 16 channel values, divided by the area through a table: a division per
+            // channel and pixel would cost more than all the rest.
+            static const auto quotients = [] {
+                std::array<std::array<uint8_t, 16 * 255 + 1>, 5> table{};
+                for (uint32_t side = 1; side <= 4; ++side)
+                    for (uint32_t sum = 0; sum <= 16 * 255; ++sum)
+                        table[side][sum] = static_cast<uint8_t>(std::min<uint32_t>(sum / (side * side), 255));
+                return table;
+            }();
+            const auto& divide = quotients[static_cast<size_t>(k)];
             for (int y = y0; y < y1; ++y) {
                 auto* out =
                     reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(surface->pixels) + y * surface->pitch);
@@ -140,8 +173,7 @@ private:
                             green += row[u] & 0x0000FF00u;
                         }
                     }
-                    uint32_t r = (redBlue >> 16) / area, b = (redBlue & 0xFFFFu) / area,
-                             g = (green >> 8) / area;
+                    uint32_t r = divide[redBlue >> 16], b = divide[redBlue & 0xFFFFu], g = divide[green >> 8];
                     out[x] = 0xFF000000u | (r << 16) | (g << 8) | b;
                 }
             }
@@ -307,8 +339,11 @@ int runWindow(WindowClient& client, const char* command) {
         }
         RunLoop* loop = RunLoop::main();
         bool running = status == 0;
-        uint64_t drawnRefresh = ~0ull;
-        double drawnAt = -idleRedrawMilliseconds;
+        // Ctrl-C or SIGTERM closes the window as its close button does (a recording is completed).
+        Interruption interruption([] { RunLoop::main()->wake(); });
+        int display = displayDescriptor(window);
+        if (display >= 0)
+            loop->addReadSource(display, [] {}); // read by SDL_PollEvent on the next pass
         auto toPoints = [&](int x, int y) { return CGPointMake(x / fit, y / fit); };
         while (running) {
             bool changed = false;
@@ -367,19 +402,25 @@ int runWindow(WindowClient& client, const char* command) {
                     }
                 });
             }
+            if (Interruption::requested())
+                break;
             client.beforeFrame();
-            // Wait for the next refresh; events are read once per refresh.
-            loop->runOnce(1000.0 / loop->refreshRate());
-            double now = loop->nowMilliseconds();
-            if (changed || loop->refreshCount() != drawnRefresh || now - drawnAt >= idleRedrawMilliseconds) {
-                drawnRefresh = loop->refreshCount();
-                drawnAt = now;
-                client.host().prepareScreen();
-                const Region& changed = layers.render(client.host().screenView());
-                presenter.present(layers.bitmap(), changed, layers.lastRepaint(), layers.lastScroll());
-            }
+            // Wait for what comes first: input, a source, due work or the next refresh while something
+            // animates. A recording takes a picture every refresh.
+            bool polling = display < 0 || client.host().isRecording();
+            double wait = polling ? 1000.0 / loop->refreshRate() : idleWaitMilliseconds;
+            if (!changed && !eventsWaiting())
+                loop->runOnce(wait);
+            else
+                loop->runOnce(0);
+            // Drawing costs nothing where nothing changed.
+            client.host().prepareScreen();
+            const Region& drawn = layers.render(client.host().screenView());
+            presenter.present(layers.bitmap(), drawn, layers.lastRepaint(), layers.lastScroll());
             client.host().recordShownScreen();
         }
+        if (display >= 0)
+            loop->removeReadSource(display);
     }
     if (client.host().isRecording())
         toggleRecording(client, window, command);
