@@ -2,6 +2,7 @@
 #include "runtime/NSObject.h"
 #include "runtime/RuntimeError.h"
 
+#include <atomic>
 #include <cctype>
 #include <map>
 #include <memory>
@@ -42,6 +43,8 @@ Method lookUp(Class cls, SEL name) {
     }
     return nullptr;
 }
+
+std::atomic<MethodChangeObserver> methodChangeObserver{nullptr};
 
 std::unique_ptr<objc_method> makeMethod(SEL name, IMP imp, const std::string& types) {
     return std::make_unique<objc_method>(
@@ -121,29 +124,43 @@ bool class_isSubclassOf(Class cls, Class ancestor) {
     return false;
 }
 
+void objc_setMethodChangeObserver(MethodChangeObserver observer) {
+    methodChangeObserver.store(observer);
+}
+
 bool class_addMethod(Class cls, SEL name, IMP imp, const char* types) {
     if (!cls || !name || !imp)
         return false;
-    std::unique_lock guard(table().lock);
-    if (cls->methods.count(name))
-        return false;
-    cls->methods.emplace(name, makeMethod(name, imp, types ? types : ""));
+    {
+        std::unique_lock guard(table().lock);
+        if (cls->methods.count(name))
+            return false;
+        cls->methods.emplace(name, makeMethod(name, imp, types ? types : ""));
+    }
+    if (MethodChangeObserver observer = methodChangeObserver.load())
+        observer(cls, name, MethodChange::Added);
     return true;
 }
 
 IMP class_replaceMethod(Class cls, SEL name, IMP imp, const char* types) {
     if (!cls || !name || !imp)
         return nullptr;
-    std::unique_lock guard(table().lock);
-    if (auto it = cls->methods.find(name); it != cls->methods.end()) {
-        IMP previous = it->second->imp;
-        it->second->imp = imp;
-        return previous;
+    IMP previous = nullptr;
+    {
+        std::unique_lock guard(table().lock);
+        if (auto it = cls->methods.find(name); it != cls->methods.end()) {
+            previous = it->second->imp;
+            it->second->imp = imp;
+        } else {
+            Method inherited = lookUp(cls->superclass, name);
+            std::string encoding = types ? types : (inherited ? inherited->types : "");
+            cls->methods.emplace(name, makeMethod(name, imp, encoding));
+            previous = inherited ? inherited->imp : nullptr;
+        }
     }
-    Method inherited = lookUp(cls->superclass, name);
-    std::string encoding = types ? types : (inherited ? inherited->types : "");
-    cls->methods.emplace(name, makeMethod(name, imp, encoding));
-    return inherited ? inherited->imp : nullptr;
+    if (MethodChangeObserver observer = methodChangeObserver.load())
+        observer(cls, name, MethodChange::Replaced);
+    return previous;
 }
 
 Method class_getInstanceMethod(Class cls, SEL name) {

@@ -44,6 +44,13 @@ bool class_addMethod(Class cls, SEL name, IMP imp, const char* types);
 // for instances of the class, inherited ones included, or nullptr.
 IMP class_replaceMethod(Class cls, SEL name, IMP imp, const char* types);
 
+// One watcher at a time (the substrate's loader, while a library starts) learns of each method a
+// class gains through class_addMethod and each one class_replaceMethod sets, in order, right after
+// the change and outside the table's lock. nullptr stops the watching.
+enum class MethodChange { Added, Replaced };
+using MethodChangeObserver = void (*)(Class cls, SEL name, MethodChange change);
+void objc_setMethodChangeObserver(MethodChangeObserver observer);
+
 // Looks the selector up along the superclass chain; nullptr when nothing answers it.
 Method class_getInstanceMethod(Class cls, SEL name);
 // Only the class's own table.

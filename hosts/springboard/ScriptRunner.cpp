@@ -1,4 +1,5 @@
 #include "hosts/springboard/ScriptRunner.h"
+#include "platform/substrate/Loader.h"
 
 namespace {
 
@@ -10,6 +11,20 @@ std::optional<int> buttonNumber(const std::string& word) {
     if (!value || *value < 1 || *value > 4)
         return std::nullopt;
     return static_cast<int>(*value);
+}
+
+// What the loaded libraries installed as they started, in their order.
+Json installedJson() {
+    std::vector<Json> items;
+    for (const Substrate::Installation& change : Substrate::installations())
+        items.push_back(Json::Object()
+                            .add("library", Json::string(change.library))
+                            .add("class", Json::string(change.className))
+                            .add("selector", Json::string(change.selector))
+                            .add("classMethod", Json::boolean(change.classMethod))
+                            .add("how", Json::string(change.replaced ? "replaced" : "added"))
+                            .done());
+    return Json::array(items);
 }
 
 } // namespace
@@ -65,6 +80,8 @@ std::optional<bool> ScriptRunner::runOwnLine(const ScriptLine& line) {
             m_host.tick(1);
         }
         m_host.pan(*button, PanPhase::End, {0, 0}, error);
+    } else if (command == "hooks" && count == 1) {
+        trace().write("hooks", Json::Object().add("installed", installedJson()));
     } else if (command == "tap" && count == 2) {
         auto button = buttonNumber(w[1]);
         if (!button)

@@ -5,6 +5,7 @@
 #include "platform/foundation/NSArray.h"
 #include "platform/foundation/NSString.h"
 #include "runtime/Class.h"
+#include "runtime/Selector.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -43,7 +44,40 @@ bool anyClassKnown(const NSDictionary* filter) {
     });
 }
 
+std::vector<Installation>& recorded() {
+    static std::vector<Installation> list;
+    return list;
+}
+
+// The library whose start-up is running; the runtime's changes meanwhile are its installation.
+std::string loadingLibrary;
+
+void recordChange(Class cls, SEL name, MethodChange change) {
+    recorded().push_back({loadingLibrary, class_getName(cls), sel_getName(name), class_isMetaClass(cls),
+                          change == MethodChange::Replaced});
+}
+
+// Loads one library with its start-up watched; the watching ends however the load ends.
+bool loadWatched(const std::string& name, std::string& error) {
+    struct Watching {
+        explicit Watching(const std::string& library) {
+            loadingLibrary = library;
+            objc_setMethodChangeObserver(&recordChange);
+        }
+        ~Watching() {
+            objc_setMethodChangeObserver(nullptr);
+            loadingLibrary.clear();
+        }
+    } watching(name);
+    // RTLD_GLOBAL: the library's exported variables are visible to the rest of the process.
+    return DeviceFile::loadLibrary(std::string(libraryFolder) + "/" + name, RTLD_NOW | RTLD_GLOBAL, error);
+}
+
 } // namespace
+
+const std::vector<Installation>& installations() {
+    return recorded();
+}
 
 bool filterMatches(const NSDictionary* filterFile, const HostIdentity& host) {
     auto* filter = filterFile ? objc_cast<NSDictionary>(filterFile->objectForKey("Filter")) : nullptr;
@@ -94,9 +128,7 @@ std::vector<std::string> loadLibrariesForHost(const HostIdentity& host) {
         std::string record = name + "\n";
         DeviceFile::write(lastLibraryPath(host),
                           std::span(reinterpret_cast<const uint8_t*>(record.data()), record.size()), error);
-        // RTLD_GLOBAL: the library's exported variables are visible to the rest of the process.
-        if (!DeviceFile::loadLibrary(std::string(libraryFolder) + "/" + name, RTLD_NOW | RTLD_GLOBAL,
-                                     error)) {
+        if (!loadWatched(name, error)) {
             NSLog("MS:Error: cannot load " + name + ": " + error);
             continue;
         }

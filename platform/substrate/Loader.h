@@ -34,4 +34,17 @@ std::vector<std::string> loadLibrariesForHost(const HostIdentity& host);
 // "/var/run/<executable>.lastlibrary"
 std::string lastLibraryPath(const HostIdentity& host);
 
+// What the libraries changed in the runtime while they loaded, in order: each method that their
+// start-up functions (or a class first used meanwhile) added to a class or replaced there, as
+// MSHookMessageEx does. A library's hooks and added methods are thus seen in the order it
+// installed them. Changes made after a library has loaded are not recorded.
+struct Installation {
+    std::string library;   // "Zorvi.dylib"
+    std::string className; // "CSCombinedListViewController"
+    std::string selector;  // "viewDidLoad"
+    bool classMethod;      // a method of the class object (its metaclass)
+    bool replaced;         // replaced rather than added
+};
+const std::vector<Installation>& installations();
+
 } // namespace Substrate

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -139,6 +140,27 @@ TEST(Runtime, HookKeepsWhatRanBeforeIncludingInherited) {
     EXPECT_THROW(MSHookMessageEx(
                      sub, sel_registerName("value"), +[](id, SEL) -> double { return 0; }, &wrongSlot),
                  RuntimeError);
+}
+
+namespace {
+std::vector<std::string> seenChanges;
+void noteChange(Class cls, SEL name, MethodChange change) {
+    seenChanges.push_back(std::string(change == MethodChange::Added ? "+ " : "= ") + class_getName(cls) +
+                          " " + sel_getName(name));
+}
+} // namespace
+
+TEST(Runtime, AWatcherSeesEachAddedAndReplacedMethodInOrder) {
+    Class sub = subclassOfCounter("RTWatchedCounter");
+    seenChanges.clear();
+    objc_setMethodChangeObserver(&noteChange);
+    class_addMethod(sub, "name", &hookedName);
+    class_addMethod(sub, "name", &hookedName); // refused: no change
+    MSHookMessageEx(sub, sel_registerName("value"), &hookedValue, &originalValue);
+    MSHookMessageEx(sub, sel_registerName("missing"), &hookedName, &originalName); // nothing to hook
+    objc_setMethodChangeObserver(nullptr);
+    class_addMethod(sub, "other", &hookedName);
+    EXPECT_EQ(seenChanges, (std::vector<std::string>{"+ RTWatchedCounter name", "= RTWatchedCounter value"}));
 }
 
 TEST(Runtime, AssociatedObjectsAreRetainedAndReleasedWithTheirObject) {

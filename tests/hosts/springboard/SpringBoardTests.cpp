@@ -2,7 +2,7 @@
 // `zorvi device create`, driven by scripts; the checks read its trace and snapshots.
 
 #include "platform/graphics/ImageImport.h"
-#include "tests/support/HostRun.h"
+#include "tests/hosts/springboard/SpringBoardRun.h"
 
 #include <gtest/gtest.h>
 
@@ -12,68 +12,8 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <map>
 #include <sstream>
 #include <unistd.h>
-
-namespace {
-
-using Trace = HostTrace;
-
-// Devices are made once per run and shared by the tests that need the same kind.
-class Devices {
-public:
-    ~Devices() {
-        std::error_code ignored;
-        if (!m_folder.empty())
-            std::filesystem::remove_all(m_folder, ignored);
-    }
-
-    const std::string& get(const std::string& system, const std::string& screen) {
-        std::string key = system + " " + screen;
-        auto it = m_roots.find(key);
-        if (it != m_roots.end())
-            return it->second;
-        if (m_folder.empty()) {
-            char pattern[] = "/tmp/zorvi-springboard-XXXXXX";
-            m_folder = ::mkdtemp(pattern);
-        }
-        std::string root = m_folder + "/device" + std::to_string(m_roots.size());
-        std::string command = std::string(ZV_ZORVI) + " device create --root " + root + " --system " +
-                              system + " --screen " + screen + " > /dev/null";
-        EXPECT_EQ(std::system(command.c_str()), 0) << command;
-        return m_roots.emplace(key, root).first->second;
-    }
-
-    std::string scratch(const std::string& name) {
-        get("14.4", "375x812@2");
-        return m_folder + "/" + name;
-    }
-
-private:
-    std::string m_folder;
-    std::map<std::string, std::string> m_roots;
-};
-
-Devices& devices() {
-    static Devices instance;
-    return instance;
-}
-
-const std::string& standardDevice() {
-    return devices().get("14.4", "375x812@2");
-}
-
-Trace run(const std::string& root, const std::string& script, const std::string& options = "") {
-    return runHost(ZV_SPRINGBOARD, root, script,
-                   devices().scratch("script-" + std::to_string(::getpid()) + ".txt"), options);
-}
-
-std::vector<double> frame(double x, double y, double w, double h) {
-    return {x, y, w, h};
-}
-
-} // namespace
 
 TEST(SpringBoard, LaunchLineStripAndHomeFramesFollowTheScreenAndLSTView) {
     struct Case {
