@@ -1,6 +1,6 @@
 #include "colour/AverageColor.h"
 #include "platform/graphics/UIGraphics.h"
-#include "runtime/Associations.h"
+#include "runtime/AutoreleasePool.h"
 #include "runtime/MessageSend.h"
 
 namespace {
@@ -14,16 +14,11 @@ struct ImageContextScope {
 };
 
 // Adds the category's method when the library is loaded, as the device's loader does. A send
-// answers an object it does not own, so the image keeps its latest answer alive (replacing the
-// previous one) until the caller has retained it or the image goes away.
-const char lastAnswerKey = 0;
+// answers a colour the caller does not own: it lives until the pass is over.
 [[maybe_unused]] const bool categoryInstalled = [] {
     class_addMethod(
-        UIImage::objcClass(), "averageColor", +[](id self, SEL) -> id {
-            Ref<UIColor> color = averageColor(static_cast<UIImage*>(self));
-            objc_setAssociatedObject(self, &lastAnswerKey, color, OBJC_ASSOCIATION_RETAIN_NONATOMIC);
-            return color.get();
-        });
+        UIImage::objcClass(), "averageColor",
+        +[](id self, SEL) -> id { return objc_autorelease(averageColor(static_cast<UIImage*>(self))); });
     return true;
 }();
 

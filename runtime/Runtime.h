@@ -3,6 +3,7 @@
 // Everything a user of the object runtime needs.
 
 #include "runtime/Associations.h"
+#include "runtime/AutoreleasePool.h"
 #include "runtime/Block.h"
 #include "runtime/Class.h"
 #include "runtime/MessageSend.h"

@@ -4,7 +4,7 @@
 #include "colour/LockBackground.h"
 #include "colour/WaveColors.h"
 #include "platform/foundation/NSArray.h"
-#include "platform/ui/ApplicationIcons.h"
+#include "platform/graphics/UIImage.h"
 #include "platform/ui/UIButton.h"
 #include "platform/ui/UIGestureRecognizer.h"
 #include "tweak/HookSet.h"
@@ -88,9 +88,12 @@ template <HookSet S> void replacedViewDidLoad(id self, SEL _cmd) {
     setLaunchLine();
     loadAppIdentifiers();
 
+    // The icons are asked of the image class, so that whoever provides them on the device can.
     Ref<UIImage> icons[4];
     for (int i = 0; i < 4; ++i)
-        icons[i] = applicationIconImage(*buttonWiring[i].identifier, 2, 2.0);
+        icons[i] = objc_cast<UIImage>(msg_send<id>(
+            objc_classObject(UIImage::objcClass()), "_applicationIconImageForBundleIdentifier:format:scale:",
+            static_cast<id>(buttonWiring[i].identifier->get()), 2, 2.0));
 
     Ref<UUWave> waves[3];
     for (size_t i = 0; i < 3; ++i)

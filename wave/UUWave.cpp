@@ -1,5 +1,5 @@
 #include "wave/UUWave.h"
-#include "runtime/Associations.h"
+#include "runtime/AutoreleasePool.h"
 #include "runtime/MessageSend.h"
 #include "wave/SharedClass.h"
 
@@ -80,6 +80,14 @@ Class UUWave::objcClass() {
                                                    stepX, std::move(creator));
             });
         class_addMethod(
+            object_getMetaclass(c),
+            "waveWithStyle:direction:amplitude:width:lineWidth:offsetX:stepX:layerCreator:",
+            +[](id, SEL, long style, long direction, double amplitude, double width, double lineWidth,
+                double offsetX, double stepX, UUWave::LayerCreator creator) -> id {
+                return objc_autorelease(UUWave::waveWithStyle(style, direction, amplitude, width, lineWidth,
+                                                              offsetX, stepX, std::move(creator)));
+            });
+        class_addMethod(
             c, "layerCreator",
             +[](id self, SEL) -> UUWave::LayerCreator { return asWave(self)->layerCreator(); });
         class_addMethod(
@@ -90,11 +98,7 @@ Class UUWave::objcClass() {
             c, "clearLayer", +[](id self, SEL) { asWave(self)->clearLayer(); });
         class_addMethod(
             c, "createLayerWithFrame:", +[](id self, SEL, CGRect frame) -> id {
-                // The answer is kept by the wave until the next call, so that it has an owner.
-                static const char key = 0;
-                Ref<CALayer> layer = asWave(self)->createLayerWithFrame(frame);
-                objc_setAssociatedObject(self, &key, layer, OBJC_ASSOCIATION_RETAIN_NONATOMIC);
-                return layer.get();
+                return objc_autorelease(asWave(self)->createLayerWithFrame(frame));
             });
         return c;
     }();
@@ -103,10 +107,13 @@ Class UUWave::objcClass() {
 
 Ref<UUWave> UUWave::waveWithStyle(int64_t style, int64_t direction, double amplitude, double width,
                                   double lineWidth, double offsetX, double stepX, LayerCreator layerCreator) {
-    Ref<UUWave> wave = make_object<UUWave>();
-    wave->initWithStyle(style, direction, amplitude, width, lineWidth, offsetX, stepX,
-                        std::move(layerCreator));
-    return wave;
+    // Allocated and initialized through the runtime, so that a replaced initializer sees the call.
+    Ref<NSObject> instance = class_createInstance(objcClass());
+    id made = msg_send<id>(instance.get(),
+                           "initWithStyle:direction:amplitude:width:lineWidth:offsetX:stepX:layerCreator:",
+                           static_cast<long>(style), static_cast<long>(direction), amplitude, width,
+                           lineWidth, offsetX, stepX, std::move(layerCreator));
+    return Ref<UUWave>(objc_cast<UUWave>(made));
 }
 
 UUWave* UUWave::initWithStyle(int64_t style, int64_t direction, double amplitude, double width,

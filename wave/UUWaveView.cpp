@@ -1,6 +1,6 @@
 #include "wave/UUWaveView.h"
 #include "platform/runloop/RunLoop.h"
-#include "runtime/Associations.h"
+#include "runtime/AutoreleasePool.h"
 #include "runtime/MessageSend.h"
 #include "wave/SharedClass.h"
 #include "wave/UUWaveWeakProxy.h"
@@ -91,12 +91,8 @@ Class UUWaveView::objcClass() {
             c, "createWavePath:direction:amplitude:width:lineWidth:offsetX:moveX:offsetY:",
             +[](id self, SEL, long style, long direction, double amplitude, double width, double lineWidth,
                 double offsetX, double moveX, double offsetY) -> id {
-                // Kept by the view until the next call, so that the answer has an owner.
-                static const char key = 0;
-                Ref<UIBezierPath> path = asWaveView(self)->createWavePath(style, direction, amplitude, width,
-                                                                          lineWidth, offsetX, moveX, offsetY);
-                objc_setAssociatedObject(self, &key, path, OBJC_ASSOCIATION_RETAIN_NONATOMIC);
-                return path.get();
+                return objc_autorelease(asWaveView(self)->createWavePath(style, direction, amplitude, width,
+                                                                         lineWidth, offsetX, moveX, offsetY));
             });
         return c;
     }();
@@ -176,7 +172,8 @@ void UUWaveView::drawWave(CADisplayLink*) {
 void UUWaveView::start() {
     if (m_displayLink)
         return;
-    Ref<UUWaveWeakProxy> proxy = UUWaveWeakProxy::proxyWithTarget(this);
+    Ref<UUWaveWeakProxy> proxy(objc_cast<UUWaveWeakProxy>(msg_send<id>(
+        objc_classObject(UUWaveWeakProxy::objcClass()), "proxyWithTarget:", static_cast<id>(this))));
     Ref<CADisplayLink> link =
         CADisplayLink::displayLinkWithTarget(proxy.get(), sel_registerName("drawWave:"));
     msg_send(this, "setDisplayLink:", static_cast<id>(link.get()));

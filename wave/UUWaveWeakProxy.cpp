@@ -1,4 +1,5 @@
 #include "wave/UUWaveWeakProxy.h"
+#include "runtime/AutoreleasePool.h"
 #include "runtime/MessageSend.h"
 #include "wave/SharedClass.h"
 
@@ -8,6 +9,10 @@ Class UUWaveWeakProxy::objcClass() {
             return sharedWaveClass(existing, "initWithTarget:");
         Class c =
             objc_defineClass("UUWaveWeakProxy", NSObject::objcClass(), &instance_factory<UUWaveWeakProxy>);
+        class_addMethod(
+            object_getMetaclass(c), "proxyWithTarget:", +[](id, SEL, id target) -> id {
+                return objc_autorelease(UUWaveWeakProxy::proxyWithTarget(target));
+            });
         class_addMethod(
             c, "initWithTarget:", +[](id self, SEL, id target) -> id {
                 return static_cast<UUWaveWeakProxy*>(self)->initWithTarget(target);
@@ -30,9 +35,9 @@ Class UUWaveWeakProxy::objcClass() {
 }
 
 Ref<UUWaveWeakProxy> UUWaveWeakProxy::proxyWithTarget(NSObject* target) {
-    Ref<UUWaveWeakProxy> proxy = make_object<UUWaveWeakProxy>();
-    proxy->initWithTarget(target);
-    return proxy;
+    Ref<NSObject> instance = class_createInstance(objcClass());
+    return Ref<UUWaveWeakProxy>(
+        objc_cast<UUWaveWeakProxy>(msg_send<id>(instance.get(), "initWithTarget:", target)));
 }
 
 UUWaveWeakProxy* UUWaveWeakProxy::initWithTarget(NSObject* target) {

@@ -380,7 +380,7 @@ bool SpringBoard::launchRequested(NSObject* identifier, bool suspended) {
 void SpringBoard::unlockRequested(int source, NSObject* options) {
     m_trace.write("unlock", Json::Object()
                                 .add("source", Json::number(source))
-                                .add("options", options ? Json::string(options->className()) : Json::null()));
+                                .add("options", objectJson(options)));
     if (m_locked)
         m_unlockRequested = true;
 }

@@ -4,6 +4,7 @@
 #include "platform/runloop/CADisplayLink.h"
 #include "platform/runloop/NSTimer.h"
 #include "runtime/Associations.h"
+#include "runtime/AutoreleasePool.h"
 #include "runtime/MessageSend.h"
 
 #include <algorithm>
@@ -287,6 +288,8 @@ void RunLoop::notifyPass() {
     for (auto& observer : observers)
         if (observer.onPass)
             RunLoopDetail::guarded("a run-loop observer", observer.onPass);
+    // What the pass answered without an owner is let go of once the pass is over.
+    AutoreleasePool::drainBase();
 }
 
 bool RunLoop::runDueWork(int64_t now) {

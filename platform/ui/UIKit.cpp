@@ -1,4 +1,5 @@
 #include "platform/ui/UIKit.h"
+#include "platform/ui/ApplicationIcons.h"
 #include "platform/ui/CAShapeLayer.h"
 #include "platform/ui/UIApplication.h"
 #include "platform/ui/UIButton.h"
@@ -24,6 +25,13 @@ void UIKitRegisterClasses() {
             view, "addGestureRecognizer:", +[](id self, SEL, id recognizer) {
                 UIViewAddGestureRecognizer(static_cast<UIView*>(self),
                                            objc_cast<UIGestureRecognizer>(recognizer));
+            });
+        // An app's icon, made anew: the caller keeps it if it wants it past the pass.
+        class_addMethod(
+            object_getMetaclass(UIImage::objcClass()),
+            "_applicationIconImageForBundleIdentifier:format:scale:",
+            +[](id, SEL, id bundleIdentifier, int format, double scale) -> id {
+                return objc_autorelease(applicationIconImage(bundleIdentifier, format, scale));
             });
         class_addMethod(
             object_getMetaclass(UIScreen::objcClass()), "mainScreen",

@@ -2,7 +2,9 @@
 #include "colour/WaveColors.h"
 #include "platform/foundation/NSNumber.h"
 #include "platform/foundation/NSString.h"
+#include "runtime/AutoreleasePool.h"
 #include "runtime/MessageSend.h"
+#include "runtime/Weak.h"
 
 #include <gtest/gtest.h>
 
@@ -105,6 +107,16 @@ TEST(AverageColor, AnswersThroughTheRuntimeAsACategoryMethod) {
     ASSERT_TRUE(viaSend);
     image = nullptr; // the answer must outlive the image once retained
     EXPECT_EQ(viaSend->cgColor(), (CGColor{component(0x20), component(0x40), component(0x60), 1.0}));
+
+    // Not retained, the answer goes with the pass: the image does not keep it.
+    auto kept = uniform(0xFF102030);
+    Weak<UIColor> answer;
+    {
+        AutoreleasePool pool;
+        answer = objc_cast<UIColor>(msg_send<id>(kept.get(), "averageColor"));
+        EXPECT_TRUE(answer.load());
+    }
+    EXPECT_FALSE(answer.load());
 }
 
 TEST(WaveColors, BlendWinsOverCustomAndSharesOneHueAtThreeOpacities) {

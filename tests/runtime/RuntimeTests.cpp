@@ -253,3 +253,38 @@ TEST(Runtime, ClassMethodsAnswerThroughTheClassObject) {
     EXPECT_THROW(msg_send<id>(classObject, "value"), RuntimeError)
         << "instance methods are not class methods";
 }
+
+// An answer handed to a pool lives until that pool drains, whoever else lets go of it; the base
+// pool drains only while no scope is open, and what a release hands over goes with it.
+TEST(Runtime, AutoreleasedAnswersLiveUntilTheirPoolDrains) {
+    AutoreleasePool::drainBase();
+    Weak<NSObject> outer, inner, late;
+    {
+        AutoreleasePool scope;
+        outer = objc_autorelease(make_object<NSObject>());
+        {
+            AutoreleasePool nested;
+            inner = objc_autorelease(make_object<NSObject>());
+        }
+        EXPECT_FALSE(inner.load()) << "the nested pool drained";
+        ASSERT_TRUE(outer.load());
+        AutoreleasePool::drainBase();
+        EXPECT_TRUE(outer.load()) << "an open scope keeps its objects through a base drain";
+    }
+    EXPECT_FALSE(outer.load());
+
+    struct Handing : NSObject {
+        Weak<NSObject>* late = nullptr;
+        ~Handing() override { *late = objc_autorelease(make_object<NSObject>()); }
+    };
+    auto handing = make_object<Handing>();
+    handing->late = &late;
+    Weak<NSObject> based = objc_autorelease(handing);
+    handing = nullptr;
+    EXPECT_TRUE(based.load());
+    EXPECT_EQ(AutoreleasePool::pendingCount(), 1u);
+    AutoreleasePool::drainBase();
+    EXPECT_FALSE(based.load());
+    EXPECT_FALSE(late.load()) << "what the release handed over drained too";
+    EXPECT_EQ(AutoreleasePool::pendingCount(), 0u);
+}

@@ -6,6 +6,7 @@
 #include "platform/foundation/NSString.h"
 #include "platform/foundation/PropertyList.h"
 #include "platform/graphics/Geometry.h"
+#include "platform/graphics/UIImage.h"
 #include "platform/notify/DarwinNotificationCenter.h"
 #include "platform/prefs/PreferenceDomain.h"
 #include "platform/substrate/Loader.h"
@@ -76,6 +77,10 @@ void registerHostClasses(bool controllerAlreadyHasTapEvent) {
         own(c, "_insetY", insetY, "d@:");
     }
     own(hostClass("SBDashBoardBiometricUnlockController"), "setAuthenticated:", setAuthenticated, "v@:B");
+    // The device's image class answers app icons; none are installed here.
+    class_addMethod(object_getMetaclass(UIImage::objcClass()),
+                    sel_registerName("_applicationIconImageForBundleIdentifier:format:scale:"),
+                    imp_cast(+[](id, SEL, id, int, double) -> id { return nullptr; }), "@@:@id");
     for (const char* name : {"CSTeachableMomentsContainerView", "SBUICallToActionLabel"}) {
         Class c = objc_allocateClassPair(objc_getClass("HostObject"), name);
         objc_registerClassPair(c);

@@ -1,5 +1,7 @@
 #include "platform/foundation/NSString.h"
 #include "platform/runloop/RunLoop.h"
+#include "runtime/AutoreleasePool.h"
+#include "runtime/Weak.h"
 #include "wave/UUWave.h"
 #include "wave/UUWaveView.h"
 #include "wave/UUWaveWeakProxy.h"
@@ -399,4 +401,66 @@ TEST(WaveView, WorksByNameThroughTheRuntime) {
     id layer = msg_send<id>(w.get(), "layer");
     EXPECT_NE(msg_send<id>(layer, "path"), nullptr);
     EXPECT_EQ(msg_send<id>(layer, "strokeColor"), nullptr);
+}
+
+// What the waves answer through the runtime is the caller's to keep: once the pass (here, the
+// pool) is over, nothing but the caller's own reference holds it.
+TEST(WaveView, AnswersThroughTheRuntimeAreNotKeptByTheirReceivers) {
+    freshClock();
+    Class waveClass = UUWave::objcClass();
+    Ref<UUWave> made;
+    Weak<CALayer> layer;
+    Weak<UIBezierPath> path;
+    Weak<UUWaveWeakProxy> proxy;
+    auto view = viewWithFrame(CGRectMake(0, 0, 375, 55));
+    {
+        AutoreleasePool pool;
+        made = objc_cast<UUWave>(
+            msg_send<id>(objc_classObject(waveClass),
+                         "waveWithStyle:direction:amplitude:width:lineWidth:offsetX:stepX:layerCreator:", 0L,
+                         1L, 20.0, 375.0, 2.0, 100.0, 3.0, UUWave::LayerCreator()));
+        ASSERT_TRUE(made);
+        EXPECT_EQ(made->offsetX(), 100);
+        EXPECT_EQ(made->direction(), 1);
+        layer =
+            objc_cast<CALayer>(msg_send<id>(made.get(), "createLayerWithFrame:", CGRectMake(0, 0, 375, 55)));
+        path = objc_cast<UIBezierPath>(msg_send<id>(
+            view.get(), "createWavePath:direction:amplitude:width:lineWidth:offsetX:moveX:offsetY:", 0L, 0L,
+            20.0, 375.0, 2.0, 0.0, 0.0, 22.0));
+        proxy = objc_cast<UUWaveWeakProxy>(msg_send<id>(objc_classObject(UUWaveWeakProxy::objcClass()),
+                                                        "proxyWithTarget:", static_cast<id>(view.get())));
+        ASSERT_TRUE(proxy.load());
+        EXPECT_EQ(proxy.load()->target().get(), view.get());
+        EXPECT_TRUE(path.load());
+    }
+    EXPECT_FALSE(path.load()) << "the view keeps no path it answered";
+    EXPECT_FALSE(proxy.load());
+    ASSERT_TRUE(layer.load()) << "the wave keeps its own layer";
+    EXPECT_EQ(made->layer(), layer.load().get());
+    msg_send(made.get(), "clearLayer");
+    EXPECT_FALSE(layer.load()) << "and nothing else once it lets go of it";
+}
+
+// The factory allocates and initializes through the runtime: a replaced initializer sees it.
+TEST(Wave, TheFactoryInitializesThroughTheRuntime) {
+    Class waveClass = UUWave::objcClass();
+    SEL init =
+        sel_registerName("initWithStyle:direction:amplitude:width:lineWidth:offsetX:stepX:layerCreator:");
+    static IMP original = nullptr;
+    static int calls = 0;
+    using Init = id (*)(id, SEL, long, long, double, double, double, double, double, UUWave::LayerCreator);
+    original = class_replaceMethod(
+        waveClass, init,
+        imp_cast(+[](id self, SEL cmd, long style, long direction, double amplitude, double width,
+                     double lineWidth, double offsetX, double stepX, UUWave::LayerCreator creator) -> id {
+            ++calls;
+            return reinterpret_cast<Init>(original)(self, cmd, style, direction, amplitude * 2, width,
+                                                    lineWidth, offsetX, stepX, std::move(creator));
+        }),
+        nullptr);
+    Ref<UUWave> w = wave(0, 0, 20, 375, 2);
+    class_replaceMethod(waveClass, init, original, nullptr);
+    EXPECT_EQ(calls, 1);
+    EXPECT_EQ(w->amplitude(), 40) << "the replacement's arguments were used";
+    EXPECT_EQ(wave(0, 0, 20, 375, 2)->amplitude(), 20);
 }
