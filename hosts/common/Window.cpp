@@ -9,7 +9,6 @@
 #include <SDL.h>
 #include <SDL_syswm.h>
 #include <algorithm>
-#include <array>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -24,25 +23,35 @@ namespace {
 // wakes it; this is only the longest single wait.
 constexpr double idleWaitMilliseconds = 60 * 60 * 1000;
 
-// The display connection's descriptor, for the run loop to wait on; -1 when the video driver has
+// The display connection, for the run loop to wait on; descriptor -1 when the video driver has
 // none to give (the window then looks for input at every refresh).
-int displayDescriptor(SDL_Window* window) {
+struct DisplayConnection {
+    int descriptor = -1;
+    void* x11 = nullptr; // the X library's Display
+};
+
+DisplayConnection displayConnection(SDL_Window* window) {
     SDL_SysWMinfo info;
     SDL_VERSION(&info.version);
     if (!SDL_GetWindowWMInfo(window, &info))
-        return -1;
+        return {};
 #if defined(SDL_VIDEO_DRIVER_X11)
     if (info.subsystem == SDL_SYSWM_X11)
-        return ConnectionNumber(info.info.x11.display);
+        return {ConnectionNumber(info.info.x11.display), info.info.x11.display};
 #endif
-    return -1;
+    return {};
 }
 
-// Events already read from the display (into SDL's or the X library's queue) wake no wait on the
-// connection: they are looked for before sleeping.
-bool eventsWaiting() {
-    SDL_PumpEvents();
-    return SDL_PeepEvents(nullptr, 0, SDL_PEEKEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0;
+// Events already read from the connection (into SDL's queue, or the X library's while the picture
+// was sent) wake no wait on it: they are looked for, without reading, before sleeping.
+bool eventsWaiting(const DisplayConnection& display) {
+    if (SDL_PeepEvents(nullptr, 0, SDL_PEEKEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0)
+        return true;
+#if defined(SDL_VIDEO_DRIVER_X11)
+    if (display.x11 && QLength(static_cast<Display*>(display.x11)) > 0)
+        return true;
+#endif
+    return false;
 }
 
 // The window's picture: the renderer's bitmap (device pixels) reduced to the window's pixels by
@@ -140,6 +149,35 @@ private:
         return true;
     }
 
+    // K x K device pixels to each window pixel, XRGB memory. The sums of up to 16 channel values
+    // are divided by a multiplication and a shift, exact for every such sum (a division per channel
+    // and pixel would cost more than all the rest), and with K known the loops unroll.
+    template <int K>
+    static void reduceBy(const Bitmap& bitmap, SDL_Surface* surface, int x0, int y0, int x1, int y1) {
+        constexpr uint32_t reciprocal = (65536 + K * K - 1) / (K * K);
+        for (int y = y0; y < y1; ++y) {
+            auto* out =
+                reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(surface->pixels) + y * surface->pitch);
+            const uint32_t* rows[K];
+            for (int v = 0; v < K; ++v)
+                rows[v] = bitmap.row(y * K + v);
+            for (int x = x0; x < x1; ++x) {
+                // Red and blue, and green alone, summed two lanes at a time: up to 16 device pixels
+                // of 255 fit a 16-bit lane.
+                uint32_t redBlue = 0, green = 0;
+                for (int v = 0; v < K; ++v)
+                    for (int u = 0; u < K; ++u) {
+                        uint32_t p = rows[v][x * K + u];
+                        redBlue += p & 0x00FF00FFu;
+                        green += p & 0x0000FF00u;
+                    }
+                uint32_t r = ((redBlue >> 16) * reciprocal) >> 16,
+                         b = ((redBlue & 0xFFFFu) * reciprocal) >> 16, g = ((green >> 8) * reciprocal) >> 16;
+                out[x] = 0xFF000000u | (r << 16) | (g << 8) | b;
+            }
+        }
+    }
+
     // Each window pixel is the mean of the device pixels it covers (whole pixels, which is exact
     // for the usual whole-number ratios).
     static void reduce(const Bitmap& bitmap, SDL_Surface* surface, int x0, int y0, int x1, int y1, double sx,
@@ -149,33 +187,19 @@ private:
         int k = static_cast<int>(sx);
         if (packed && sx == k && sy == k && k >= 1 && k <= 4) {
             // The usual case: a whole number of device pixels per window pixel, XRGB memory.
-            // Sums of up to 16 channel values, divided by the area through a table: a division per
-            // channel and pixel would cost more than all the rest.
-            static const auto quotients = [] {
-                std::array<std::array<uint8_t, 16 * 255 + 1>, 5> table{};
-                for (uint32_t side = 1; side <= 4; ++side)
-                    for (uint32_t sum = 0; sum <= 16 * 255; ++sum)
-                        table[side][sum] = static_cast<uint8_t>(std::min<uint32_t>(sum / (side * side), 255));
-                return table;
-            }();
-            const auto& divide = quotients[static_cast<size_t>(k)];
-            for (int y = y0; y < y1; ++y) {
-                auto* out =
-                    reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(surface->pixels) + y * surface->pitch);
-                for (int x = x0; x < x1; ++x) {
-                    // Red and blue, and green alone, summed two lanes at a time: up to 16 device
-                    // pixels of 255 fit a 16-bit lane.
-                    uint32_t redBlue = 0, green = 0;
-                    for (int v = 0; v < k; ++v) {
-                        const uint32_t* row = bitmap.row(y * k + v) + x * k;
-                        for (int u = 0; u < k; ++u) {
-                            redBlue += row[u] & 0x00FF00FFu;
-                            green += row[u] & 0x0000FF00u;
-                        }
-                    }
-                    uint32_t r = divide[redBlue >> 16], b = divide[redBlue & 0xFFFFu], g = divide[green >> 8];
-                    out[x] = 0xFF000000u | (r << 16) | (g << 8) | b;
-                }
+            switch (k) {
+            case 1:
+                reduceBy<1>(bitmap, surface, x0, y0, x1, y1);
+                break;
+            case 2:
+                reduceBy<2>(bitmap, surface, x0, y0, x1, y1);
+                break;
+            case 3:
+                reduceBy<3>(bitmap, surface, x0, y0, x1, y1);
+                break;
+            default:
+                reduceBy<4>(bitmap, surface, x0, y0, x1, y1);
+                break;
             }
             return;
         }
@@ -341,9 +365,9 @@ int runWindow(WindowClient& client, const char* command) {
         bool running = status == 0;
         // Ctrl-C or SIGTERM closes the window as its close button does (a recording is completed).
         Interruption interruption([] { RunLoop::main()->wake(); });
-        int display = displayDescriptor(window);
-        if (display >= 0)
-            loop->addReadSource(display, [] {}); // read by SDL_PollEvent on the next pass
+        DisplayConnection display = displayConnection(window);
+        if (display.descriptor >= 0)
+            loop->addReadSource(display.descriptor, [] {}); // read by SDL_PollEvent on the next pass
         auto toPoints = [&](int x, int y) { return CGPointMake(x / fit, y / fit); };
         while (running) {
             bool changed = false;
@@ -407,9 +431,9 @@ int runWindow(WindowClient& client, const char* command) {
             client.beforeFrame();
             // Wait for what comes first: input, a source, due work or the next refresh while something
             // animates. A recording takes a picture every refresh.
-            bool polling = display < 0 || client.host().isRecording();
+            bool polling = display.descriptor < 0 || client.host().isRecording();
             double wait = polling ? 1000.0 / loop->refreshRate() : idleWaitMilliseconds;
-            if (!changed && !eventsWaiting())
+            if (!changed && !eventsWaiting(display))
                 loop->runOnce(wait);
             else
                 loop->runOnce(0);
@@ -419,8 +443,8 @@ int runWindow(WindowClient& client, const char* command) {
             presenter.present(layers.bitmap(), drawn, layers.lastRepaint(), layers.lastScroll());
             client.host().recordShownScreen();
         }
-        if (display >= 0)
-            loop->removeReadSource(display);
+        if (display.descriptor >= 0)
+            loop->removeReadSource(display.descriptor);
     }
     if (client.host().isRecording())
         toggleRecording(client, window, command);
