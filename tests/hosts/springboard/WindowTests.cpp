@@ -171,4 +171,18 @@ TEST(LockScreenWindowTest, HelpOverKeysADragByKeysAndAScreenshot) {
     ASSERT_TRUE(prompt.has_value());
     EXPECT_LT(brightness(prompt->at(probeX, probeY)) * 2, brightness(wallpaper))
         << "launched: the passcode prompt";
+
+    // Nothing moves now, and the window sleeps; Ctrl-C still closes it at once, as its close button
+    // does.
+    ::kill(window.pid, SIGINT);
+    int status = -1;
+    pid_t ended = 0;
+    for (int i = 0; i < 100 && ended == 0; ++i) {
+        ended = ::waitpid(window.pid, &status, WNOHANG);
+        if (ended == 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    ASSERT_EQ(ended, window.pid) << "still running 5 s after Ctrl-C";
+    window.pid = -1;
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
 }
