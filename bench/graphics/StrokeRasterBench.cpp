@@ -74,10 +74,7 @@ BENCHMARK(BM_CairoStroke)->Unit(benchmark::kMicrosecond)->Repetitions(5);
 } // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    MedianReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    auto& m = reporter.medians;
+    auto m = runBenchmarksForMedians(argc, argv);
     if (m.count("BM_OutlineAndCoverage") && m.count("BM_CairoStroke"))
         std::printf("\nOne wave's coverage / cairo stroking it: %.1f / %.1f us = %.3f\n",
                     m["BM_OutlineAndCoverage"], m["BM_CairoStroke"],

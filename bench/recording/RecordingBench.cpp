@@ -79,10 +79,7 @@ BENCHMARK(BM_RecordFrameGIF)->Unit(benchmark::kMicrosecond)->Iterations(20)->Rep
 } // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    MedianReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    auto& m = reporter.medians;
+    auto m = runBenchmarksForMedians(argc, argv);
     if (m.count("BM_DrawFrame")) {
         double draw = m["BM_DrawFrame"];
         std::printf("\nDrawing a frame: %.0f us CPU (median)\n", draw);

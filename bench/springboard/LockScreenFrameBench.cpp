@@ -153,10 +153,7 @@ BENCHMARK(BM_FullRepaintCairo)->Unit(benchmark::kMicrosecond)->Repetitions(5);
 } // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    MedianReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    auto& m = reporter.medians;
+    auto m = runBenchmarksForMedians(argc, argv);
     if (m.count("BM_RealSceneFrame") && m.count("BM_CairoStripBaseline")) {
         double frame = m["BM_RealSceneFrame"], strip = m["BM_CairoStripBaseline"];
         std::printf("\nReal-scene frame / cairo restoring and stroking the strip: %.0f / %.0f us = %.3f "

@@ -20,3 +20,12 @@ public:
     }
     std::map<std::string, double> medians; // microseconds, the unit the benchmarks report in
 };
+
+// Runs the benchmarks the command line selects, printing the usual table, and answers each one's
+// median CPU time by name.
+inline std::map<std::string, double> runBenchmarksForMedians(int& argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    MedianReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    return reporter.medians;
+}

@@ -85,10 +85,7 @@ BENCHMARK(BM_WaveStateOnly)->Unit(benchmark::kMicrosecond)->Repetitions(5);
 } // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    MedianReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    auto& m = reporter.medians;
+    auto m = runBenchmarksForMedians(argc, argv);
     auto has = [&](const char* name) { return m.count(name) != 0; };
     if (has("BM_AnimationFrame/3") && has("BM_AnimationFrame/6") && has("BM_AnimationFrame/12")) {
         double three = m["BM_AnimationFrame/3"], six = m["BM_AnimationFrame/6"],

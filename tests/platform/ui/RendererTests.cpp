@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstring>
 #include <functional>
+#include <memory>
 #include <numbers>
 #include <string>
 #include <unistd.h>
@@ -111,13 +112,29 @@ Difference compare(const Bitmap& a, const Bitmap& b) {
     return d;
 }
 
+using Steps = std::vector<std::pair<const char*, std::function<void()>>>;
+
+// Makes each change in turn and checks that the incremental rendering still matches a full one.
+// Answers the incremental renderer, left after the last step.
+std::unique_ptr<LayerRenderer> expectEachStepMatchesAFullRendering(CALayer* root, const Steps& steps) {
+    auto fast = std::make_unique<LayerRenderer>(width, height, scale);
+    LayerRenderer reference(width, height, scale, LayerRenderer::Mode::Reference);
+    for (auto& [name, change] : steps) {
+        change();
+        fast->render(root);
+        reference.render(root);
+        Difference d = compare(fast->bitmap(), reference.bitmap());
+        EXPECT_LE(d.largest, 40) << name;
+        EXPECT_LT(d.mean, 0.1) << name;
+    }
+    return fast;
+}
+
 } // namespace
 
 TEST(LayerRenderer, RepaintingOnlyTheDamageMatchesAFullRendering) {
     Scene scene;
-    LayerRenderer fast(width, height, scale);
-    LayerRenderer reference(width, height, scale, LayerRenderer::Mode::Reference);
-    std::vector<std::pair<const char*, std::function<void()>>> steps{
+    Steps steps{
         {"first frame", [] {}},
         {"move a clipped child",
          [&] {
@@ -145,16 +162,9 @@ TEST(LayerRenderer, RepaintingOnlyTheDamageMatchesAFullRendering) {
          }},
         {"nothing at all", [] {}},
     };
-    for (auto& [name, change] : steps) {
-        change();
-        fast.render(scene.root.get());
-        reference.render(scene.root.get());
-        Difference d = compare(fast.bitmap(), reference.bitmap());
-        EXPECT_LE(d.largest, 40) << name;
-        EXPECT_LT(d.mean, 0.1) << name;
-    }
+    auto fast = expectEachStepMatchesAFullRendering(scene.root.get(), steps);
     // Nothing changed in the last step, so nothing was repainted.
-    EXPECT_TRUE(fast.render(scene.root.get()).isEmpty());
+    EXPECT_TRUE(fast->render(scene.root.get()).isEmpty());
 }
 
 // A wallpaper-like layer that covers the damage hides what lies under it, until it stops
@@ -173,9 +183,7 @@ TEST(LayerRenderer, AnOpaqueLayerOverTheDamageHidesWhatLiesBelowOnlyWhileItCover
     Ref<CALayer> above = colouredLayer(CGRectMake(50, 50, 30, 20), {0.2, 0.3, 1, 0.7});
     for (auto* layer : {below.get(), cover.get(), above.get()})
         root->addSublayer(layer);
-    LayerRenderer fast(width, height, scale);
-    LayerRenderer reference(width, height, scale, LayerRenderer::Mode::Reference);
-    std::vector<std::pair<const char*, std::function<void()>>> steps{
+    Steps steps{
         {"first frame", [] {}},
         {"move a layer above",
          [&] {
@@ -198,14 +206,7 @@ TEST(LayerRenderer, AnOpaqueLayerOverTheDamageHidesWhatLiesBelowOnlyWhileItCover
          }},
         {"the cover is hidden", [&] { cover->setHidden(true); }},
     };
-    for (auto& [name, change] : steps) {
-        change();
-        fast.render(root.get());
-        reference.render(root.get());
-        Difference d = compare(fast.bitmap(), reference.bitmap());
-        EXPECT_LE(d.largest, 40) << name;
-        EXPECT_LT(d.mean, 0.1) << name;
-    }
+    expectEachStepMatchesAFullRendering(root.get(), steps);
 }
 
 TEST(LayerRenderer, MovingASmallLayerRepaintsItsOldAndNewPlaceOnly) {
