@@ -4,64 +4,39 @@
 // completes the file. The format follows the file's extension (see VideoFormats). Until finish()
 // succeeds the file is written under a temporary name beside the target, so a recording that fails
 // or is abandoned leaves nothing that claims to be complete.
-
-#include "platform/foundation/OutputFile.h"
+//
+// The encoder lives in a module loaded at the first recording (libzv_video.so, beside the
+// project's other libraries): only a program that records loads ffmpeg's libraries.
 
 #include <cstdint>
 #include <memory>
 #include <string>
 
 class Bitmap;
-class PaletteFilter;
-class YuvConverter;
-struct AVFormatContext;
-struct AVCodecContext;
-struct AVFrame;
-struct AVPacket;
-struct AVStream;
-struct SwsContext;
-struct VideoFormat;
 
 class VideoFile {
 public:
     static constexpr int maxFramesPerSecond = 120;
 
     // Checks the extension and the path, and opens the encoder for frames of width x height pixels;
-    // nullptr with error set ("unknown extension", a missing folder, a path that is not a file...).
+    // nullptr with error set ("unknown extension", a missing folder, a path that is not a file, the
+    // encoder's module missing...).
     static std::unique_ptr<VideoFile> create(const std::string& path, int width, int height, int fps,
                                              std::string& error);
-    ~VideoFile();
+    virtual ~VideoFile() = default;
 
     // Adds a frame (the bitmap must be of the size given to create).
-    bool addFrame(const Bitmap& frame, std::string& error);
+    virtual bool addFrame(const Bitmap& frame, std::string& error) = 0;
     // Flushes the encoder, completes the container and puts the file in place.
-    bool finish(std::string& error);
+    virtual bool finish(std::string& error) = 0;
 
-    const std::string& path() const { return m_output.path(); }
-    int64_t frames() const { return m_frames; }
-    int framesPerSecond() const { return m_fps; }
+    virtual const std::string& path() const = 0;
+    virtual int64_t frames() const = 0;
+    virtual int framesPerSecond() const = 0;
     // The size of what was written so far.
-    int64_t bytesWritten() const;
-
-private:
-    VideoFile(OutputFile output, const VideoFormat& format, int width, int height, int fps);
-    bool open(std::string& error);
-    bool encode(AVFrame* frame, std::string& error);
-    bool convert(const Bitmap& frame, std::string& error);
-
-    OutputFile m_output;
-    const VideoFormat& m_format;
-    int m_width, m_height;
-    int m_fps;
-    int64_t m_frames = 0;
-    AVFormatContext* m_container = nullptr;
-    AVCodecContext* m_codec = nullptr;
-    AVStream* m_stream = nullptr;
-    AVFrame* m_frame = nullptr;    // what the encoder is given
-    AVFrame* m_filtered = nullptr; // palettized frames for GIF
-    AVPacket* m_packet = nullptr;
-    SwsContext* m_scaler = nullptr;
-    std::unique_ptr<PaletteFilter> m_palette;
-    std::unique_ptr<YuvConverter> m_yuv;
-    bool m_headerWritten = false;
+    virtual int64_t bytesWritten() const = 0;
 };
+
+// The module's one entry point, looked up by name: VideoFile::create's work, in the module.
+extern "C" VideoFile* zv_openVideoFile(const std::string* path, int width, int height, int fps,
+                                       std::string* error);

@@ -1,9 +1,5 @@
 #include "hosts/common/VideoFormats.h"
 
-extern "C" {
-#include <libavutil/error.h>
-}
-
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
@@ -40,10 +36,4 @@ std::string videoFormatNames() {
         names += formats[i].extension;
     }
     return names;
-}
-
-std::string describeVideoError(int code) {
-    char text[AV_ERROR_MAX_STRING_SIZE] = {};
-    av_strerror(code, text, sizeof text);
-    return text;
 }

@@ -22,4 +22,5 @@ const VideoFormat* videoFormatForPath(const std::string& path);
 // "mp4, gif, webp, apng or png": for messages.
 std::string videoFormatNames();
 // ffmpeg's words for one of its error codes.
+// An ffmpeg error code in words (defined in the encoder's module, where ffmpeg is linked).
 std::string describeVideoError(int code);

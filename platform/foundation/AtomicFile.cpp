@@ -101,7 +101,10 @@ ReadStatus read(const std::string& path, size_t maxBytes, std::vector<uint8_t>& 
     return readOpen(fd, maxBytes, bytes, error);
 }
 
-ReadStatus readOpen(int descriptor, size_t maxBytes, std::vector<uint8_t>& bytes, std::string& error) {
+namespace {
+
+template <typename Bytes>
+ReadStatus readInto(int descriptor, size_t maxBytes, Bytes& bytes, std::string& error) {
     bytes.clear();
     Descriptor fd(descriptor);
     struct stat info {};
@@ -124,10 +127,29 @@ ReadStatus readOpen(int descriptor, size_t maxBytes, std::vector<uint8_t>& bytes
     };
     if (static_cast<uint64_t>(info.st_size) > maxBytes)
         return tooLarge();
-    bytes.reserve(static_cast<size_t>(info.st_size));
-    uint8_t buffer[65536];
+    // Read straight into the answer: a wallpaper is megabytes, and every extra copy of it costs.
+    bytes.resize(static_cast<size_t>(info.st_size));
+    size_t filled = 0;
     for (;;) {
-        ssize_t got = ::read(fd.get(), buffer, sizeof buffer);
+        if (filled == bytes.size()) {
+            // The file may grow while it is read; the bound still holds.
+            if (bytes.size() >= maxBytes) {
+                uint8_t probe = 0;
+                ssize_t more = ::read(fd.get(), &probe, 1);
+                if (more < 0 && errno == EINTR)
+                    continue;
+                if (more > 0)
+                    return tooLarge();
+                if (more < 0) {
+                    error = describe(errno);
+                    bytes.clear();
+                    return ReadStatus::Failed;
+                }
+                break;
+            }
+            bytes.resize(std::min(maxBytes, bytes.size() + 65536));
+        }
+        ssize_t got = ::read(fd.get(), bytes.data() + filled, bytes.size() - filled);
         if (got < 0) {
             if (errno == EINTR)
                 continue;
@@ -137,12 +159,20 @@ ReadStatus readOpen(int descriptor, size_t maxBytes, std::vector<uint8_t>& bytes
         }
         if (got == 0)
             break;
-        // The file may grow while it is read; the bound still holds.
-        if (bytes.size() + static_cast<size_t>(got) > maxBytes)
-            return tooLarge();
-        bytes.insert(bytes.end(), buffer, buffer + got);
+        filled += static_cast<size_t>(got);
     }
+    bytes.resize(filled);
     return ReadStatus::Read;
+}
+
+} // namespace
+
+ReadStatus readOpen(int descriptor, size_t maxBytes, std::vector<uint8_t>& bytes, std::string& error) {
+    return readInto(descriptor, maxBytes, bytes, error);
+}
+
+ReadStatus readOpen(int descriptor, size_t maxBytes, PageBytes& bytes, std::string& error) {
+    return readInto(descriptor, maxBytes, bytes, error);
 }
 
 bool write(const std::string& path, std::span<const uint8_t> bytes, std::string& error) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/foundation/PageMemory.h"
+
 // Whole-file reads and writes on host paths. A write goes to a temporary file in the same folder,
 // is flushed to disk and then renamed over the target, so a reader sees the old file or the new
 // one, never a part.
@@ -21,6 +23,8 @@ ReadStatus read(const std::string& path, size_t maxBytes, std::vector<uint8_t>& 
 
 // Reads an open descriptor as read() does (regular files only, at most maxBytes); takes ownership.
 ReadStatus readOpen(int fd, size_t maxBytes, std::vector<uint8_t>& bytes, std::string& error);
+// The same into page memory, for files of megabytes (a wallpaper).
+ReadStatus readOpen(int fd, size_t maxBytes, PageBytes& bytes, std::string& error);
 
 // Creates the missing folders, writes, flushes and renames. The new file keeps the mode of the one
 // it replaces (0644 for a new one). False with error set on failure; the target is then untouched

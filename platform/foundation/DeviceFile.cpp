@@ -155,8 +155,11 @@ bool makeFolders(std::string_view devicePath, std::string& error) {
     return true;
 }
 
-AtomicFile::ReadStatus read(std::string_view devicePath, size_t maxBytes, std::vector<uint8_t>& bytes,
-                            std::string& error) {
+namespace {
+
+template <typename Bytes>
+AtomicFile::ReadStatus readInto(std::string_view devicePath, size_t maxBytes, Bytes& bytes,
+                                std::string& error) {
     bytes.clear();
     // O_NONBLOCK: a fifo planted where a file should be is refused, never waited on.
     int fd = open(devicePath, O_RDONLY | O_NONBLOCK);
@@ -167,6 +170,18 @@ AtomicFile::ReadStatus read(std::string_view devicePath, size_t maxBytes, std::v
         return AtomicFile::ReadStatus::Failed;
     }
     return AtomicFile::readOpen(fd, maxBytes, bytes, error);
+}
+
+} // namespace
+
+AtomicFile::ReadStatus read(std::string_view devicePath, size_t maxBytes, std::vector<uint8_t>& bytes,
+                            std::string& error) {
+    return readInto(devicePath, maxBytes, bytes, error);
+}
+
+AtomicFile::ReadStatus read(std::string_view devicePath, size_t maxBytes, PageBytes& bytes,
+                            std::string& error) {
+    return readInto(devicePath, maxBytes, bytes, error);
 }
 
 bool write(std::string_view devicePath, std::span<const uint8_t> bytes, std::string& error, mode_t mode) {

@@ -34,6 +34,8 @@ bool makeFolders(std::string_view devicePath, std::string& error);
 // Reads a whole regular file of at most maxBytes.
 AtomicFile::ReadStatus read(std::string_view devicePath, size_t maxBytes, std::vector<uint8_t>& bytes,
                             std::string& error);
+AtomicFile::ReadStatus read(std::string_view devicePath, size_t maxBytes, PageBytes& bytes,
+                            std::string& error);
 
 // Writes a whole file atomically (a temporary file in the same folder, flushed, renamed over the
 // old one), making missing folders; false with error set, the old file untouched. mode: as for

@@ -25,11 +25,11 @@ bool NSData::isEqualToData(const NSData* other) const {
 
 Ref<NSData> NSData::dataWithContentsOfFile(std::string_view devicePath, size_t maxBytes) {
     // Beneath the device root, regular files only, never waiting on a fifo, bounded.
-    std::vector<uint8_t> bytes;
+    auto data = make_object<NSData>();
     std::string error;
-    if (DeviceFile::read(devicePath, maxBytes, bytes, error) != AtomicFile::ReadStatus::Read)
+    if (DeviceFile::read(devicePath, maxBytes, data->m_bytes, error) != AtomicFile::ReadStatus::Read)
         return nullptr;
-    return dataWithBytes(std::move(bytes));
+    return data;
 }
 
 Class NSDate::objcClass() {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/foundation/PageMemory.h"
+
 // Immutable bytes.
 
 #include "runtime/NSObject.h"
@@ -23,7 +25,7 @@ public:
     bool isEqualToData(const NSData* other) const;
 
 private:
-    std::vector<uint8_t> m_bytes;
+    PageBytes m_bytes; // large for whole files: in page memory
 };
 
 // Property-list dates: seconds since 2001-01-01 00:00:00 UTC.

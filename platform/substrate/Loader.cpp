@@ -94,6 +94,38 @@ std::string lastLibraryPath(const HostIdentity& host) {
 // Larger than any tweak; a bigger file is still loaded, just not compared with the others.
 constexpr size_t maxLibraryBytes = 64u << 20;
 
+namespace {
+
+// The library's size in bytes, or -1 when it cannot be told.
+int64_t librarySize(const std::string& name) {
+    int fd = DeviceFile::open(std::string(libraryFolder) + "/" + name, O_PATH);
+    if (fd < 0)
+        return -1;
+    struct stat info {};
+    bool known = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+    ::close(fd);
+    return known ? static_cast<int64_t>(info.st_size) : -1;
+}
+
+// The first of candidates whose bytes are the library's, or "".
+std::string sameLibraryAs(const std::string& name, const std::vector<std::string>& candidates) {
+    if (candidates.empty())
+        return {};
+    std::string error;
+    std::vector<uint8_t> contents, other;
+    if (DeviceFile::read(std::string(libraryFolder) + "/" + name, maxLibraryBytes, contents, error) !=
+        AtomicFile::ReadStatus::Read)
+        return {};
+    for (const std::string& candidate : candidates)
+        if (DeviceFile::read(std::string(libraryFolder) + "/" + candidate, maxLibraryBytes, other, error) ==
+                AtomicFile::ReadStatus::Read &&
+            other == contents)
+            return candidate;
+    return {};
+}
+
+} // namespace
+
 std::vector<std::string> loadLibrariesForHost(const HostIdentity& host) {
     std::vector<std::string> loaded;
     std::vector<std::string> names;
@@ -102,8 +134,9 @@ std::vector<std::string> loadLibrariesForHost(const HostIdentity& host) {
             names.push_back(name);
     std::sort(names.begin(), names.end());
     // The same library installed under two names is loaded once: a second copy would define every
-    // exported symbol again and start again over the first.
-    std::map<std::string, std::string> loadedContents; // contents -> name
+    // exported symbol again and start again over the first. Only libraries of the same size are
+    // read and compared.
+    std::map<int64_t, std::vector<std::string>> loadedBySize; // size -> names
     for (const auto& name : names) {
         std::string stem = name.substr(0, name.size() - 6);
         std::string filterDevicePath = std::string(libraryFolder) + "/" + stem + ".plist";
@@ -114,17 +147,13 @@ std::vector<std::string> loadLibrariesForHost(const HostIdentity& host) {
         if (hasFilter && !filterMatches(NSDictionary::dictionaryWithContentsOfFile(filterDevicePath), host))
             continue;
         std::string error;
-        std::vector<uint8_t> contents;
-        if (DeviceFile::read(std::string(libraryFolder) + "/" + name, maxLibraryBytes, contents, error) ==
-            AtomicFile::ReadStatus::Read) {
-            std::string key(contents.begin(), contents.end());
-            if (auto same = loadedContents.find(key); same != loadedContents.end()) {
-                NSLog("MS:Notice: " + name + " is the same library as " + same->second +
-                      "; not loaded twice");
-                continue;
-            }
-            loadedContents.emplace(std::move(key), name);
+        int64_t size = librarySize(name);
+        if (std::string same = sameLibraryAs(name, loadedBySize[size]); !same.empty()) {
+            NSLog("MS:Notice: " + name + " is the same library as " + same + "; not loaded twice");
+            continue;
         }
+        if (size >= 0)
+            loadedBySize[size].push_back(name);
         std::string record = name + "\n";
         DeviceFile::write(lastLibraryPath(host),
                           std::span(reinterpret_cast<const uint8_t*>(record.data()), record.size()), error);
