@@ -1,4 +1,5 @@
 #include "hosts/common/VideoFile.h"
+#include "platform/foundation/PageMemory.h"
 
 #include <dlfcn.h>
 
@@ -6,11 +7,23 @@ namespace {
 
 using Open = decltype(&zv_openVideoFile);
 
+// The module is built and kept beside the project's shared libraries: found from where one of them
+// was loaded, not through a search path (which a sanitizer's interposed dlopen would not use).
+std::string modulePath() {
+    Dl_info info{};
+    if (::dladdr(reinterpret_cast<void*>(&PageMemory::allocate), &info) && info.dli_fname) {
+        std::string library = info.dli_fname;
+        if (auto slash = library.rfind('/'); slash != std::string::npos)
+            return library.substr(0, slash + 1) + "libzv_video.so";
+    }
+    return "libzv_video.so";
+}
+
 // The encoder's module, loaded once and kept: its objects may outlive any one recording.
 Open encoderModule(std::string& error) {
     static std::string failure;
     static const Open open = []() -> Open {
-        void* module = ::dlopen("libzv_video.so", RTLD_NOW | RTLD_LOCAL);
+        void* module = ::dlopen(modulePath().c_str(), RTLD_NOW | RTLD_LOCAL);
         if (!module) {
             const char* why = ::dlerror();
             failure =
