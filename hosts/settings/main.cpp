@@ -8,6 +8,7 @@
 #include "hosts/settings/SettingsApp.h"
 #include "hosts/settings/SettingsScript.h"
 #include "hosts/settings/SettingsWindow.h"
+#include "platform/ui/TextImage.h"
 
 #include <cstdio>
 #include <sstream>
@@ -16,6 +17,8 @@ int main(int argc, char** argv) {
     HostOptions options("settings", "");
     if (int status = options.parse(argc, argv, {}); status >= 0)
         return status;
+    // The fonts are set up while the device's files are read; the first page needs them.
+    prepareTextDrawing();
     Trace trace;
     if (int status = options.openTrace(trace); status >= 0)
         return status;

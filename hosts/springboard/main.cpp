@@ -9,6 +9,7 @@
 #include "hosts/springboard/ScriptRunner.h"
 #include "hosts/springboard/SpringBoard.h"
 #include "hosts/springboard/Window.h"
+#include "platform/ui/TextImage.h"
 
 #include <cstdio>
 #include <ctime>
@@ -51,6 +52,8 @@ int main(int argc, char** argv) {
                         "[--with-class NAME]... [--safe-mode LIBRARY] [--date \"YYYY-MM-DD HH:MM\"]");
     if (int status = options.parse(argc, argv, {"--with-class", "--safe-mode", "--date"}); status >= 0)
         return status;
+    // The fonts are set up while the device's files are read; the clock needs them first.
+    prepareTextDrawing();
     Trace trace;
     if (int status = options.openTrace(trace); status >= 0)
         return status;

@@ -132,22 +132,24 @@ ReadStatus readInto(int descriptor, size_t maxBytes, Bytes& bytes, std::string& 
     size_t filled = 0;
     for (;;) {
         if (filled == bytes.size()) {
-            // The file may grow while it is read; the bound still holds.
-            if (bytes.size() >= maxBytes) {
-                uint8_t probe = 0;
-                ssize_t more = ::read(fd.get(), &probe, 1);
-                if (more < 0 && errno == EINTR)
-                    continue;
-                if (more > 0)
-                    return tooLarge();
-                if (more < 0) {
-                    error = describe(errno);
-                    bytes.clear();
-                    return ReadStatus::Failed;
-                }
-                break;
+            // Usually the end of the file. It may have grown while it was read: a probe tells,
+            // before the buffer grows (growing copies everything read so far).
+            uint8_t probe = 0;
+            ssize_t more = ::read(fd.get(), &probe, 1);
+            if (more < 0 && errno == EINTR)
+                continue;
+            if (more < 0) {
+                error = describe(errno);
+                bytes.clear();
+                return ReadStatus::Failed;
             }
+            if (more == 0)
+                break;
+            if (bytes.size() >= maxBytes)
+                return tooLarge();
             bytes.resize(std::min(maxBytes, bytes.size() + 65536));
+            bytes[filled++] = probe;
+            continue;
         }
         ssize_t got = ::read(fd.get(), bytes.data() + filled, bytes.size() - filled);
         if (got < 0) {

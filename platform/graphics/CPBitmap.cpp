@@ -112,11 +112,13 @@ std::optional<std::vector<Bitmap>> decode(std::span<const uint8_t> bytes, std::s
             const uint8_t* in = plane + y * g.rowBytes;
             uint32_t* out = bitmap->row(static_cast<int>(y));
             if (format == 0) {
-                // B, G, R, unused in memory is 0x??RRGGBB on this little-endian machine: copy the
-                // row whole and make it opaque (a loop the compiler vectorizes).
-                std::memcpy(out, in, width * 4u);
-                for (uint32_t x = 0; x < width; ++x)
-                    out[x] |= 0xFF000000u;
+                // B, G, R, unused in memory is 0x??RRGGBB on this little-endian machine: the row
+                // made opaque in one pass (a loop the compiler vectorizes).
+                for (uint32_t x = 0; x < width; ++x) {
+                    uint32_t pixel;
+                    std::memcpy(&pixel, in + 4 * x, 4);
+                    out[x] = pixel | 0xFF000000u;
+                }
                 continue;
             }
             for (uint32_t x = 0; x < width; ++x, in += 4) {

@@ -4,6 +4,11 @@
 #include <cstring>
 #include <pango/pangocairo.h>
 
+void prepareTextDrawing() {
+    // Creating the default font map is what starts the font library's set-up thread.
+    pango_cairo_font_map_get_default();
+}
+
 Ref<CGImage> textImage(const std::string& text, const std::string& font, double scale, CGColor colour) {
     if (text.empty() || !(scale > 0))
         return nullptr;

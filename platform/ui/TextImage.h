@@ -13,3 +13,8 @@
 // when it cannot be drawn.
 Ref<CGImage> textImage(const std::string& text, const std::string& font, double scale,
                        CGColor colour = CGColor{1, 1, 1, 1});
+
+// Starts setting up the font system (reading its configuration and its list of fonts) on a thread
+// of the font library's own, so that a program drawing text soon can do its other start-up work
+// meanwhile; the first text drawn waits for what is left. Harmless to call more than once.
+void prepareTextDrawing();

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <unistd.h>
@@ -53,4 +54,38 @@ TEST(AtomicFile, AWriterRemovesTemporaryFilesOfKilledWritersOnlyOnceOld) {
     EXPECT_EQ(names, (std::vector<std::string>{".com.vantrel.zorvi.plist.Z9y8X7", ".hidden-but-mine",
                                                "com.vantrel.zorvi.plist", "notes.a1B2c3"}));
     std::filesystem::remove_all(folder);
+}
+
+// A file may hold more than its size said when it was opened (it grew meanwhile, or it is one of
+// the system's generated files, whose size reads as 0): all of it is read, within the bound.
+TEST(AtomicFile, ReadsPastTheSizeAFileHadWhenOpenedWithinTheBound) {
+    std::string expected;
+    {
+        std::ifstream status("/proc/self/status");
+        ASSERT_TRUE(status.good());
+        std::getline(status, expected); // "Name:\t..." stays the same while the process runs
+    }
+    for (bool pages : {false, true}) {
+        std::string error;
+        std::vector<uint8_t> plain;
+        PageBytes paged;
+        auto readStatus = [&](size_t bound) {
+            int fd = ::open("/proc/self/status", O_RDONLY | O_CLOEXEC); // the reader closes it
+            return pages ? AtomicFile::readOpen(fd, bound, paged, error)
+                         : AtomicFile::readOpen(fd, bound, plain, error);
+        };
+        auto status = readStatus(1 << 20);
+        ASSERT_EQ(status, AtomicFile::ReadStatus::Read) << error;
+        std::string text =
+            pages ? std::string(paged.begin(), paged.end()) : std::string(plain.begin(), plain.end());
+        EXPECT_EQ(text.substr(0, expected.size()), expected);
+        EXPECT_NE(text.find("\nPid:"), std::string::npos);
+        EXPECT_EQ(text.find('\0'), std::string::npos);
+
+        error.clear();
+        status = readStatus(16);
+        EXPECT_EQ(status, AtomicFile::ReadStatus::Failed);
+        EXPECT_NE(error.find("larger than 16 bytes"), std::string::npos) << error;
+        EXPECT_TRUE(pages ? paged.empty() : plain.empty());
+    }
 }
