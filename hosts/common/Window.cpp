@@ -22,6 +22,8 @@ namespace {
 // When nothing animates and nothing is due, the window sleeps until input, a source or a timer
 // wakes it; this is only the longest single wait.
 constexpr double idleWaitMilliseconds = 60 * 60 * 1000;
+// How long SDL may go unasked for events while the loop runs.
+constexpr int64_t pumpIntervalMilliseconds = 250;
 
 // The display connection, for the run loop to wait on; descriptor -1 when the video driver has
 // none to give (the window then looks for input at every refresh).
@@ -366,13 +368,24 @@ int runWindow(WindowClient& client, const char* command) {
         // Ctrl-C or SIGTERM closes the window as its close button does (a recording is completed).
         Interruption interruption([] { RunLoop::main()->wake(); });
         DisplayConnection display = displayConnection(window);
+        // SDL reads the display's events when asked; asking costs a read from the connection, so it
+        // is asked when the connection has something, when events were already read, and now and
+        // then for SDL's own timed work (focus changes it completes later).
+        bool displayReadable = true;
         if (display.descriptor >= 0)
-            loop->addReadSource(display.descriptor, [] {}); // read by SDL_PollEvent on the next pass
+            loop->addReadSource(display.descriptor, [&displayReadable] { displayReadable = true; });
+        int64_t lastPump = 0;
         auto toPoints = [&](int x, int y) { return CGPointMake(x / fit, y / fit); };
         while (running) {
             bool changed = false;
             SDL_Event event;
-            while (SDL_PollEvent(&event)) {
+            int64_t now = static_cast<int64_t>(SDL_GetTicks64());
+            bool pump = display.descriptor < 0 || displayReadable ||
+                        now - lastPump >= pumpIntervalMilliseconds || eventsWaiting(display);
+            displayReadable = false;
+            if (pump)
+                lastPump = now;
+            while (pump && SDL_PollEvent(&event)) {
                 changed = true;
                 // What a person's input makes the product or the platform throw is logged; the window goes
                 // on.
