@@ -1,4 +1,5 @@
 #include "hosts/common/Window.h"
+#include "hosts/common/Downscale.h"
 #include "hosts/common/Interruption.h"
 #include "platform/graphics/UIColor.h"
 #include "platform/runloop/RunLoop.h"
@@ -151,35 +152,6 @@ private:
         return true;
     }
 
-    // K x K device pixels to each window pixel, XRGB memory. The sums of up to 16 channel values
-    // are divided by a multiplication and a shift, exact for every such sum (a division per channel
-    // and pixel would cost more than all the rest), and with K known the loops unroll.
-    template <int K>
-    static void reduceBy(const Bitmap& bitmap, SDL_Surface* surface, int x0, int y0, int x1, int y1) {
-        constexpr uint32_t reciprocal = (65536 + K * K - 1) / (K * K);
-        for (int y = y0; y < y1; ++y) {
-            auto* out =
-                reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(surface->pixels) + y * surface->pitch);
-            const uint32_t* rows[K];
-            for (int v = 0; v < K; ++v)
-                rows[v] = bitmap.row(y * K + v);
-            for (int x = x0; x < x1; ++x) {
-                // Red and blue, and green alone, summed two lanes at a time: up to 16 device pixels
-                // of 255 fit a 16-bit lane.
-                uint32_t redBlue = 0, green = 0;
-                for (int v = 0; v < K; ++v)
-                    for (int u = 0; u < K; ++u) {
-                        uint32_t p = rows[v][x * K + u];
-                        redBlue += p & 0x00FF00FFu;
-                        green += p & 0x0000FF00u;
-                    }
-                uint32_t r = ((redBlue >> 16) * reciprocal) >> 16,
-                         b = ((redBlue & 0xFFFFu) * reciprocal) >> 16, g = ((green >> 8) * reciprocal) >> 16;
-                out[x] = 0xFF000000u | (r << 16) | (g << 8) | b;
-            }
-        }
-    }
-
     // Each window pixel is the mean of the device pixels it covers (whole pixels, which is exact
     // for the usual whole-number ratios).
     static void reduce(const Bitmap& bitmap, SDL_Surface* surface, int x0, int y0, int x1, int y1, double sx,
@@ -189,20 +161,8 @@ private:
         int k = static_cast<int>(sx);
         if (packed && sx == k && sy == k && k >= 1 && k <= 4) {
             // The usual case: a whole number of device pixels per window pixel, XRGB memory.
-            switch (k) {
-            case 1:
-                reduceBy<1>(bitmap, surface, x0, y0, x1, y1);
-                break;
-            case 2:
-                reduceBy<2>(bitmap, surface, x0, y0, x1, y1);
-                break;
-            case 3:
-                reduceBy<3>(bitmap, surface, x0, y0, x1, y1);
-                break;
-            default:
-                reduceBy<4>(bitmap, surface, x0, y0, x1, y1);
-                break;
-            }
+            downscaleByWholeFactor(bitmap, static_cast<uint8_t*>(surface->pixels),
+                                   static_cast<size_t>(surface->pitch), x0, y0, x1, y1, k);
             return;
         }
         for (int y = y0; y < y1; ++y) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <span>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -157,7 +158,11 @@ void compositeCoverage(Bitmap& destination, const CoverageMask& mask, uint32_t p
     const uint8_t* coverage = mask.coverage().data();
     bool opaque = (pixel >> 24) == 255;
     size_t band = 0;
-    for (const CoverageSpan& span : mask.spans()) {
+    // Spans are ordered by row: those above the area are skipped at once, and the walk ends below it.
+    const std::vector<CoverageSpan>& spans = mask.spans();
+    auto from = std::lower_bound(spans.begin(), spans.end(), bands.front().top,
+                                 [](const CoverageSpan& span, int row) { return span.y < row; });
+    for (const CoverageSpan& span : std::span(from, spans.end())) {
         while (band < bands.size() && bands[band].bottom <= span.y)
             ++band;
         if (band == bands.size())

@@ -20,7 +20,13 @@ void CoverageMask::clear() {
 }
 
 void CoverageMask::startOrJoin(int y, int x, int count) {
-    m_bounds = m_bounds.united({x, y, count, 1});
+    if (m_spans.empty()) {
+        m_bounds = {x, y, count, 1};
+    } else {
+        int left = std::min(m_bounds.x, x), top = std::min(m_bounds.y, y);
+        int right = std::max(m_bounds.right(), x + count), bottom = std::max(m_bounds.bottom(), y + 1);
+        m_bounds = {left, top, right - left, bottom - top};
+    }
     // A run that continues the last span of the same row joins it.
     if (!m_spans.empty()) {
         CoverageSpan& last = m_spans.back();
@@ -37,6 +43,13 @@ void CoverageMask::append(int y, int x, const uint8_t* values, int count) {
         return;
     startOrJoin(y, x, count);
     m_coverage.insert(m_coverage.end(), values, values + count);
+}
+
+uint8_t* CoverageMask::extend(int y, int x, int count) {
+    startOrJoin(y, x, count);
+    size_t at = m_coverage.size();
+    m_coverage.resize(at + static_cast<size_t>(count));
+    return m_coverage.data() + at;
 }
 
 void CoverageMask::appendRun(int y, int x, uint8_t value, int count) {

@@ -38,6 +38,9 @@ public:
     // Appends pixels of row y from x on; rows must come in order, and x in order within a row.
     void append(int y, int x, const uint8_t* values, int count);
     void appendRun(int y, int x, uint8_t value, int count);
+    // Room for count pixels of row y from x on (count > 0), in the same order as append, to be
+    // written through the answer before the mask changes again.
+    uint8_t* extend(int y, int x, int count);
 
 private:
     void startOrJoin(int y, int x, int count);

@@ -2,6 +2,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <utility>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace {
 
@@ -21,59 +26,71 @@ template <FillRule Rule> uint8_t toByte(float coverage) {
     return static_cast<uint8_t>(a * 255.0f + 0.5f);
 }
 
-// Collects a row's pixels into spans of the mask. Runs between touched cells are stored only when
-// they are covered.
+// Writes a row's pixels into the mask, up to the clip's right side. Runs between touched cells are
+// stored only when they are covered.
 class RowWriter {
 public:
-    RowWriter(CoverageMask& mask, std::vector<uint8_t>& buffer, int y, int limit)
-        : m_mask(mask), m_buffer(buffer), m_y(y), m_limit(limit) {}
-    ~RowWriter() { flush(); }
+    RowWriter(CoverageMask& mask, int y, int limit) : m_mask(mask), m_y(y), m_limit(limit) {}
 
-    // Room for count cells the edges touched, from x on; stored even where the coverage rounds to
-    // 0, which costs nothing to paint and spares a branch the processor cannot predict.
+    // Room for count cells from x on; stored even where the coverage rounds to 0, which costs
+    // nothing to paint and spares a branch the processor cannot predict.
     uint8_t* reserve(int x, int count) {
         count = std::min(count, m_limit - x);
-        if (count <= 0)
-            return nullptr;
-        if (m_count && x != m_start + m_count)
-            flush();
-        if (!m_count)
-            m_start = x;
-        uint8_t* at = m_buffer.data() + m_count;
-        m_count += count;
-        return at;
+        return count > 0 ? m_mask.extend(m_y, x, count) : nullptr;
     }
     void run(int x, int count, uint8_t value) {
         count = std::min(count, m_limit - x);
-        if (count <= 0)
-            return;
-        if (!value) {
-            flush();
-            return;
-        }
-        if (m_count && x != m_start + m_count)
-            flush();
-        if (!m_count)
-            m_start = x;
-        std::fill_n(m_buffer.begin() + m_count, count, value);
-        m_count += count;
-    }
-    void flush() {
-        if (m_count)
-            m_mask.append(m_y, m_start, m_buffer.data(), m_count);
-        m_count = 0;
+        if (count > 0 && value)
+            m_mask.appendRun(m_y, x, value, count);
     }
 
 private:
     CoverageMask& m_mask;
-    std::vector<uint8_t>& m_buffer;
     int m_y;
     int m_limit;
-    int m_start = 0;
-    int m_count = 0;
 };
 
 } // namespace
+
+// Coverage bytes of count neighbouring cells of a row, given the row's running sum before them; the
+// cells are cleared and the sum after them is answered. Four at a time: the running sum is a prefix
+// sum within each group of four, then the whole group is turned into bytes at once.
+template <FillRule Rule>
+float PolygonRasterizer::sweepCells(Cell* cells, int count, float acc, uint8_t* out) {
+    int i = 0;
+#if defined(__SSE2__)
+    if constexpr (Rule == FillRule::NonZero) {
+        const __m128 sign = _mm_set1_ps(-0.0f), one = _mm_set1_ps(1.0f), scale = _mm_set1_ps(255.0f),
+                     half = _mm_set1_ps(0.5f);
+        __m128 running = _mm_set1_ps(acc);
+        for (; i + 4 <= count; i += 4) {
+            float* pair = reinterpret_cast<float*>(cells + i);
+            __m128 a = _mm_loadu_ps(pair), b = _mm_loadu_ps(pair + 4); // c0 a0 c1 a1 | c2 a2 c3 a3
+            __m128 cover = _mm_shuffle_ps(a, b, _MM_SHUFFLE(2, 0, 2, 0));
+            __m128 area = _mm_shuffle_ps(a, b, _MM_SHUFFLE(3, 1, 3, 1));
+            __m128 sum = _mm_add_ps(cover, _mm_castsi128_ps(_mm_slli_si128(_mm_castps_si128(cover), 4)));
+            sum = _mm_add_ps(sum, _mm_castsi128_ps(_mm_slli_si128(_mm_castps_si128(sum), 8)));
+            sum = _mm_add_ps(sum, running);
+            __m128 value = _mm_min_ps(_mm_andnot_ps(sign, _mm_sub_ps(sum, area)), one);
+            __m128i bytes = _mm_cvttps_epi32(_mm_add_ps(_mm_mul_ps(value, scale), half));
+            bytes = _mm_packs_epi32(bytes, bytes);
+            bytes = _mm_packus_epi16(bytes, bytes);
+            int packed = _mm_cvtsi128_si32(bytes);
+            std::memcpy(out + i, &packed, 4);
+            running = _mm_shuffle_ps(sum, sum, _MM_SHUFFLE(3, 3, 3, 3));
+            _mm_storeu_ps(pair, _mm_setzero_ps());
+            _mm_storeu_ps(pair + 4, _mm_setzero_ps());
+        }
+        acc = _mm_cvtss_f32(running);
+    }
+#endif
+    for (; i < count; ++i) {
+        out[i] = toByte<Rule>(acc + cells[i].cover - cells[i].area);
+        acc += cells[i].cover;
+        cells[i] = {};
+    }
+    return acc;
+}
 
 void PolygonRasterizer::reset(const IntRect& clip) {
     m_clip = clip;
@@ -181,12 +198,15 @@ void PolygonRasterizer::addClippedEdge(double x0, double y0, double x1, double y
 void PolygonRasterizer::accumulate(int row, float xa, float xb, float dy, float perUnit) {
     Cell* cells = m_cells.data() + static_cast<size_t>(row) * static_cast<size_t>(m_gridWidth + 1);
     uint64_t* touched = m_touched.data() + static_cast<size_t>(row) * static_cast<size_t>(m_wordsPerRow);
+    uint64_t* touchedWords =
+        m_touchedWords.data() + static_cast<size_t>(row) * static_cast<size_t>(m_touchedWordsPerRow);
     // A piece of the edge inside one cell: its rise, and how far across the cell it lies on average
     // (the part of the rise the cells to the right get instead).
     auto mark = [&](int column, float rise, float across) {
         cells[column].cover += rise;
         cells[column].area += rise * across;
         touched[column >> 6] |= uint64_t{1} << (column & 63);
+        touchedWords[column >> 12] |= uint64_t{1} << ((column >> 6) & 63);
     };
     float xl = std::min(xa, xb), xr = std::max(xa, xb);
     // Grid coordinates are never negative, so truncation is the floor.
@@ -212,6 +232,7 @@ void PolygonRasterizer::accumulate(int row, float xa, float xb, float dy, float 
             int count = std::min(64 - bit, c1 - c);
             uint64_t bits = count == 64 ? ~uint64_t{0} : ((uint64_t{1} << count) - 1) << bit;
             touched[word] |= bits;
+            touchedWords[word >> 6] |= uint64_t{1} << (word & 63);
             c += count;
         }
     }
@@ -253,35 +274,28 @@ template <FillRule Rule> void PolygonRasterizer::sweep(int bandTop, int bandBott
         // Edges beyond the clip's right side were dropped, so a row may end still inside the shape:
         // the last run then goes on to the clip's edge.
         int limit = m_clip.right();
-        RowWriter writer(mask, m_rowBuffer, bandTop + row, limit);
+        RowWriter writer(mask, bandTop + row, limit);
         float acc = 0;
         int next = 0;
-        for (int word = 0; word < m_wordsPerRow; ++word) {
-            uint64_t bits = touched[word];
-            if (!bits)
-                continue;
-            touched[word] = 0;
-            // Runs of neighbouring touched cells, each swept in one tight loop.
-            while (bits) {
+        uint64_t* touchedWords =
+            m_touchedWords.data() + static_cast<size_t>(row) * static_cast<size_t>(m_touchedWordsPerRow);
+        for (int group = 0; group < m_touchedWordsPerRow; ++group)
+            for (uint64_t words = std::exchange(touchedWords[group], 0); words; words &= words - 1) {
+                int word = group * 64 + __builtin_ctzll(words);
+                uint64_t bits = std::exchange(touched[word], 0);
+                if (!bits)
+                    continue;
+                // The word's cells from its first touched one to its last, swept together: the cells
+                // between carry the running sum (the shape's inside or outside), and one straight pass
+                // costs less than finding each run.
                 int first = __builtin_ctzll(bits);
-                uint64_t rest = ~(bits >> first);
-                int count = rest ? __builtin_ctzll(rest) : 64 - first;
-                if (count < 64)
-                    bits &= ~(((uint64_t{1} << count) - 1) << first);
-                else
-                    bits = 0;
+                int count = 64 - __builtin_clzll(bits) - first;
                 int column = word * 64 + first;
                 if (column > next)
                     writer.run(m_gridLeft + next, column - next, toByte<Rule>(acc));
                 int usable = std::min(count, m_gridWidth - column);
-                if (uint8_t* out = usable > 0 ? writer.reserve(m_gridLeft + column, usable) : nullptr) {
-                    for (int i = 0; i < usable; ++i) {
-                        Cell& cell = cells[column + i];
-                        out[i] = toByte<Rule>(acc + cell.cover - cell.area);
-                        acc += cell.cover;
-                        cell = {};
-                    }
-                }
+                if (uint8_t* out = usable > 0 ? writer.reserve(m_gridLeft + column, usable) : nullptr)
+                    acc = sweepCells<Rule>(cells + column, usable, acc, out);
                 // A cell in the column just past the grid only collects edges the clip cut off.
                 for (int i = std::max(usable, 0); i < count; ++i) {
                     acc += cells[column + i].cover;
@@ -289,7 +303,6 @@ template <FillRule Rule> void PolygonRasterizer::sweep(int bandTop, int bandBott
                 }
                 next = column + count;
             }
-        }
         if (m_gridLeft + next < limit)
             writer.run(m_gridLeft + next, limit - (m_gridLeft + next), toByte<Rule>(acc));
     }
@@ -330,8 +343,10 @@ void PolygonRasterizer::finish(FillRule rule, CoverageMask& mask) {
     size_t words = static_cast<size_t>(m_wordsPerRow) * static_cast<size_t>(bandRows);
     if (m_touched.size() < words)
         m_touched.assign(words, 0);
-    if (m_rowBuffer.size() < static_cast<size_t>(m_clip.right() - m_gridLeft + 1))
-        m_rowBuffer.resize(static_cast<size_t>(m_clip.right() - m_gridLeft + 1));
+    m_touchedWordsPerRow = (m_wordsPerRow + 63) / 64;
+    size_t wordBits = static_cast<size_t>(m_touchedWordsPerRow) * static_cast<size_t>(bandRows);
+    if (m_touchedWords.size() < wordBits)
+        m_touchedWords.assign(wordBits, 0);
     // Edges grouped by the band their top lies in (a counting sort); each band walks only the
     // edges that reach into it.
     int bands = (box.height + bandRows - 1) / bandRows;

@@ -53,8 +53,12 @@ private:
         float cover; // the rise of the edges in the cell
         float area;  // the part of it that belongs to the cells to the right
     };
+    template <FillRule Rule> static float sweepCells(Cell* cells, int count, float acc, uint8_t* out);
     std::vector<Cell> m_cells;
+    // A bit for each cell an edge touched; in m_touchedWords, a bit for each word of m_touched with
+    // a bit set, so that the sweep goes straight to them.
     std::vector<uint64_t> m_touched;
     int m_wordsPerRow = 0;
-    std::vector<uint8_t> m_rowBuffer;
+    std::vector<uint64_t> m_touchedWords;
+    int m_touchedWordsPerRow = 0;
 };
