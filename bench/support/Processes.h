@@ -90,8 +90,8 @@ inline bool waitForLine(int fd, const std::string& marker) {
     return false;
 }
 
-// CPU seconds (user + system) a process has used so far.
-inline double cpuSeconds(pid_t pid) {
+// CPU seconds (user + system) a process has used so far, from the clock-tick accounting.
+inline double tickedCpuSeconds(pid_t pid) {
     std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
     std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
     auto close = text.rfind(')');
@@ -111,6 +111,28 @@ inline double cpuSeconds(pid_t pid) {
         return 0;
     double ticks = std::stod(fields[11]) + std::stod(fields[12]);
     return ticks / static_cast<double>(sysconf(_SC_CLK_TCK));
+}
+
+// CPU seconds (user + system) a process has used so far: the scheduler's own count for each of its
+// threads, in nanoseconds, where the system keeps one; otherwise the accounting in clock ticks,
+// which charges whole ticks to whatever runs when one falls (coarse for a process that runs in short
+// bursts, as a window does).
+inline double cpuSeconds(pid_t pid) {
+    std::error_code failed;
+    double precise = 0;
+    bool found = false;
+    for (const auto& task :
+         std::filesystem::directory_iterator("/proc/" + std::to_string(pid) + "/task", failed)) {
+        std::ifstream schedstat(task.path() / "schedstat");
+        double nanoseconds = 0;
+        if (schedstat >> nanoseconds) {
+            precise += nanoseconds / 1e9;
+            found = true;
+        }
+    }
+    if (found && !failed)
+        return precise;
+    return tickedCpuSeconds(pid);
 }
 
 // The fraction of one core the process uses over the next `seconds` of wall time.

@@ -66,39 +66,6 @@ Ref<UIView> imageView(CGImage* image, CGRect frame) {
 // Tuesday 8 December 2026, 9:41 UTC: what a headless lock screen shows at its start.
 constexpr std::time_t defaultClockStart = 1796722860;
 
-void SpringBoard::showClock() {
-    // Headless, the clock starts at a fixed moment (read as UTC) and moves with the virtual clock,
-    // so that a script's pictures never depend on the day; with a window it is this machine's time.
-    double elapsed = RunLoop::main()->nowMilliseconds() / 1000;
-    std::time_t shown = m_clockOrigin + static_cast<std::time_t>(elapsed);
-    std::tm parts{};
-    if (m_clockInUTC)
-        gmtime_r(&shown, &parts);
-    else
-        localtime_r(&shown, &parts);
-    char time[16], date[64];
-    std::strftime(time, sizeof time, "%-H:%M", &parts);
-    std::strftime(date, sizeof date, "%A %-d %B", &parts);
-    for (const Ref<UIView>& old : std::vector<Ref<UIView>>(m_clockFace->subviews()))
-        old->removeFromSuperview();
-    double scale = UIScreen::mainScreen()->scale(), width = m_clockFace->bounds().size.width;
-    if (Ref<CGImage> clock = textImage(time, "DejaVu Sans Light 78px", scale))
-        m_clockFace->addSubview(
-            imageView(clock, CGRectMake((width - clock->width() / scale) / 2, 60, clock->width() / scale,
-                                        clock->height() / scale)));
-    if (Ref<CGImage> day = textImage(date, "DejaVu Sans 20px", scale))
-        m_clockFace->addSubview(imageView(day, CGRectMake((width - day->width() / scale) / 2, 160,
-                                                          day->width() / scale, day->height() / scale)));
-    // Again as the next minute turns.
-    double toNextMinute = 60 - static_cast<double>(parts.tm_sec) - (elapsed - std::floor(elapsed));
-    std::weak_ptr<bool> alive = m_alive;
-    RunLoop::main()->enqueue(RunLoop::main()->nowNanoseconds() + static_cast<int64_t>(toNextMinute * 1e9),
-                             [this, alive] {
-                                 if (alive.lock())
-                                     showClock();
-                             });
-}
-
 std::unique_ptr<SpringBoard> SpringBoard::start(const SpringBoardOptions& options, Trace& trace,
                                                 std::string& error) {
     std::unique_ptr<SpringBoard> host(new SpringBoard(trace));
@@ -142,6 +109,14 @@ bool SpringBoard::setUp(const SpringBoardOptions& options, std::string& error) {
     UIScreen* screen = UIScreen::mainScreen();
     screen->configureFromDevice();
     loop->setRefreshRate(screen->refreshRate());
+    // The clock's first face is drawn meanwhile (see LockClock).
+    if (options.virtualClock)
+        m_clock = std::make_unique<LockClock>(options.clockStart.value_or(defaultClockStart), true,
+                                              screen->scale());
+    else
+        m_clock = std::make_unique<LockClock>(std::time(nullptr) -
+                                                  static_cast<std::time_t>(loop->nowMilliseconds() / 1000),
+                                              false, screen->scale());
     UIKitRegisterClasses();
 
     m_system = SystemVersion::productVersion();
@@ -185,14 +160,6 @@ bool SpringBoard::setUp(const SpringBoardOptions& options, std::string& error) {
     m_controller = objc_cast<UIViewController>(class_createInstance(m_classes.controller).get());
     m_authentication =
         m_classes.modern ? class_createInstance(m_classes.authentication) : Ref<NSObject>(m_controller);
-    if (options.virtualClock) {
-        m_clockInUTC = true;
-        m_clockOrigin = options.clockStart.value_or(defaultClockStart);
-    } else {
-        m_clockInUTC = false;
-        m_clockOrigin =
-            std::time(nullptr) - static_cast<std::time_t>(RunLoop::main()->nowMilliseconds() / 1000);
-    }
     buildScreen();
     makeRenderer();
     m_trace.write("ready");
@@ -214,7 +181,7 @@ void SpringBoard::buildScreen() {
     // The time and date: redrawn as each minute turns, on the host's clock.
     m_clockFace = makeViewWithFrame<UIView>(CGRectMake(0, 0, bounds.size.width, 200));
     m_screen->addSubview(m_clockFace);
-    showClock();
+    m_clock->showIn(m_clockFace);
 
     UIView* lockScreen = m_controller->view();
     m_screen->addSubview(lockScreen);
@@ -378,9 +345,8 @@ bool SpringBoard::launchRequested(NSObject* identifier, bool suspended) {
 }
 
 void SpringBoard::unlockRequested(int source, NSObject* options) {
-    m_trace.write("unlock", Json::Object()
-                                .add("source", Json::number(source))
-                                .add("options", objectJson(options)));
+    m_trace.write("unlock",
+                  Json::Object().add("source", Json::number(source)).add("options", objectJson(options)));
     if (m_locked)
         m_unlockRequested = true;
 }

@@ -8,6 +8,7 @@
 
 #include "hosts/common/ScriptedHost.h"
 #include "hosts/common/Trace.h"
+#include "hosts/springboard/LockClock.h"
 #include "hosts/springboard/LockScreenClasses.h"
 #include "hosts/springboard/Overlays.h"
 #include "platform/ui/LayerRenderer.h"
@@ -73,7 +74,6 @@ private:
     SpringBoard(Trace& trace) : m_trace(trace), m_overlays(*this) {}
     bool setUp(const SpringBoardOptions& options, std::string& error);
     void buildScreen();
-    void showClock();
     UIView* appButton(int index) const;
     UIPanGestureRecognizer* panRecognizer(int index) const;
     bool launchRequested(NSObject* identifier, bool suspended);
@@ -90,9 +90,7 @@ private:
     Ref<NSObject> m_lockScreenManager;
     Ref<UIView> m_screen; // the whole screen: wallpaper, clock, then the controller's view
     Ref<UIView> m_clockFace;
-    std::time_t m_clockOrigin = 0; // what the clock showed when the host's clock read 0
-    bool m_clockInUTC = true;
-    std::shared_ptr<bool> m_alive = std::make_shared<bool>(true); // for tasks left on the run loop
+    std::unique_ptr<LockClock> m_clock;
     Ref<UIView> m_quickActions;
     Ref<UIView> m_hint;
     Overlays m_overlays;

@@ -9,9 +9,10 @@ void prepareTextDrawing() {
     pango_cairo_font_map_get_default();
 }
 
-Ref<CGImage> textImage(const std::string& text, const std::string& font, double scale, CGColor colour) {
+std::optional<Bitmap> textBitmap(const std::string& text, const std::string& font, double scale,
+                                 CGColor colour) {
     if (text.empty() || !(scale > 0))
-        return nullptr;
+        return std::nullopt;
     // Measure on a scratch surface first.
     cairo_surface_t* scratch = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 1, 1);
     cairo_t* measure = cairo_create(scratch);
@@ -27,7 +28,6 @@ Ref<CGImage> textImage(const std::string& text, const std::string& font, double 
     cairo_surface_destroy(scratch);
 
     auto bitmap = Bitmap::create(std::max(width, 1), std::max(height, 1), 64u << 20);
-    Ref<CGImage> image;
     if (bitmap) {
         cairo_surface_t* surface = cairo_image_surface_create_for_data(
             bitmap->data(), CAIRO_FORMAT_ARGB32, bitmap->width(), bitmap->height(), bitmap->stride());
@@ -38,9 +38,13 @@ Ref<CGImage> textImage(const std::string& text, const std::string& font, double 
         cairo_destroy(cr);
         cairo_surface_flush(surface);
         cairo_surface_destroy(surface);
-        image = CGImage::imageWithBitmap(std::move(*bitmap));
     }
     pango_font_description_free(description);
     g_object_unref(layout);
-    return image;
+    return bitmap;
+}
+
+Ref<CGImage> textImage(const std::string& text, const std::string& font, double scale, CGColor colour) {
+    std::optional<Bitmap> bitmap = textBitmap(text, font, scale, colour);
+    return bitmap ? CGImage::imageWithBitmap(std::move(*bitmap)) : nullptr;
 }

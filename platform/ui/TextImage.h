@@ -6,6 +6,7 @@
 #include "platform/graphics/CGImage.h"
 #include "platform/graphics/UIColor.h"
 
+#include <optional>
 #include <string>
 
 // The text in the colour (white unless given), in the given font ("DejaVu Sans Light 72px"), at
@@ -13,6 +14,11 @@
 // when it cannot be drawn.
 Ref<CGImage> textImage(const std::string& text, const std::string& font, double scale,
                        CGColor colour = CGColor{1, 1, 1, 1});
+
+// The same pixels as a bitmap, nullopt where textImage answers nil. Unlike textImage it makes no
+// object of the runtime, so any thread may call it (each thread then sets up fonts of its own).
+std::optional<Bitmap> textBitmap(const std::string& text, const std::string& font, double scale,
+                                 CGColor colour = CGColor{1, 1, 1, 1});
 
 // Starts setting up the font system (reading its configuration and its list of fonts) on a thread
 // of the font library's own, so that a program drawing text soon can do its other start-up work

@@ -1,0 +1,85 @@
+#include "hosts/springboard/LockClock.h"
+#include "platform/graphics/CGImage.h"
+#include "platform/runloop/RunLoop.h"
+#include "platform/ui/CALayer.h"
+#include "platform/ui/TextImage.h"
+
+#include <cmath>
+
+namespace {
+
+constexpr const char* timeFont = "DejaVu Sans Light 78px";
+constexpr const char* dateFont = "DejaVu Sans 20px";
+
+} // namespace
+
+LockClock::LockClock(std::time_t origin, bool inUTC, double scale)
+    : m_origin(origin), m_inUTC(inUTC), m_scale(scale) {
+    int seconds = 0;
+    m_first = std::async(std::launch::async, draw,
+                         textsAt(RunLoop::main()->nowMilliseconds() / 1000, seconds), scale);
+}
+
+LockClock::~LockClock() {
+    if (m_first.valid())
+        m_first.wait();
+}
+
+LockClock::Texts LockClock::textsAt(double elapsedSeconds, int& secondsIntoMinute) const {
+    std::time_t shown = m_origin + static_cast<std::time_t>(elapsedSeconds);
+    std::tm parts{};
+    if (m_inUTC)
+        gmtime_r(&shown, &parts);
+    else
+        localtime_r(&shown, &parts);
+    char time[16], date[64];
+    std::strftime(time, sizeof time, "%-H:%M", &parts);
+    std::strftime(date, sizeof date, "%A %-d %B", &parts);
+    secondsIntoMinute = parts.tm_sec;
+    return {time, date};
+}
+
+LockClock::Pictures LockClock::draw(Texts texts, double scale) {
+    Pictures pictures{texts, textBitmap(texts.time, timeFont, scale),
+                      textBitmap(texts.date, dateFont, scale)};
+    return pictures;
+}
+
+void LockClock::showIn(UIView* face) {
+    m_face = face;
+    show();
+}
+
+void LockClock::show() {
+    double elapsed = RunLoop::main()->nowMilliseconds() / 1000;
+    int seconds = 0;
+    Texts texts = textsAt(elapsed, seconds);
+    // The face drawn at start-up serves unless a minute turned meanwhile.
+    Pictures pictures;
+    if (m_first.valid())
+        pictures = m_first.get();
+    if (pictures.texts.time != texts.time || pictures.texts.date != texts.date)
+        pictures = draw(texts, m_scale);
+
+    for (const Ref<UIView>& old : std::vector<Ref<UIView>>(m_face->subviews()))
+        old->removeFromSuperview();
+    double width = m_face->bounds().size.width;
+    auto place = [&](std::optional<Bitmap>& bitmap, double top) {
+        if (!bitmap)
+            return;
+        double w = bitmap->width() / m_scale, h = bitmap->height() / m_scale;
+        Ref<UIView> view = makeViewWithFrame<UIView>(CGRectMake((width - w) / 2, top, w, h));
+        view->layer()->setContents(CGImage::imageWithBitmap(std::move(*bitmap)).get());
+        m_face->addSubview(view);
+    };
+    place(pictures.time, 60);
+    place(pictures.date, 160);
+    // Again as the next minute turns.
+    double toNextMinute = 60 - static_cast<double>(seconds) - (elapsed - std::floor(elapsed));
+    std::weak_ptr<bool> alive = m_alive;
+    RunLoop::main()->enqueue(RunLoop::main()->nowNanoseconds() + static_cast<int64_t>(toNextMinute * 1e9),
+                             [this, alive] {
+                                 if (alive.lock())
+                                     show();
+                             });
+}
