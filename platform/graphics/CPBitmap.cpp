@@ -153,7 +153,9 @@ std::vector<uint8_t> encode(std::span<const Bitmap> images) {
         return out;
 
     const Geometry g = geometryOf(width, height, false);
-    out.assign((images.size() - 1) * g.planeStride + g.planeBytes, 0);
+    const size_t planes = (images.size() - 1) * g.planeStride + g.planeBytes;
+    out.reserve(planes + trailerBytes); // the trailer must not make megabytes of planes move
+    out.assign(planes, 0);
     for (size_t i = 0; i < images.size(); ++i) {
         uint8_t* plane = out.data() + i * g.planeStride;
         for (uint32_t y = 0; y < height; ++y) {
