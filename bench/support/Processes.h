@@ -93,7 +93,9 @@ inline bool waitForLine(int fd, const std::string& marker) {
 // CPU seconds (user + system) a process has used so far, from the clock-tick accounting.
 inline double tickedCpuSeconds(pid_t pid) {
     std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-    std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+    std::string text;
+    if (!std::getline(stat, text)) // the process ended meanwhile
+        return 0;
     auto close = text.rfind(')');
     if (close == std::string::npos)
         return 0;

@@ -96,8 +96,12 @@ bool alive(pid_t pid) {
 
 // The process's state letter ('Z' for a zombie), or 0 when it is gone.
 char ProcessState(pid_t pid) {
+    // A process that ends between the open and the read makes the read fail: it is gone then too
+    // (getline turns the failure into a state instead of an exception).
     std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-    std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+    std::string text;
+    if (!std::getline(stat, text))
+        return 0;
     size_t close = text.rfind(')');
     return close == std::string::npos || close + 2 >= text.size() ? 0 : text[close + 2];
 }
