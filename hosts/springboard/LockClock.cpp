@@ -5,6 +5,7 @@
 #include "platform/ui/TextImage.h"
 
 #include <cmath>
+#include <system_error>
 
 namespace {
 
@@ -16,8 +17,12 @@ constexpr const char* dateFont = "DejaVu Sans 20px";
 LockClock::LockClock(std::time_t origin, bool inUTC, double scale)
     : m_origin(origin), m_inUTC(inUTC), m_scale(scale) {
     int seconds = 0;
-    m_first = std::async(std::launch::async, draw,
-                         textsAt(RunLoop::main()->nowMilliseconds() / 1000, seconds), scale);
+    Texts texts = textsAt(RunLoop::main()->nowMilliseconds() / 1000, seconds);
+    try {
+        m_first = std::async(std::launch::async, draw, texts, scale);
+    } catch (const std::system_error&) {
+        // No thread to spare: the first face is drawn when it is shown, as every later one is.
+    }
 }
 
 LockClock::~LockClock() {
