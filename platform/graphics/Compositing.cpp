@@ -187,6 +187,19 @@ void compositeCoverage(Bitmap& destination, const CoverageMask& mask, uint32_t p
     }
 }
 
+void compositeCoverage(Bitmap& destination, const CoverageMask& mask, uint32_t pixel) {
+    if (mask.isEmpty() || !pixel)
+        return;
+    if (!(mask.bounds().intersected(bitmapRect(destination)) == mask.bounds())) {
+        compositeCoverage(destination, mask, pixel, Region(bitmapRect(destination)));
+        return;
+    }
+    const uint8_t* coverage = mask.coverage().data();
+    bool opaque = (pixel >> 24) == 255;
+    for (const CoverageSpan& span : mask.spans())
+        blendRun(destination.row(span.y) + span.x, coverage + span.offset, span.length, pixel, opaque);
+}
+
 void compositeImage(Bitmap& destination, const Bitmap& source, int dx, int dy, uint32_t alpha,
                     bool sourceOpaque, const Region& clip) {
     if (!alpha)

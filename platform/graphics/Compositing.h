@@ -44,6 +44,8 @@ void fillRegionCopy(Bitmap& destination, const Region& region, uint32_t pixel);
 void fillRegionOver(Bitmap& destination, const Region& region, uint32_t pixel);
 // Paints pixel over the mask's pixels, each weighted by its coverage, inside clip.
 void compositeCoverage(Bitmap& destination, const CoverageMask& mask, uint32_t pixel, const Region& clip);
+// The same for every pixel of the mask (inside the bitmap).
+void compositeCoverage(Bitmap& destination, const CoverageMask& mask, uint32_t pixel);
 // Paints source (premultiplied) over destination with its top-left corner at (dx, dy), multiplied
 // by alpha (0 to 255), inside clip. sourceOpaque promises every source pixel has alpha 255.
 void compositeImage(Bitmap& destination, const Bitmap& source, int dx, int dy, uint32_t alpha,

@@ -195,50 +195,58 @@ void PolygonRasterizer::addClippedEdge(double x0, double y0, double x1, double y
     }
 }
 
-void PolygonRasterizer::accumulate(int row, float xa, float xb, float dy, float perUnit) {
-    Cell* cells = m_cells.data() + static_cast<size_t>(row) * static_cast<size_t>(m_gridWidth + 1);
-    uint64_t* touched = m_touched.data() + static_cast<size_t>(row) * static_cast<size_t>(m_wordsPerRow);
-    uint64_t* touchedWords =
-        m_touchedWords.data() + static_cast<size_t>(row) * static_cast<size_t>(m_touchedWordsPerRow);
+namespace {
+
+// Marks cells first to last (inclusive) of a row as touched, and their words in the row's summary.
+inline void markTouched(uint64_t* touched, uint64_t* touchedWords, int first, int last) {
+    int w0 = first >> 6, w1 = last >> 6;
+    uint64_t head = ~uint64_t{0} << (first & 63), tail = ~uint64_t{0} >> (63 - (last & 63));
+    if (w0 == w1) {
+        touched[w0] |= head & tail;
+        touchedWords[w0 >> 6] |= uint64_t{1} << (w0 & 63);
+        return;
+    }
+    touched[w0] |= head;
+    for (int w = w0 + 1; w < w1; ++w)
+        touched[w] = ~uint64_t{0};
+    touched[w1] |= tail;
+    for (int w = w0; w <= w1; ++w)
+        touchedWords[w >> 6] |= uint64_t{1} << (w & 63);
+}
+
+} // namespace
+
+void PolygonRasterizer::accumulate(const RowCells& row, float xa, float xb, float dy, float perUnit) {
+    Cell* cells = row.cells;
     // A piece of the edge inside one cell: its rise, and how far across the cell it lies on average
     // (the part of the rise the cells to the right get instead).
-    auto mark = [&](int column, float rise, float across) {
+    auto add = [&](int column, float rise, float across) {
         cells[column].cover += rise;
         cells[column].area += rise * across;
-        touched[column >> 6] |= uint64_t{1} << (column & 63);
-        touchedWords[column >> 12] |= uint64_t{1} << ((column >> 6) & 63);
     };
     float xl = std::min(xa, xb), xr = std::max(xa, xb);
     // Grid coordinates are never negative, so truncation is the floor.
     int c0 = std::min(static_cast<int>(xl), m_gridWidth);
     int c1 = std::min(static_cast<int>(xr), m_gridWidth);
     if (c0 == c1 || xr - xl < 1e-6f) {
-        mark(c0, dy, (xl + xr) * 0.5f - static_cast<float>(c0));
+        add(c0, dy, (xl + xr) * 0.5f - static_cast<float>(c0));
+        markTouched(row.touched, row.touchedWords, c0, c0);
         return;
     }
     // The rise is shared among the columns in proportion to the width crossed in each (perUnit per
     // unit of width, the same all along the edge); a column crossed from side to side takes the
     // same share, centred in it.
     float firstWidth = static_cast<float>(c0 + 1) - xl;
-    mark(c0, perUnit * firstWidth, 1.0f - firstWidth * 0.5f);
-    if (c1 > c0 + 1) {
-        float half = perUnit * 0.5f;
-        for (int c = c0 + 1; c < c1; ++c) {
-            cells[c].cover += perUnit;
-            cells[c].area += half;
-        }
-        for (int c = c0 + 1; c < c1;) {
-            int word = c >> 6, bit = c & 63;
-            int count = std::min(64 - bit, c1 - c);
-            uint64_t bits = count == 64 ? ~uint64_t{0} : ((uint64_t{1} << count) - 1) << bit;
-            touched[word] |= bits;
-            touchedWords[word >> 6] |= uint64_t{1} << (word & 63);
-            c += count;
-        }
+    add(c0, perUnit * firstWidth, 1.0f - firstWidth * 0.5f);
+    float half = perUnit * 0.5f;
+    for (int c = c0 + 1; c < c1; ++c) {
+        cells[c].cover += perUnit;
+        cells[c].area += half;
     }
     float lastWidth = xr - static_cast<float>(c1);
     if (lastWidth > 0)
-        mark(c1, perUnit * lastWidth, lastWidth * 0.5f);
+        add(c1, perUnit * lastWidth, lastWidth * 0.5f);
+    markTouched(row.touched, row.touchedWords, c0, lastWidth > 0 ? c1 : c1 - 1);
 }
 
 void PolygonRasterizer::walkEdge(const Edge& edge, int bandTop, int bandBottom) {
@@ -254,15 +262,23 @@ void PolygonRasterizer::walkEdge(const Edge& edge, int bandTop, int bandBottom) 
     };
     int first = static_cast<int>(top) - bandTop;
     int last = static_cast<int>(std::ceil(bottom)) - 1 - bandTop;
+    size_t stride = static_cast<size_t>(m_gridWidth + 1);
+    RowCells row{m_cells.data() + static_cast<size_t>(first) * stride,
+                 m_touched.data() + static_cast<size_t>(first) * static_cast<size_t>(m_wordsPerRow),
+                 m_touchedWords.data() +
+                     static_cast<size_t>(first) * static_cast<size_t>(m_touchedWordsPerRow)};
     double ya = top;
     float xa = xAt(ya);
-    for (int row = first; row <= last; ++row) {
-        double yb = std::min(bottom, static_cast<double>(bandTop + row + 1));
+    for (int y = first; y <= last; ++y) {
+        double yb = std::min(bottom, static_cast<double>(bandTop + y + 1));
         float xb = xAt(yb);
         if (yb > ya)
             accumulate(row, xa, xb, edge.sign * static_cast<float>(yb - ya), edge.perUnit);
         ya = yb;
         xa = xb;
+        row.cells += stride;
+        row.touched += m_wordsPerRow;
+        row.touchedWords += m_touchedWordsPerRow;
     }
 }
 

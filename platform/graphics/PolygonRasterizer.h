@@ -34,8 +34,15 @@ private:
     };
     void closeContour();
     void addClippedEdge(double x0, double y0, double x1, double y1);
+    struct Cell;
+    // One row of the band: its cells and touched bits.
+    struct RowCells {
+        Cell* cells;
+        uint64_t* touched;
+        uint64_t* touchedWords;
+    };
     void walkEdge(const Edge& edge, int bandTop, int bandBottom);
-    void accumulate(int row, float xa, float xb, float dy, float perUnit);
+    inline void accumulate(const RowCells& row, float xa, float xb, float dy, float perUnit);
     template <FillRule Rule> void sweep(int bandTop, int bandBottom, CoverageMask& mask);
 
     IntRect m_clip;

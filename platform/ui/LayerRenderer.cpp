@@ -156,6 +156,7 @@ struct LayerRenderer::Entry {
     uint64_t maskStamp = 0;
     uint64_t seen = 0;
     Region footprint;
+    uint64_t footprintInDamage = 0; // the frame whose damage took in all of the footprint
 
     // Shape layers: coverage in bitmap pixels; a stroke the outliner declined is drawn by cairo.
     CoverageMask fill;
@@ -224,6 +225,7 @@ const Region& LayerRenderer::render(CALayer* root) {
             ++it;
         }
     }
+    m_damageIsAll = m_fullRepaint;
     if (m_fullRepaint) {
         m_damage = Region(all);
         m_fullRepaint = false;
@@ -422,6 +424,7 @@ void LayerRenderer::prepare(CALayer* layer, const Context& context, size_t index
             entry.maskStamp = maskStamp;
             rebuild(entry, layer);
             m_damage.unite(entry.footprint);
+            entry.footprintInDamage = m_frame;
         }
     }
     entry.left = left;
@@ -627,12 +630,20 @@ void LayerRenderer::paintOwnContent(CALayer* layer, Entry& entry, const Region& 
         paintImage(layer, entry, own, target, opacity);
     if (!shape)
         return;
+    // A shape whose whole footprint is damaged (it changed, as a wave does every frame) lies inside the
+    // area: its coverage is painted without clipping.
+    bool whole = m_damageIsAll || entry.footprintInDamage == m_frame;
+    auto paintCoverage = [&](const CoverageMask& mask, UIColor* colour) {
+        uint32_t pixel = premultipliedPixel(colour->cgColor(), opacity);
+        if (whole)
+            compositeCoverage(target, mask, pixel);
+        else
+            compositeCoverage(target, mask, pixel, own);
+    };
     if (shape->hasVisibleFill())
-        compositeCoverage(target, entry.fill, premultipliedPixel(shape->fillColor()->cgColor(), opacity),
-                          own);
+        paintCoverage(entry.fill, shape->fillColor());
     if (shape->hasVisibleStroke())
-        compositeCoverage(target, entry.stroke, premultipliedPixel(shape->strokeColor()->cgColor(), opacity),
-                          own);
+        paintCoverage(entry.stroke, shape->strokeColor());
 }
 
 void LayerRenderer::paintImage(CALayer* layer, Entry& entry, const Region& area, Bitmap& target,

@@ -122,6 +122,7 @@ private:
     Bitmap m_bitmap;
     uint32_t m_background = 0xFF000000u;
     bool m_fullRepaint = true;
+    bool m_damageIsAll = false; // this frame repaints everything
     uint64_t m_rootSerial = 0;
     uint64_t m_frame = 0;
     Region m_damage;

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 
 namespace {
@@ -40,6 +41,11 @@ TEST(Compositing, CoverageCompositeEqualsCairosMaskedPaint) {
     for (CGColor color : {CGColor{1, 1, 1, 1}, CGColor{0.2, 0.7, 0.9, 0.8}, CGColor{1, 0.5, 0, 0.6}}) {
         Bitmap ours = noise(w, h, 7), theirs = noise(w, h, 7);
         compositeCoverage(ours, mask, premultipliedPixel(color), Region(IntRect{0, 0, w, h}));
+        Bitmap unclipped = noise(w, h, 7);
+        compositeCoverage(unclipped, mask, premultipliedPixel(color));
+        for (int y = 0; y < h; ++y)
+            ASSERT_TRUE(std::equal(ours.row(y), ours.row(y) + w, unclipped.row(y)))
+                << "painting the whole mask paints what the clip to it paints, row " << y;
         {
             CairoCanvas canvas(theirs);
             cairo_set_source_rgba(canvas.context(), color.red, color.green, color.blue, color.alpha);
@@ -76,6 +82,18 @@ TEST(Compositing, PaintingStaysInsideTheClip) {
     EXPECT_EQ(painted, 40 + 9 + 9);
     EXPECT_EQ(bitmap.pixel(6, 6), premultipliedPixel({1, 0, 0, 0.5}));
     EXPECT_EQ(bitmap.pixel(1, 1), 0xFF0000FFu);
+}
+
+TEST(Compositing, AMaskReachingPastTheBitmapIsPaintedOnlyInside) {
+    Bitmap bitmap = *Bitmap::create(8, 6);
+    CoverageMask mask;
+    std::vector<uint8_t> ones(12, 255);
+    for (int y = -2; y < 9; ++y)
+        mask.append(y, -2, ones.data(), 12);
+    compositeCoverage(bitmap, mask, 0xFF00FF00u);
+    for (int y = 0; y < 6; ++y)
+        for (int x = 0; x < 8; ++x)
+            EXPECT_EQ(bitmap.pixel(x, y), 0xFF00FF00u) << x << "," << y;
 }
 
 TEST(BezierPath, LinesNeedACurrentPointAndCloseReturnsToTheStart) {
