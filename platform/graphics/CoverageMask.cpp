@@ -16,26 +16,8 @@ uint8_t CoverageMask::at(int x, int y) const {
 void CoverageMask::clear() {
     m_spans.clear();
     m_coverage.clear();
-    m_bounds = {};
-}
-
-void CoverageMask::startOrJoin(int y, int x, int count) {
-    if (m_spans.empty()) {
-        m_bounds = {x, y, count, 1};
-    } else {
-        int left = std::min(m_bounds.x, x), top = std::min(m_bounds.y, y);
-        int right = std::max(m_bounds.right(), x + count), bottom = std::max(m_bounds.bottom(), y + 1);
-        m_bounds = {left, top, right - left, bottom - top};
-    }
-    // A run that continues the last span of the same row joins it.
-    if (!m_spans.empty()) {
-        CoverageSpan& last = m_spans.back();
-        if (last.y == y && last.x + last.length == x) {
-            last.length += count;
-            return;
-        }
-    }
-    m_spans.push_back({y, x, count, static_cast<uint32_t>(m_coverage.size())});
+    m_left = std::numeric_limits<int>::max();
+    m_right = std::numeric_limits<int>::min();
 }
 
 void CoverageMask::append(int y, int x, const uint8_t* values, int count) {
@@ -43,13 +25,6 @@ void CoverageMask::append(int y, int x, const uint8_t* values, int count) {
         return;
     startOrJoin(y, x, count);
     m_coverage.insert(m_coverage.end(), values, values + count);
-}
-
-uint8_t* CoverageMask::extend(int y, int x, int count) {
-    startOrJoin(y, x, count);
-    size_t at = m_coverage.size();
-    m_coverage.resize(at + static_cast<size_t>(count));
-    return m_coverage.data() + at;
 }
 
 void CoverageMask::appendRun(int y, int x, uint8_t value, int count) {
@@ -63,8 +38,8 @@ Region CoverageMask::footprint(int bandWidth, int rowGrain) const {
     if (m_spans.empty())
         return {};
     bandWidth = std::max(bandWidth, 1);
-    int firstBand = m_bounds.x / bandWidth - (m_bounds.x < 0 && m_bounds.x % bandWidth ? 1 : 0);
-    int bands = (m_bounds.right() - firstBand * bandWidth + bandWidth - 1) / bandWidth;
+    int firstBand = m_left / bandWidth - (m_left < 0 && m_left % bandWidth ? 1 : 0);
+    int bands = (m_right - firstBand * bandWidth + bandWidth - 1) / bandWidth;
     struct Extent {
         int top = std::numeric_limits<int>::max(), bottom = std::numeric_limits<int>::min();
         int left = std::numeric_limits<int>::max(), right = std::numeric_limits<int>::min();
@@ -102,6 +77,8 @@ void CoverageMask::translate(int dx, int dy) {
         span.x += dx;
         span.y += dy;
     }
-    if (!m_spans.empty())
-        m_bounds = IntRect{m_bounds.x + dx, m_bounds.y + dy, m_bounds.width, m_bounds.height};
+    if (!m_spans.empty()) {
+        m_left += dx;
+        m_right += dx;
+    }
 }

@@ -7,7 +7,13 @@
 
 #include "platform/graphics/Region.h"
 
+#include <algorithm>
 #include <cstdint>
+#include <limits>
+#include <memory>
+#include <new>
+#include <span>
+#include <utility>
 #include <vector>
 
 struct CoverageSpan {
@@ -21,9 +27,14 @@ class CoverageMask {
 public:
     bool isEmpty() const { return m_spans.empty(); }
     const std::vector<CoverageSpan>& spans() const { return m_spans; }
-    const std::vector<uint8_t>& coverage() const { return m_coverage; }
+    std::span<const uint8_t> coverage() const { return m_coverage; }
     // The smallest rectangle holding every stored pixel.
-    IntRect bounds() const { return m_bounds; }
+    IntRect bounds() const {
+        if (m_spans.empty())
+            return {};
+        int top = m_spans.front().y;
+        return {m_left, top, m_right - m_left, m_spans.back().y + 1 - top};
+    }
     // The coverage at one pixel (0 outside the mask).
     uint8_t at(int x, int y) const;
     // A cover of every stored pixel by rectangles, one per column band of bandWidth pixels (each as
@@ -40,11 +51,39 @@ public:
     void appendRun(int y, int x, uint8_t value, int count);
     // Room for count pixels of row y from x on (count > 0), in the same order as append, to be
     // written through the answer before the mask changes again.
-    uint8_t* extend(int y, int x, int count);
+    uint8_t* extend(int y, int x, int count) {
+        startOrJoin(y, x, count);
+        size_t at = m_coverage.size();
+        m_coverage.resize(at + static_cast<size_t>(count));
+        return m_coverage.data() + at;
+    }
 
 private:
-    void startOrJoin(int y, int x, int count);
+    // Leaves the bytes a resize adds as they are: the mask writes every byte it adds, and clearing
+    // them first would cost as much as writing them.
+    template <class T> struct UninitializedAllocator : std::allocator<T> {
+        template <class U> struct rebind { using other = UninitializedAllocator<U>; };
+        template <class U> void construct(U* place) noexcept { ::new (static_cast<void*>(place)) U; }
+        template <class U, class... Args> void construct(U* place, Args&&... args) {
+            ::new (static_cast<void*>(place)) U(std::forward<Args>(args)...);
+        }
+    };
+    // Called for every run the rasterizer writes, so kept small enough to inline: the rows come in
+    // order, so only the columns' extent is tracked.
+    void startOrJoin(int y, int x, int count) {
+        m_left = std::min(m_left, x);
+        m_right = std::max(m_right, x + count);
+        // A run that continues the last span of the same row joins it.
+        if (!m_spans.empty()) {
+            CoverageSpan& last = m_spans.back();
+            if (last.y == y && last.x + last.length == x) {
+                last.length += count;
+                return;
+            }
+        }
+        m_spans.push_back({y, x, count, static_cast<uint32_t>(m_coverage.size())});
+    }
     std::vector<CoverageSpan> m_spans;
-    std::vector<uint8_t> m_coverage;
-    IntRect m_bounds;
+    std::vector<uint8_t, UninitializedAllocator<uint8_t>> m_coverage;
+    int m_left = std::numeric_limits<int>::max(), m_right = std::numeric_limits<int>::min();
 };
