@@ -56,7 +56,8 @@ private:
 // cells are cleared and the sum after them is answered. Four at a time: the running sum is a prefix
 // sum within each group of four, then the whole group is turned into bytes at once.
 template <FillRule Rule>
-float PolygonRasterizer::sweepCells(Cell* cells, int count, float acc, uint8_t* out) {
+[[gnu::always_inline]] inline float PolygonRasterizer::sweepCells(Cell* cells, int count, float acc,
+                                                                  uint8_t* out) {
     int i = 0;
 #if defined(__SSE2__)
     if constexpr (Rule == FillRule::NonZero) {
