@@ -131,6 +131,13 @@ void PolygonRasterizer::closeContour() {
 void PolygonRasterizer::addClippedEdge(double x0, double y0, double x1, double y1) {
     if (y0 == y1)
         return;
+    // The usual edge lies wholly inside the clip.
+    double left = m_clip.x, right = m_clip.right();
+    if (std::min(y0, y1) >= m_clip.y && std::max(y0, y1) <= m_clip.bottom() && std::min(x0, x1) >= left &&
+        std::max(x0, x1) < right) {
+        addEdge(x0, y0, x1, y1);
+        return;
+    }
     // Rows outside the clip take nothing from the edge.
     double top = m_clip.y, bottom = m_clip.bottom();
     if ((y0 <= top && y1 <= top) || (y0 >= bottom && y1 >= bottom))
@@ -155,7 +162,6 @@ void PolygonRasterizer::addClippedEdge(double x0, double y0, double x1, double y
     // Columns to the right of the clip never affect those inside it: that part of the edge is
     // dropped. Left of the clip the edge still counts wholly for every pixel to its right, so that
     // part runs down the clip's left side instead.
-    double left = m_clip.x, right = m_clip.right();
     int count = 0;
     double cuts[2];
     for (double boundary : {left, right})
@@ -182,18 +188,21 @@ void PolygonRasterizer::addClippedEdge(double x0, double y0, double x1, double y
             ax = bx = left;
         ax = std::clamp(ax, left, right);
         bx = std::clamp(bx, left, right);
-        if (ay == by)
-            continue;
-        float sign = 1;
-        if (ay > by) {
-            std::swap(ax, bx);
-            std::swap(ay, by);
-            sign = -1;
-        }
-        double slope = (bx - ax) / (by - ay);
-        float perUnit = slope != 0 ? static_cast<float>(sign / std::fabs(slope)) : 0.0f;
-        m_edges.push_back({ax, ay, by, slope, sign, perUnit});
+        if (ay != by)
+            addEdge(ax, ay, bx, by);
     }
+}
+
+void PolygonRasterizer::addEdge(double ax, double ay, double bx, double by) {
+    float sign = 1;
+    if (ay > by) {
+        std::swap(ax, bx);
+        std::swap(ay, by);
+        sign = -1;
+    }
+    double slope = (bx - ax) / (by - ay);
+    float perUnit = slope != 0 ? static_cast<float>(sign / std::fabs(slope)) : 0.0f;
+    m_edges.push_back({ax, ay, by, slope, sign, perUnit});
 }
 
 namespace {

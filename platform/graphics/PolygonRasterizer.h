@@ -34,6 +34,8 @@ private:
     };
     void closeContour();
     void addClippedEdge(double x0, double y0, double x1, double y1);
+    // An edge inside the clip, from one point to the other (not level).
+    void addEdge(double ax, double ay, double bx, double by);
     struct Cell;
     // One row of the band: its cells and touched bits.
     struct RowCells {

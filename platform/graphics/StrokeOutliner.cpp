@@ -69,6 +69,7 @@ public:
     bool prepare() {
         size_t n = m_points.size();
         size_t count = m_closed ? n : n - 1;
+        m_segments.reserve(count);
         for (size_t i = 0; i < count; ++i) {
             Vec delta = m_points[(i + 1) % n] - m_points[i];
             double length = std::hypot(delta.x, delta.y);
@@ -132,6 +133,7 @@ private:
     std::vector<Vec> side(double s) const {
         std::vector<Vec> out;
         size_t n = m_points.size();
+        out.reserve(n + 2);
         double w = m_half;
         for (size_t v = 0; v < n; ++v) {
             Vec p = m_points[v];
@@ -202,11 +204,14 @@ bool outlineStroke(const std::vector<Polyline>& subpaths, const StrokeStyle& sty
     for (const Polyline& line : subpaths) {
         // Points that repeat the one before add nothing to a stroke.
         std::vector<Vec> points;
+        points.reserve(line.points.size());
         for (const CGPoint& p : line.points) {
             Vec v{p.x, p.y};
             if (!std::isfinite(v.x) || !std::isfinite(v.y))
                 return false;
-            if (points.empty() || std::hypot(v.x - points.back().x, v.y - points.back().y) > 1e-9)
+            double dx = v.x - (points.empty() ? 0 : points.back().x),
+                   dy = v.y - (points.empty() ? 0 : points.back().y);
+            if (points.empty() || dx * dx + dy * dy > 1e-18) // farther than 1e-9 (an overflow is far too)
                 points.push_back(v);
         }
         bool closed = line.closed;
