@@ -45,18 +45,26 @@ Region CoverageMask::footprint(int bandWidth, int rowGrain) const {
         int left = std::numeric_limits<int>::max(), right = std::numeric_limits<int>::min();
     };
     std::vector<Extent> extents(static_cast<size_t>(bands));
+    // Rows come in order: a band's top is the first row that reaches it, its bottom the last.
+    int origin = firstBand * bandWidth;
     for (const CoverageSpan& span : m_spans) {
         int end = span.x + span.length;
-        for (int x = span.x; x < end;) {
-            int band = (x - firstBand * bandWidth) / bandWidth;
-            int bandEnd = std::min(end, (firstBand + band + 1) * bandWidth);
-            Extent& e = extents[static_cast<size_t>(band)];
-            e.top = std::min(e.top, span.y);
-            e.bottom = std::max(e.bottom, span.y + 1);
-            e.left = std::min(e.left, x);
-            e.right = std::max(e.right, bandEnd);
-            x = bandEnd;
+        int band = (span.x - origin) / bandWidth;
+        int bandEnd = origin + (band + 1) * bandWidth;
+        Extent* e = &extents[static_cast<size_t>(band)];
+        e->top = std::min(e->top, span.y);
+        e->bottom = span.y + 1;
+        e->left = std::min(e->left, span.x);
+        // Spans are a few pixels long: most end in the band they start in.
+        while (end > bandEnd) {
+            e->right = bandEnd;
+            ++e;
+            e->top = std::min(e->top, span.y);
+            e->bottom = span.y + 1;
+            e->left = std::min(e->left, bandEnd);
+            bandEnd += bandWidth;
         }
+        e->right = std::max(e->right, end);
     }
     std::vector<IntRect> rects;
     rects.reserve(extents.size());

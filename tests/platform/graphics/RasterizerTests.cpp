@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include <cairo.h>
 
 #include <cmath>
@@ -161,8 +163,20 @@ TEST(PolygonRasterizer, FootprintCoversEveryPixel) {
     for (const CoverageSpan& span : mask.spans())
         for (int x = span.x; x < span.x + span.length; ++x)
             ASSERT_TRUE(footprint.contains(x, span.y));
-    // Tight: far less than the band the curve sweeps.
+    // Tight: far less than the band the curve sweeps, and each rectangle exactly the extent of the
+    // pixels in its band.
     EXPECT_LT(footprint.area(), 200 * 66 / 2);
+    std::map<int, IntRect> extents;
+    for (const CoverageSpan& span : mask.spans())
+        for (int x = span.x; x < span.x + span.length; ++x) {
+            auto [it, added] = extents.try_emplace(x / 32, IntRect{x, span.y, 1, 1});
+            if (!added)
+                it->second = it->second.united({x, span.y, 1, 1});
+        }
+    std::vector<IntRect> expected;
+    for (const auto& [band, rect] : extents)
+        expected.push_back(rect);
+    EXPECT_EQ(footprint.area(), Region::fromRects(expected).area());
 
     // Rounded out to rows of 8 (also above the origin): still covering, every band starting and
     // ending on the grain, and fewer rectangles.
