@@ -84,6 +84,46 @@ TEST(Compositing, PaintingStaysInsideTheClip) {
     EXPECT_EQ(bitmap.pixel(1, 1), 0xFF0000FFu);
 }
 
+TEST(Compositing, ShortRunsBlendLikeOnePixelAtATime) {
+    // Runs of one to seven pixels, some ending at the right edge, every coverage value among them;
+    // the pixels between runs keep their value.
+    const int w = 37, h = 9;
+    CoverageMask mask;
+    std::vector<uint8_t> values(7);
+    int value = 0;
+    auto run = [&](int y, int x, int length) {
+        for (int i = 0; i < length; ++i)
+            values[i] = static_cast<uint8_t>((value += 37) & 255);
+        mask.append(y, x, values.data(), length);
+    };
+    for (int y = 0; y < h; ++y) {
+        int x = 0, length = 1 + y % 7;
+        for (; x + length <= w - 5; length = 1 + (x + y) % 7) {
+            run(y, x, length);
+            x += length + 1 + (x + y) % 3;
+        }
+        run(y, w - 1 - y % 3, 1 + y % 3); // ending at the right edge
+    }
+    for (uint32_t pixel : {0xFF3080C0u, premultipliedPixel({0.9, 0.3, 0.6, 0.7})}) {
+        Bitmap bitmap = noise(w, h, 11), before = bitmap;
+        compositeCoverage(bitmap, mask, pixel);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                uint32_t m = mask.at(x, y), d = before.pixel(x, y), expected = d;
+                if (pixel >> 24 == 255) {
+                    expected = 0;
+                    for (int shift : {0, 8, 16, 24}) {
+                        uint32_t c = ((pixel >> shift) & 255) * m + ((d >> shift) & 255) * (255 - m) + 128;
+                        expected |= (((c + (c >> 8)) >> 8) & 255) << shift;
+                    }
+                } else {
+                    expected = overPixel(scalePixel(pixel, m), d);
+                }
+                ASSERT_EQ(bitmap.pixel(x, y), expected) << x << "," << y << " coverage " << m;
+            }
+    }
+}
+
 TEST(Compositing, AMaskReachingPastTheBitmapIsPaintedOnlyInside) {
     Bitmap bitmap = *Bitmap::create(8, 6);
     CoverageMask mask;
