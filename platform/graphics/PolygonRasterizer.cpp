@@ -131,15 +131,14 @@ void PolygonRasterizer::closeContour() {
 void PolygonRasterizer::addClippedEdge(double x0, double y0, double x1, double y1) {
     if (y0 == y1)
         return;
+    double left = m_clip.x, right = m_clip.right(), top = m_clip.y, bottom = m_clip.bottom();
     // The usual edge lies wholly inside the clip.
-    double left = m_clip.x, right = m_clip.right();
-    if (std::min(y0, y1) >= m_clip.y && std::max(y0, y1) <= m_clip.bottom() && std::min(x0, x1) >= left &&
+    if (std::min(y0, y1) >= top && std::max(y0, y1) <= bottom && std::min(x0, x1) >= left &&
         std::max(x0, x1) < right) {
         addEdge(x0, y0, x1, y1);
         return;
     }
     // Rows outside the clip take nothing from the edge.
-    double top = m_clip.y, bottom = m_clip.bottom();
     if ((y0 <= top && y1 <= top) || (y0 >= bottom && y1 >= bottom))
         return;
     auto xAt = [&](double y) { return x0 + (x1 - x0) * ((y - y0) / (y1 - y0)); };

@@ -209,9 +209,13 @@ bool outlineStroke(const std::vector<Polyline>& subpaths, const StrokeStyle& sty
             Vec v{p.x, p.y};
             if (!std::isfinite(v.x) || !std::isfinite(v.y))
                 return false;
-            double dx = v.x - (points.empty() ? 0 : points.back().x),
-                   dy = v.y - (points.empty() ? 0 : points.back().y);
-            if (points.empty() || dx * dx + dy * dy > 1e-18) // farther than 1e-9 (an overflow is far too)
+            if (points.empty()) {
+                points.push_back(v);
+                continue;
+            }
+            // Farther than 1e-9 from the last point (a square that overflows is farther too).
+            double dx = v.x - points.back().x, dy = v.y - points.back().y;
+            if (dx * dx + dy * dy > 1e-18)
                 points.push_back(v);
         }
         bool closed = line.closed;
