@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <span>
+#include <vector>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -198,6 +200,45 @@ void compositeCoverage(Bitmap& destination, const CoverageMask& mask, uint32_t p
     bool opaque = (pixel >> 24) == 255;
     for (const CoverageSpan& span : mask.spans())
         blendRun(destination.row(span.y) + span.x, coverage + span.offset, span.length, pixel, opaque);
+}
+
+namespace {
+
+// Calls run(y, left, right) for each span of the masks, cut to limit. Spans of different masks may
+// overlap: rewriting a pixel with the same value costs less than merging them.
+template <class Run>
+void forEachCoveredRun(std::span<const CoverageMask* const> masks, const IntRect& limit, Run&& run) {
+    for (const CoverageMask* mask : masks) {
+        const std::vector<CoverageSpan>& spans = mask->spans();
+        auto from = std::lower_bound(spans.begin(), spans.end(), limit.y,
+                                     [](const CoverageSpan& span, int row) { return span.y < row; });
+        for (const CoverageSpan& span : std::span(from, spans.end())) {
+            if (span.y >= limit.bottom())
+                break;
+            int left = std::max(span.x, limit.x), right = std::min(span.x + span.length, limit.right());
+            if (left < right)
+                run(span.y, left, right);
+        }
+    }
+}
+
+} // namespace
+
+void copyUnderCoverage(Bitmap& destination, const Bitmap& source, int dx, int dy,
+                       std::span<const CoverageMask* const> masks) {
+    IntRect limit = IntRect{dx, dy, source.width(), source.height()}.intersected(bitmapRect(destination));
+    if (limit.isEmpty())
+        return;
+    forEachCoveredRun(masks, limit, [&](int y, int left, int right) {
+        std::memcpy(destination.row(y) + left, source.row(y - dy) + (left - dx),
+                    static_cast<size_t>(right - left) * 4);
+    });
+}
+
+void fillUnderCoverage(Bitmap& destination, uint32_t pixel, std::span<const CoverageMask* const> masks) {
+    forEachCoveredRun(masks, bitmapRect(destination), [&](int y, int left, int right) {
+        std::fill(destination.row(y) + left, destination.row(y) + right, pixel);
+    });
 }
 
 void compositeImage(Bitmap& destination, const Bitmap& source, int dx, int dy, uint32_t alpha,

@@ -12,6 +12,7 @@
 #include "platform/graphics/UIColor.h"
 
 #include <cstdint>
+#include <span>
 
 // A colour (components 0 to 1, clamped) at an opacity, as a premultiplied pixel.
 uint32_t premultipliedPixel(const CGColor& color, double opacity = 1);
@@ -50,5 +51,11 @@ void compositeCoverage(Bitmap& destination, const CoverageMask& mask, uint32_t p
 // by alpha (0 to 255), inside clip. sourceOpaque promises every source pixel has alpha 255.
 void compositeImage(Bitmap& destination, const Bitmap& source, int dx, int dy, uint32_t alpha,
                     bool sourceOpaque, const Region& clip);
+// Copies source's pixels (its top-left corner at (dx, dy)) to every pixel that any of the masks
+// stores, each pixel once, inside the bitmap and the source; nothing else is touched.
+void copyUnderCoverage(Bitmap& destination, const Bitmap& source, int dx, int dy,
+                       std::span<const CoverageMask* const> masks);
+// Sets every pixel that any of the masks stores (inside the bitmap) to pixel.
+void fillUnderCoverage(Bitmap& destination, uint32_t pixel, std::span<const CoverageMask* const> masks);
 // Whether every pixel of the bitmap has alpha 255.
 bool isOpaque(const Bitmap& bitmap);

@@ -6,6 +6,7 @@
 #include "platform/graphics/StrokeOutliner.h"
 #include "platform/ui/CAShapeLayer.h"
 #include "platform/ui/CairoLayerDrawing.h"
+#include "platform/ui/LayerRendererEntry.h"
 #include "platform/ui/UIView.h"
 
 #include <algorithm>
@@ -139,38 +140,6 @@ bool needsGroup(const CALayer* layer) {
 
 } // namespace
 
-struct LayerRenderer::Entry {
-    // What the layer looked like when last drawn.
-    uint64_t generation = 0;
-    uint64_t originChanges = 0;
-    uint64_t order = 0; // when it was painted in the last frame, in paint order
-    // The footprint at the end of the frame before, kept only in a frame that changed it.
-    Region previousFootprint;
-    uint64_t footprintChanged = 0; // the frame that last changed it
-    double left = 0, top = 0;      // its frame's corner, in pixels
-    uint64_t parentSerial = 0;
-    size_t siblingIndex = 0;
-    double originX = 0, originY = 0; // its bounds origin, in pixels
-    IntRect clip;                    // its own clip (its bounds when it masks to them)
-    float opacity = 1;               // of the ancestors
-    uint64_t maskStamp = 0;
-    uint64_t seen = 0;
-    Region footprint;
-    uint64_t footprintInDamage = 0; // the frame whose damage took in all of the footprint
-
-    // Shape layers: coverage in bitmap pixels; a stroke the outliner declined is drawn by cairo.
-    CoverageMask fill;
-    CoverageMask stroke;
-    bool strokeByCairo = false;
-
-    // Images: whether the image is opaque, and a copy scaled to the pixels it fills.
-    Ref<CGImage> checkedImage;
-    bool imageOpaque = false;
-    std::optional<Bitmap> scaledImage;
-    Ref<CGImage> scaledFrom;
-    bool scaledOpaque = false;
-};
-
 LayerRenderer::LayerRenderer(int pixelWidth, int pixelHeight, double scale, Mode mode)
     : m_width(std::max(pixelWidth, 1)), m_height(std::max(pixelHeight, 1)),
       m_scale(std::isfinite(scale) && scale > 0 ? scale : 1), m_mode(mode),
@@ -211,12 +180,16 @@ const Region& LayerRenderer::render(CALayer* root) {
         m_rootSerial = rootSerial;
         m_fullRepaint = true;
     }
+    m_restore.possible = !m_fullRepaint;
+    m_restore.active = false;
+    m_restore.shapes.clear();
     if (root)
         prepare(root, {0, 0, all, 1, 0, 0}, 0, false);
     // Layers drawn last time and gone now leave their pixels to be repainted (where they were, and
     // where a scroll moved them).
     for (auto it = m_entries.begin(); it != m_entries.end();) {
         if (it->second->seen != m_frame) {
+            m_restore.possible = false;
             m_damage.unite(it->second->footprint);
             if (m_scroll)
                 m_damage.unite(shiftedInto(it->second->footprint, *m_scroll));
@@ -241,7 +214,11 @@ const Region& LayerRenderer::render(CALayer* root) {
         return m_changed;
     // What lies under an opaque layer that covers the whole damage (a wallpaper) is neither cleared
     // nor drawn.
-    m_floor = floorOfDamage();
+    const OpaqueCover* floor = floorOfDamage();
+    m_floor = floor ? floor->order : 0;
+    m_restore.active =
+        floor && m_restore.possible && !m_scroll && !m_damageIsAll && canRestoreUnderCoverage(*floor);
+    m_restore.floor = floor;
     if (!m_floor)
         fillRegionCopy(m_bitmap, m_damage, m_background);
     if (root)
@@ -298,33 +275,37 @@ void LayerRenderer::noteOpaqueCover(CALayer* layer, Entry& entry) {
     double width = bounds.size.width * m_scale, height = bounds.size.height * m_scale;
     if (!onGrid(left) || !onGrid(top) || !onGrid(width) || !onGrid(height))
         return;
-    bool opaque = layer->backgroundColor() && layer->backgroundColor()->alpha() >= 1;
-    if (CGImage* image = layer->contents(); image && !opaque) {
+    bool backgroundOpaque = layer->backgroundColor() && layer->backgroundColor()->alpha() >= 1;
+    bool imageOpaque = false;
+    CGImage* image = layer->contents();
+    if (image) {
         IntRect rect = enclosingPixels(left, top, width, height);
         if (image->width() == rect.width && image->height() == rect.height) {
             if (entry.checkedImage.get() != image) {
                 entry.checkedImage = image;
                 entry.imageOpaque = isOpaque(image->bitmap());
             }
-            opaque = entry.imageOpaque;
+            imageOpaque = entry.imageOpaque;
         } else {
             // A scaled copy is known once it has been made.
-            opaque = entry.scaledFrom.get() == image && entry.scaledImage && entry.scaledOpaque;
+            imageOpaque = entry.scaledFrom.get() == image && entry.scaledImage && entry.scaledOpaque;
         }
     }
-    if (!opaque)
+    if (!backgroundOpaque && !imageOpaque)
         return;
     IntRect rect = enclosingPixels(left, top, width, height).intersected(entry.clip);
+    // Plain: what it shows is its image, or its colour, pixel for pixel.
+    bool plain = image ? imageOpaque : backgroundOpaque;
     if (!rect.isEmpty())
-        m_opaqueCovers.push_back({entry.order, rect});
+        m_opaqueCovers.push_back({entry.order, rect, layer, &entry, plain});
 }
 
-uint64_t LayerRenderer::floorOfDamage() const {
+const LayerRenderer::OpaqueCover* LayerRenderer::floorOfDamage() const {
     IntRect need = m_damage.bounds();
-    uint64_t floor = 0;
+    const OpaqueCover* floor = nullptr;
     for (const OpaqueCover& cover : m_opaqueCovers)
-        if (cover.order > floor && cover.rect.intersected(need) == need)
-            floor = cover.order;
+        if ((!floor || cover.order > floor->order) && cover.rect.intersected(need) == need)
+            floor = &cover;
     return floor;
 }
 
@@ -379,6 +360,7 @@ void LayerRenderer::prepare(CALayer* layer, const Context& context, size_t index
         int dx = static_cast<int>(std::lround(originX - entry.originX)),
             dy = static_cast<int>(std::lround(originY - entry.originY));
         m_scroll = Scroll{clip, dx, dy, 0, layer->serial()};
+        m_restore.possible = false;
         inner.shiftX = dx;
         inner.shiftY = dy;
         entry.generation = layer->generation();
@@ -391,6 +373,7 @@ void LayerRenderer::prepare(CALayer* layer, const Context& context, size_t index
         // its clip cut it differently before, when it is worked out again.
         IntRect movedClip{entry.clip.x + context.shiftX, entry.clip.y + context.shiftY, entry.clip.width,
                           entry.clip.height};
+        m_restore.possible = false;
         entry.originX = originX;
         entry.originY = originY;
         if (movedClip == clip) {
@@ -425,6 +408,7 @@ void LayerRenderer::prepare(CALayer* layer, const Context& context, size_t index
             rebuild(entry, layer);
             m_damage.unite(entry.footprint);
             entry.footprintInDamage = m_frame;
+            noteChangedForRestore(layer, entry);
         }
     }
     entry.left = left;
@@ -489,9 +473,13 @@ void LayerRenderer::rebuild(Entry& entry, CALayer* layer) {
         entry.footprintChanged = m_frame;
     }
     entry.footprint.clear();
+    std::swap(entry.previousFill, entry.fill);
+    std::swap(entry.previousStroke, entry.stroke);
+    entry.previousDrawnByMasks = entry.drawnByMasks;
     entry.fill.clear();
     entry.stroke.clear();
     entry.strokeByCairo = false;
+    entry.drawnByMasks = !layer->hasVisibleBackground() && !layer->contents();
     if (entry.clip.isEmpty())
         return;
     CGRect bounds = layer->bounds();
@@ -525,6 +513,7 @@ void LayerRenderer::rebuild(Entry& entry, CALayer* layer) {
         } else {
             m_rasterizer.reset(entry.clip); // drops what the outliner had added
             entry.strokeByCairo = true;
+            entry.drawnByMasks = false;
             CGRect box = shape->path()->boundingBox();
             double reach = width / 2 * std::max(1.0, shape->miterLimit()) + 2;
             entry.footprint.unite(enclosingPixels(entry.originX + box.origin.x * m_scale - reach,
@@ -599,6 +588,10 @@ void LayerRenderer::paintOwnContent(CALayer* layer, Entry& entry, const Region& 
                                     double opacity) {
     if (!layer->hasOwnContent() || entry.order < m_floor)
         return;
+    if (m_restore.active && entry.order == m_floor) {
+        restoreUnderCoverage(*m_restore.floor, target);
+        return;
+    }
     // Only what the damage touches of the layer's own pixels is drawn; most layers lie elsewhere.
     if (area.bounds().intersected(entry.footprint.bounds()).isEmpty())
         return;
@@ -646,41 +639,50 @@ void LayerRenderer::paintOwnContent(CALayer* layer, Entry& entry, const Region& 
         paintCoverage(entry.stroke, shape->strokeColor());
 }
 
+const Bitmap* LayerRenderer::imagePixels(CGImage* image, Entry& entry, const IntRect& rect, bool& opaque) {
+    opaque = false;
+    if (rect.isEmpty() || image->width() <= 0 || image->height() <= 0)
+        return nullptr;
+    if (image->width() == rect.width && image->height() == rect.height) {
+        if (entry.checkedImage.get() != image) {
+            entry.checkedImage = image;
+            entry.imageOpaque = isOpaque(image->bitmap());
+        }
+        opaque = entry.imageOpaque;
+        return &image->bitmap();
+    }
+    // Scaled once, by cairo as the reference draws it, then copied like any other image.
+    if (entry.scaledFrom.get() != image || !entry.scaledImage || entry.scaledImage->width() != rect.width ||
+        entry.scaledImage->height() != rect.height) {
+        entry.scaledImage = Bitmap::create(rect.width, rect.height);
+        entry.scaledFrom = image;
+        if (!entry.scaledImage)
+            return nullptr;
+        CairoCanvas canvas(*entry.scaledImage);
+        cairo_scale(canvas.context(), double(rect.width) / image->width(),
+                    double(rect.height) / image->height());
+        cairo_surface_t* source = cairoSurfaceForBitmap(image->bitmap());
+        cairo_set_source_surface(canvas.context(), source, 0, 0);
+        cairo_pattern_set_filter(cairo_get_source(canvas.context()), CAIRO_FILTER_GOOD);
+        cairo_paint(canvas.context());
+        cairo_surface_destroy(source);
+        canvas.flush();
+        entry.scaledOpaque = isOpaque(*entry.scaledImage);
+    }
+    opaque = entry.scaledOpaque;
+    return &*entry.scaledImage;
+}
+
 void LayerRenderer::paintImage(CALayer* layer, Entry& entry, const Region& area, Bitmap& target,
                                double opacity) {
-    CGImage* image = layer->contents();
     CGRect bounds = layer->bounds();
     IntRect rect =
         enclosingPixels(entry.originX + bounds.origin.x * m_scale, entry.originY + bounds.origin.y * m_scale,
                         bounds.size.width * m_scale, bounds.size.height * m_scale);
-    if (rect.isEmpty() || image->width() <= 0 || image->height() <= 0)
+    bool opaque = false;
+    const Bitmap* pixels = imagePixels(layer->contents(), entry, rect, opaque);
+    if (!pixels)
         return;
-    const Bitmap* pixels = &image->bitmap();
-    if (image->width() != rect.width || image->height() != rect.height) {
-        // Scaled once, by cairo as the reference draws it, then copied like any other image.
-        if (entry.scaledFrom.get() != image || !entry.scaledImage ||
-            entry.scaledImage->width() != rect.width || entry.scaledImage->height() != rect.height) {
-            entry.scaledImage = Bitmap::create(rect.width, rect.height);
-            entry.scaledFrom = image;
-            if (!entry.scaledImage)
-                return;
-            CairoCanvas canvas(*entry.scaledImage);
-            cairo_scale(canvas.context(), double(rect.width) / image->width(),
-                        double(rect.height) / image->height());
-            cairo_surface_t* source = cairoSurfaceForBitmap(image->bitmap());
-            cairo_set_source_surface(canvas.context(), source, 0, 0);
-            cairo_pattern_set_filter(cairo_get_source(canvas.context()), CAIRO_FILTER_GOOD);
-            cairo_paint(canvas.context());
-            cairo_surface_destroy(source);
-            canvas.flush();
-            entry.scaledOpaque = isOpaque(*entry.scaledImage);
-        }
-        pixels = &*entry.scaledImage;
-    } else if (entry.checkedImage.get() != image) {
-        entry.checkedImage = image;
-        entry.imageOpaque = isOpaque(image->bitmap());
-    }
-    bool opaque = pixels == &image->bitmap() ? entry.imageOpaque : entry.scaledOpaque;
     uint32_t alpha = static_cast<uint32_t>(std::lround(std::clamp(opacity, 0.0, 1.0) * 255));
     Region cut;
     const Region& inside = clippedRegion(area, rect, cut);

@@ -111,8 +111,32 @@ private:
     Bitmap& scratch(size_t depth);
     // Remembers the pixels the layer's own content covers opaquely, if any.
     void noteOpaqueCover(CALayer* layer, Entry& entry);
-    // The paint order of the last layer that covers all of the damage opaquely; 0 for none.
-    uint64_t floorOfDamage() const;
+    struct OpaqueCover {
+        uint64_t order;
+        IntRect rect;
+        CALayer* layer;
+        Entry* entry;
+        bool plain; // its pixels are its image's, or its background colour's, as they stand
+    };
+    // The last layer that covers all of the damage opaquely; null for none.
+    const OpaqueCover* floorOfDamage() const;
+    // The image's pixels as they fill rect (a copy scaled to it when the sizes differ), and whether
+    // they are all opaque; null when there is nothing to draw.
+    const Bitmap* imagePixels(CGImage* image, Entry& entry, const IntRect& rect, bool& opaque);
+
+    // Repainting under coverage: in a frame whose only changes are shape layers drawn from their
+    // coverage, lying over a plain opaque layer that covers the damage and under nothing else, that
+    // layer is restored only under the coverage the shapes had and have, not over all the damage.
+    struct CoverageRestore {
+        bool possible = false; // nothing but such shapes changed so far in the frame
+        bool active = false;
+        const OpaqueCover* floor = nullptr;
+        std::vector<Entry*> shapes;
+        std::vector<const CoverageMask*> masks;
+    };
+    void noteChangedForRestore(CALayer* layer, const Entry& entry);
+    bool canRestoreUnderCoverage(const OpaqueCover& floor) const;
+    void restoreUnderCoverage(const OpaqueCover& floor, Bitmap& target);
     void renderReference(CALayer* root);
 
     int m_width;
@@ -129,12 +153,9 @@ private:
     Region m_changed; // the damage and the pixels a scroll moved
     std::optional<Scroll> m_scroll;
     uint64_t m_order = 0;
-    struct OpaqueCover {
-        uint64_t order;
-        IntRect rect;
-    };
     std::vector<OpaqueCover> m_opaqueCovers;
     uint64_t m_floor = 0; // layers painted before it are hidden under the damage
+    CoverageRestore m_restore;
     std::unordered_map<uint64_t, std::unique_ptr<Entry>> m_entries;
     // Group surfaces by nesting depth; held by pointer so that a deeper one never moves a shallower.
     std::vector<std::unique_ptr<Bitmap>> m_scratch;

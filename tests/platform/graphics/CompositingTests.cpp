@@ -136,6 +136,46 @@ TEST(Compositing, AMaskReachingPastTheBitmapIsPaintedOnlyInside) {
             EXPECT_EQ(bitmap.pixel(x, y), 0xFF00FF00u) << x << "," << y;
 }
 
+TEST(Compositing, RestoringUnderCoverageTouchesExactlyThePixelsSomeMaskStores) {
+    const int w = 20, h = 12;
+    // Two masks that overlap, reach past the bitmap on every side, and hold coverage 0 in places:
+    // a stored pixel counts whatever its coverage.
+    CoverageMask a, b;
+    std::vector<uint8_t> values(30, 0);
+    for (int y = -3; y < h + 3; y += 2)
+        a.append(y, -4 + y % 5, values.data(), 9);
+    for (int y = 1; y < h + 5; ++y) {
+        b.append(y, 2, values.data(), 3);
+        b.append(y, 8 + y, values.data(), 6);
+    }
+    auto stored = [&](int x, int y) {
+        auto in = [&](const CoverageMask& mask) {
+            for (const CoverageSpan& span : mask.spans())
+                if (span.y == y && x >= span.x && x < span.x + span.length)
+                    return true;
+            return false;
+        };
+        return in(a) || in(b);
+    };
+    const CoverageMask* masks[] = {&a, &b};
+    // The source is smaller than the bitmap and placed inside it: pixels outside it stay.
+    Bitmap source = noise(14, 9, 3);
+    const int dx = 3, dy = 2;
+    Bitmap copied = noise(w, h, 5), filled = noise(w, h, 5);
+    const Bitmap before = noise(w, h, 5);
+    copyUnderCoverage(copied, source, dx, dy, masks);
+    fillUnderCoverage(filled, 0xFF123456u, masks);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            bool insideSource = x >= dx && y >= dy && x < dx + source.width() && y < dy + source.height();
+            uint32_t expected =
+                stored(x, y) && insideSource ? source.pixel(x - dx, y - dy) : before.pixel(x, y);
+            EXPECT_EQ(copied.pixel(x, y), expected) << "copy at " << x << "," << y;
+            EXPECT_EQ(filled.pixel(x, y), stored(x, y) ? 0xFF123456u : before.pixel(x, y))
+                << "fill at " << x << "," << y;
+        }
+}
+
 TEST(BezierPath, LinesNeedACurrentPointAndCloseReturnsToTheStart) {
     auto path = UIBezierPath::bezierPath();
     path->addLineToPoint({5, 5});

@@ -209,6 +209,136 @@ TEST(LayerRenderer, AnOpaqueLayerOverTheDamageHidesWhatLiesBelowOnlyWhileItCover
     expectEachStepMatchesAFullRendering(root.get(), steps);
 }
 
+namespace {
+
+Ref<CGPath> sine(double phase, double amplitude, double baseline) {
+    auto path = UIBezierPath::bezierPath();
+    for (int x = 0; x <= 200; x += 10) {
+        CGPoint p{double(x), baseline + amplitude * std::sin(phase + x * 2 * std::numbers::pi / 200)};
+        x ? path->addLineToPoint(p) : path->moveToPoint(p);
+    }
+    return path->cgPath();
+}
+
+void expectSamePixels(const Bitmap& a, const Bitmap& b, const std::string& step) {
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x)
+            if (a.pixel(x, y) != b.pixel(x, y)) {
+                ADD_FAILURE() << step << ": pixel " << x << "," << y << " is " << std::hex << a.pixel(x, y)
+                              << ", drawn afresh " << b.pixel(x, y);
+                return;
+            }
+}
+
+} // namespace
+
+// Waves that move over a wallpaper change only the pixels under the coverage they had and have:
+// every frame, whatever changed with them, equals the same tree drawn afresh, pixel for pixel.
+TEST(LayerRenderer, ShapesMovingOverAnOpaqueLayerLeaveNothingBehind) {
+    for (bool image : {true, false}) {
+        Ref<CALayer> root = colouredLayer(CGRectMake(0, 0, 200, 150), {0, 0, 0, 1});
+        Ref<CALayer> wallpaper = CALayer::layer();
+        wallpaper->setFrame(CGRectMake(0, 0, 200, 150));
+        if (image) {
+            Bitmap pixels = *Bitmap::create(width, height);
+            for (int y = 0; y < height; ++y)
+                for (int x = 0; x < width; ++x)
+                    pixels.setPixel(x, y, premultiplied_pixel(uint8_t(x * 7), uint8_t(y * 3), 90, 255));
+            wallpaper->setContents(CGImage::imageWithBitmap(std::move(pixels)).get());
+        } else {
+            wallpaper->setBackgroundColor(CGColor{0.3, 0.5, 0.2, 1});
+        }
+        root->addSublayer(wallpaper.get());
+        Ref<CALayer> strip = CALayer::layer();
+        strip->setFrame(CGRectMake(0, 60, 200, 90));
+        wallpaper->addSublayer(strip.get());
+        std::vector<Ref<CAShapeLayer>> waves;
+        for (int i = 0; i < 3; ++i) {
+            auto wave = CAShapeLayer::layer();
+            wave->setFrame(CGRectMake(0, 0, 200, 90));
+            wave->setFillColor(CGColor{0, 0, 0, 0});
+            wave->setStrokeColor(CGColor{1, 1 - 0.3 * i, 0.5, 1 - 0.2 * i});
+            wave->setLineWidth(2);
+            strip->addSublayer(wave.get());
+            waves.push_back(wave);
+        }
+        Ref<CALayer> label = colouredLayer(CGRectMake(20, 10, 40, 20), {1, 1, 1, 0.5});
+        root->addSublayer(label.get());
+        double phase = 0;
+        auto step = [&] {
+            phase += 0.37;
+            for (size_t i = 0; i < waves.size(); ++i)
+                waves[i]->setPath(sine(phase * (1 + 0.3 * double(i)), 20 + 3 * double(i), 45).get());
+        };
+        Steps steps{
+            {"first frame", step},
+            {"the waves move", step},
+            {"and again", step},
+            {"one wave also fills",
+             [&] {
+                 step();
+                 waves[1]->setFillColor(CGColor{0.1, 0.2, 0.9, 0.4});
+             }},
+            {"a wave recoloured without moving",
+             [&] {
+                 waves[0]->setStrokeColor(CGColor{0, 1, 1, 0.7});
+             }},
+            {"a layer above moves onto the waves",
+             [&] {
+                 step();
+                 label->setPosition({100, 110});
+             }},
+            {"the waves move under it", step},
+            {"the layer above leaves",
+             [&] {
+                 step();
+                 label->setPosition({40, 20});
+             }},
+            {"a wave is hidden",
+             [&] {
+                 step();
+                 waves[2]->setHidden(true);
+             }},
+            {"it shows again",
+             [&] {
+                 step();
+                 waves[2]->setHidden(false);
+             }},
+            {"the strip turns translucent",
+             [&] {
+                 step();
+                 strip->setOpacity(0.6f);
+             }},
+            {"the waves move in it", step},
+            {"the strip is opaque again",
+             [&] {
+                 step();
+                 strip->setOpacity(1);
+             }},
+            {"a wave's stroke goes to cairo",
+             [&] {
+                 step();
+                 auto back = UIBezierPath::bezierPath();
+                 back->moveToPoint({30, 40});
+                 back->addLineToPoint({90, 40});
+                 back->closePath();
+                 waves[1]->setPath(back->cgPath().get());
+             }},
+            {"and comes back", step},
+            {"the waves move once more", step},
+        };
+        LayerRenderer renderer(width, height, scale);
+        for (auto& [name, change] : steps) {
+            change();
+            renderer.render(root.get());
+            LayerRenderer afresh(width, height, scale);
+            afresh.render(root.get());
+            expectSamePixels(renderer.bitmap(), afresh.bitmap(),
+                             std::string(image ? "image: " : "colour: ") + name);
+        }
+    }
+}
+
 TEST(LayerRenderer, MovingASmallLayerRepaintsItsOldAndNewPlaceOnly) {
     Ref<CALayer> root = colouredLayer(CGRectMake(0, 0, 200, 150), {0, 0, 0, 1});
     Ref<CALayer> box = colouredLayer(CGRectMake(10, 10, 10, 10), {1, 1, 1, 1});
