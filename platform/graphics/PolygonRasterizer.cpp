@@ -225,7 +225,7 @@ inline void markTouched(uint64_t* touched, uint64_t* touchedWords, int first, in
 
 } // namespace
 
-void PolygonRasterizer::accumulate(const RowCells& row, float xa, float xb, float dy, float perUnit) {
+void PolygonRasterizer::accumulate(const RowCells& row, float xl, float xr, float dy, float perUnit) {
     Cell* cells = row.cells;
     // A piece of the edge inside one cell: its rise, and how far across the cell it lies on average
     // (the part of the rise the cells to the right get instead).
@@ -233,10 +233,10 @@ void PolygonRasterizer::accumulate(const RowCells& row, float xa, float xb, floa
         cells[column].cover += rise;
         cells[column].area += rise * across;
     };
-    float xl = std::min(xa, xb), xr = std::max(xa, xb);
-    // Grid coordinates are never negative, so truncation is the floor.
-    int c0 = std::min(static_cast<int>(xl), m_gridWidth);
-    int c1 = std::min(static_cast<int>(xr), m_gridWidth);
+    // Grid coordinates are never negative and never past the grid's width, so truncation is the
+    // floor and both columns are cells of the row.
+    int c0 = static_cast<int>(xl);
+    int c1 = static_cast<int>(xr);
     if (c0 == c1 || xr - xl < 1e-6f) {
         add(c0, dy, (xl + xr) * 0.5f - static_cast<float>(c0));
         markTouched(row.touched, row.touchedWords, c0, c0);
@@ -258,7 +258,7 @@ void PolygonRasterizer::accumulate(const RowCells& row, float xa, float xb, floa
     markTouched(row.touched, row.touchedWords, c0, lastWidth > 0 ? c1 : c1 - 1);
 }
 
-void PolygonRasterizer::walkEdge(const Edge& edge, int bandTop, int bandBottom) {
+template <bool Rightward> void PolygonRasterizer::walkEdge(const Edge& edge, int bandTop, int bandBottom) {
     // In the band's cells: x from the grid's left, y from the band's top, neither negative.
     double top = std::max(edge.yTop, static_cast<double>(bandTop));
     double bottom = std::min(edge.yBottom, static_cast<double>(bandBottom));
@@ -276,19 +276,37 @@ void PolygonRasterizer::walkEdge(const Edge& edge, int bandTop, int bandBottom) 
                  m_touched.data() + static_cast<size_t>(first) * static_cast<size_t>(m_wordsPerRow),
                  m_touchedWords.data() +
                      static_cast<size_t>(first) * static_cast<size_t>(m_touchedWordsPerRow)};
-    double ya = top;
-    float xa = xAt(ya);
-    for (int y = first; y <= last; ++y) {
-        double yb = std::min(bottom, static_cast<double>(bandTop + y + 1));
-        float xb = xAt(yb);
-        if (yb > ya)
-            accumulate(row, xa, xb, edge.sign * static_cast<float>(yb - ya), edge.perUnit);
-        ya = yb;
-        xa = xb;
+    auto next = [&] {
         row.cells += stride;
         row.touched += m_wordsPerRow;
         row.touchedWords += m_touchedWordsPerRow;
+    };
+    // The piece of the edge in a row, from x at its top to x at its bottom.
+    auto piece = [&](float xa, float xb, float dy) {
+        if constexpr (Rightward)
+            accumulate(row, xa, xb, dy, edge.perUnit);
+        else
+            accumulate(row, xb, xa, dy, edge.perUnit);
+    };
+    float xa = xAt(top);
+    if (first == last) {
+        piece(xa, xAt(bottom), edge.sign * static_cast<float>(bottom - top));
+        return;
     }
+    // The first row from the edge's top down, the rows between whole, the last down to its bottom.
+    double below = static_cast<double>(bandTop + first + 1);
+    float xb = xAt(below);
+    piece(xa, xb, edge.sign * static_cast<float>(below - top));
+    for (int y = first + 1; y < last; ++y) {
+        next();
+        xa = xb;
+        xb = xAt(static_cast<double>(bandTop + y + 1));
+        piece(xa, xb, edge.sign);
+    }
+    next();
+    double rowTop = static_cast<double>(bandTop + last);
+    if (bottom > rowTop)
+        piece(xb, xAt(bottom), edge.sign * static_cast<float>(bottom - rowTop));
 }
 
 template <FillRule Rule> void PolygonRasterizer::sweep(int bandTop, int bandBottom, CoverageMask& mask) {
@@ -403,7 +421,10 @@ void PolygonRasterizer::finish(FillRule rule, CoverageMask& mask) {
         size_t kept = 0;
         for (uint32_t index : m_active) {
             const Edge& e = m_edges[index];
-            walkEdge(e, top, bottom);
+            if (e.slope >= 0)
+                walkEdge<true>(e, top, bottom);
+            else
+                walkEdge<false>(e, top, bottom);
             if (e.yBottom > bottom)
                 m_active[kept++] = index;
         }

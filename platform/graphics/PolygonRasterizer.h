@@ -43,8 +43,10 @@ private:
         uint64_t* touched;
         uint64_t* touchedWords;
     };
-    void walkEdge(const Edge& edge, int bandTop, int bandBottom);
-    inline void accumulate(const RowCells& row, float xa, float xb, float dy, float perUnit);
+    // Rightward: x grows down the edge.
+    template <bool Rightward> void walkEdge(const Edge& edge, int bandTop, int bandBottom);
+    // The piece of an edge in one row, from xl to xr (xl <= xr), rising dy.
+    inline void accumulate(const RowCells& row, float xl, float xr, float dy, float perUnit);
     template <FillRule Rule> void sweep(int bandTop, int bandBottom, CoverageMask& mask);
 
     IntRect m_clip;
