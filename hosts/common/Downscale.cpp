@@ -1,6 +1,8 @@
 #include "hosts/common/Downscale.h"
 
+#include <algorithm>
 #include <type_traits>
+#include <vector>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -108,5 +110,64 @@ void downscaleByWholeFactor(const Bitmap& device, uint8_t* window, size_t pitch,
     default:
         downscale<4>(device, window, pitch, x0, y0, x1, y1);
         break;
+    }
+}
+
+void downscaleUnderCoverage(const Bitmap& device, uint8_t* window, size_t pitch,
+                            std::span<const CoverageMask* const> masks, int k) {
+    if (k < 1 || masks.empty())
+        return;
+    // The window rows the masks reach, and in each a bit for every window pixel they touch.
+    int top = device.height(), bottom = 0;
+    for (const CoverageMask* mask : masks)
+        if (!mask->isEmpty()) {
+            IntRect b = mask->bounds().intersected({0, 0, device.width(), device.height()});
+            if (!b.isEmpty()) {
+                top = std::min(top, b.y / k);
+                bottom = std::max(bottom, (b.bottom() + k - 1) / k);
+            }
+        }
+    if (top >= bottom)
+        return;
+    int columns = device.width() / k;
+    size_t words = (static_cast<size_t>(columns) + 63) / 64;
+    std::vector<uint64_t> touched(words * static_cast<size_t>(bottom - top), 0);
+    for (const CoverageMask* mask : masks)
+        for (const CoverageSpan& span : mask->spans()) {
+            int first = std::max(span.x, 0), last = std::min(span.x + span.length, columns * k) - 1;
+            if (span.y < 0 || span.y / k >= bottom || last < first)
+                continue;
+            int left = first / k, right = last / k;
+            uint64_t* row = touched.data() + static_cast<size_t>(span.y / k - top) * words;
+            int w0 = left >> 6, w1 = right >> 6;
+            uint64_t head = ~uint64_t{0} << (left & 63), tail = ~uint64_t{0} >> (63 - (right & 63));
+            if (w0 == w1) {
+                row[w0] |= head & tail;
+                continue;
+            }
+            row[w0] |= head;
+            for (int w = w0 + 1; w < w1; ++w)
+                row[w] = ~uint64_t{0};
+            row[w1] |= tail;
+        }
+    // Each stretch of touched pixels of a row is reduced at once.
+    for (int y = top; y < bottom; ++y) {
+        const uint64_t* row = touched.data() + static_cast<size_t>(y - top) * words;
+        int start = -1;
+        for (size_t w = 0; w <= words; ++w) {
+            uint64_t bits = w < words ? row[w] : 0;
+            int base = static_cast<int>(w) * 64;
+            // Walk the edges between touched and untouched pixels in this word.
+            uint64_t edges = bits ^ (bits << 1) ^ (start >= 0 ? 1 : 0);
+            for (; edges; edges &= edges - 1) {
+                int x = base + __builtin_ctzll(edges);
+                if (start < 0) {
+                    start = x;
+                } else {
+                    downscaleByWholeFactor(device, window, pitch, start, y, x, y + 1, k);
+                    start = -1;
+                }
+            }
+        }
     }
 }

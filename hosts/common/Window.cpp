@@ -70,8 +70,10 @@ public:
 
     // changed: every pixel that differs from the last frame; repainted: those drawn afresh (the rest
     // were moved by the scroll, if any, and are moved here too when the move is whole window pixels).
+    // coverage: when not empty, every changed pixel lies under one of these masks.
     void present(const Bitmap& bitmap, const Region& changed, const Region& repainted,
-                 const std::optional<LayerRenderer::Scroll>& scroll) {
+                 const std::optional<LayerRenderer::Scroll>& scroll,
+                 std::span<const CoverageMask* const> coverage) {
         SDL_Surface* surface = SDL_GetWindowSurface(m_window);
         if (!surface || surface->format->BytesPerPixel != 4)
             return;
@@ -98,10 +100,19 @@ public:
             return SDL_Rect{x0, y0, x1 - x0, y1 - y0};
         };
         SDL_LockSurface(surface);
-        for (const IntRect& area : areas) {
-            SDL_Rect r = toWindow(area);
-            if (r.w > 0 && r.h > 0)
-                reduce(bitmap, surface, r.x, r.y, r.x + r.w, r.y + r.h, sx, sy);
+        SDL_PixelFormat* format = surface->format;
+        int k = static_cast<int>(sx);
+        if (!full && !scroll && !coverage.empty() && sx == k && sy == k && k >= 1 && k <= 4 &&
+            format->Rmask == 0xff0000 && format->Gmask == 0xff00 && format->Bmask == 0xff) {
+            // Moving shapes changed only what lies under them: the rest of the window is right.
+            downscaleUnderCoverage(bitmap, static_cast<uint8_t*>(surface->pixels),
+                                   static_cast<size_t>(surface->pitch), coverage, k);
+        } else {
+            for (const IntRect& area : areas) {
+                SDL_Rect r = toWindow(area);
+                if (r.w > 0 && r.h > 0)
+                    reduce(bitmap, surface, r.x, r.y, r.x + r.w, r.y + r.h, sx, sy);
+            }
         }
         SDL_UnlockSurface(surface);
         SDL_Rect rect = toWindow(whole);
@@ -413,7 +424,8 @@ int runWindow(WindowClient& client, const char* command) {
             // Drawing costs nothing where nothing changed.
             client.host().prepareScreen();
             const Region& drawn = layers.render(client.host().screenView());
-            presenter.present(layers.bitmap(), drawn, layers.lastRepaint(), layers.lastScroll());
+            presenter.present(layers.bitmap(), drawn, layers.lastRepaint(), layers.lastScroll(),
+                              layers.lastChangedCoverage());
             client.host().recordShownScreen();
         }
         if (display.descriptor >= 0)

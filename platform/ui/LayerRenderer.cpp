@@ -219,6 +219,8 @@ const Region& LayerRenderer::render(CALayer* root) {
     m_restore.active =
         floor && m_restore.possible && !m_scroll && !m_damageIsAll && canRestoreUnderCoverage(*floor);
     m_restore.floor = floor;
+    if (m_restore.active)
+        collectRestoredCoverage();
     if (!m_floor)
         fillRegionCopy(m_bitmap, m_damage, m_background);
     if (root)

@@ -30,6 +30,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -71,6 +72,13 @@ public:
     const Bitmap& bitmap() const { return m_bitmap; }
     // What the last render painted afresh (without what a scroll only moved).
     const Region& lastRepaint() const { return m_damage; }
+    // When the last render changed only pixels under shapes' coverage (shapes that moved over an
+    // opaque layer, with nothing else changing), the masks of those shapes before and after: every
+    // pixel that changed lies under one of them. Empty otherwise.
+    std::span<const CoverageMask* const> lastChangedCoverage() const {
+        return m_restore.active ? std::span<const CoverageMask* const>(m_restore.masks)
+                                : std::span<const CoverageMask* const>();
+    }
     // The scroll the last render made, if any.
     const std::optional<Scroll>& lastScroll() const { return m_scroll; }
     double scale() const { return m_scale; }
@@ -136,6 +144,8 @@ private:
     };
     void noteChangedForRestore(CALayer* layer, const Entry& entry);
     bool canRestoreUnderCoverage(const OpaqueCover& floor) const;
+    // The masks of the shapes, before and after, into m_restore.masks.
+    void collectRestoredCoverage();
     void restoreUnderCoverage(const OpaqueCover& floor, Bitmap& target);
     void renderReference(CALayer* root);
 

@@ -43,14 +43,17 @@ bool LayerRenderer::canRestoreUnderCoverage(const OpaqueCover& floor) const {
     return true;
 }
 
-void LayerRenderer::restoreUnderCoverage(const OpaqueCover& floor, Bitmap& target) {
-    std::vector<const CoverageMask*>& masks = m_restore.masks;
-    masks.clear();
+void LayerRenderer::collectRestoredCoverage() {
+    m_restore.masks.clear();
     for (const Entry* shape : m_restore.shapes)
         for (const CoverageMask* mask :
              {&shape->previousFill, &shape->previousStroke, &shape->fill, &shape->stroke})
             if (!mask->isEmpty())
-                masks.push_back(mask);
+                m_restore.masks.push_back(mask);
+}
+
+void LayerRenderer::restoreUnderCoverage(const OpaqueCover& floor, Bitmap& target) {
+    const std::vector<const CoverageMask*>& masks = m_restore.masks;
     CALayer* layer = floor.layer;
     Entry& entry = *floor.entry;
     if (CGImage* image = layer->contents()) {

@@ -64,3 +64,48 @@ TEST(Downscale, EveryWindowPixelIsTheMeanOfItsDevicePixels) {
         }
     }
 }
+
+// Only the window pixels over a stored pixel of some mask are written, each as the full reduction
+// writes it; masks may overlap, reach past the picture, and store pixels whose coverage is 0.
+TEST(Downscale, UnderCoverageWritesTheWindowPixelsOverTheMasksAlone) {
+    std::mt19937 random(11);
+    for (int k = 1; k <= 4; ++k) {
+        const int windowWidth = 70, windowHeight = 6; // wider than a word of touched bits
+        auto device = Bitmap::create(windowWidth * k, windowHeight * k);
+        ASSERT_TRUE(device);
+        for (int y = 0; y < device->height(); ++y)
+            for (int x = 0; x < device->width(); ++x)
+                device->setPixel(x, y, 0xFF000000u | (random() & 0xFFFFFFu));
+        CoverageMask a, b;
+        std::vector<uint8_t> zeros(300, 0);
+        a.append(-2, 5, zeros.data(), 4);
+        a.append(k, 0, zeros.data(), 1);
+        a.append(k, 2 * k + 1, zeros.data(), 3);
+        a.append(3 * k + 1, windowWidth * k - 2, zeros.data(), 9);
+        b.append(k + 1, 64 * k - 1, zeros.data(), 2);
+        b.append(5 * k, 10, zeros.data(), 30);
+        b.append(windowHeight * k + 3, 0, zeros.data(), 50);
+        const CoverageMask* masks[] = {&a, &b};
+        auto over = [&](int x, int y) {
+            for (const CoverageMask* mask : masks)
+                for (int v = 0; v < k; ++v)
+                    for (int u = 0; u < k; ++u)
+                        for (const CoverageSpan& span : mask->spans())
+                            if (span.y == y * k + v && x * k + u >= span.x &&
+                                x * k + u < span.x + span.length)
+                                return true;
+            return false;
+        };
+        const size_t pitch = (windowWidth + 2) * 4;
+        std::vector<uint32_t> full(pitch / 4 * windowHeight, 0), some(pitch / 4 * windowHeight, 0x12345678u);
+        downscaleByWholeFactor(*device, reinterpret_cast<uint8_t*>(full.data()), pitch, 0, 0, windowWidth,
+                               windowHeight, k);
+        downscaleUnderCoverage(*device, reinterpret_cast<uint8_t*>(some.data()), pitch, masks, k);
+        for (int y = 0; y < windowHeight; ++y)
+            for (int x = 0; x < static_cast<int>(pitch / 4); ++x) {
+                size_t at = static_cast<size_t>(y) * pitch / 4 + static_cast<size_t>(x);
+                bool written = x < windowWidth && over(x, y);
+                EXPECT_EQ(some[at], written ? full[at] : 0x12345678u) << "k " << k << " at " << x << "," << y;
+            }
+    }
+}

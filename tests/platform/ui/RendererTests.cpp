@@ -8,12 +8,14 @@
 
 #include <cairo.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <functional>
 #include <memory>
 #include <numbers>
+#include <set>
 #include <string>
 #include <unistd.h>
 
@@ -220,6 +222,13 @@ Ref<CGPath> sine(double phase, double amplitude, double baseline) {
     return path->cgPath();
 }
 
+bool stored(const CoverageMask& mask, int x, int y) {
+    for (const CoverageSpan& span : mask.spans())
+        if (span.y == y && x >= span.x && x < span.x + span.length)
+            return true;
+    return false;
+}
+
 void expectSamePixels(const Bitmap& a, const Bitmap& b, const std::string& step) {
     for (int y = 0; y < a.height(); ++y)
         for (int x = 0; x < a.width(); ++x)
@@ -327,14 +336,39 @@ TEST(LayerRenderer, ShapesMovingOverAnOpaqueLayerLeaveNothingBehind) {
             {"and comes back", step},
             {"the waves move once more", step},
         };
+        const std::set<std::string> notUnderCoverage{"first frame",
+                                                     "a wave recoloured without moving",
+                                                     "a layer above moves onto the waves",
+                                                     "the waves move under it",
+                                                     "the layer above leaves",
+                                                     "a wave is hidden",
+                                                     "the strip turns translucent",
+                                                     "the strip is opaque again",
+                                                     "a wave's stroke goes to cairo",
+                                                     "and comes back"};
         LayerRenderer renderer(width, height, scale);
         for (auto& [name, change] : steps) {
+            std::string step = std::string(image ? "image: " : "colour: ") + name;
+            Bitmap before = renderer.bitmap();
             change();
             renderer.render(root.get());
             LayerRenderer afresh(width, height, scale);
             afresh.render(root.get());
-            expectSamePixels(renderer.bitmap(), afresh.bitmap(),
-                             std::string(image ? "image: " : "colour: ") + name);
+            expectSamePixels(renderer.bitmap(), afresh.bitmap(), step);
+            // When the renderer says which coverage the change lies under, nothing changed elsewhere;
+            // and it says so whenever only shapes drawn from their coverage changed, with nothing
+            // unchanged drawn over them.
+            auto coverage = renderer.lastChangedCoverage();
+            EXPECT_EQ(!coverage.empty(), !notUnderCoverage.contains(name)) << step;
+            if (coverage.empty())
+                continue;
+            for (int y = 0; y < height; ++y)
+                for (int x = 0; x < width; ++x)
+                    if (before.pixel(x, y) != renderer.bitmap().pixel(x, y) &&
+                        std::none_of(coverage.begin(), coverage.end(),
+                                     [&](const CoverageMask* mask) { return stored(*mask, x, y); }))
+                        ADD_FAILURE()
+                            << step << ": pixel " << x << "," << y << " changed outside the coverage";
         }
     }
 }
