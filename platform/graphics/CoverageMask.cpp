@@ -15,23 +15,23 @@ uint8_t CoverageMask::at(int x, int y) const {
 
 void CoverageMask::clear() {
     m_spans.clear();
-    m_coverage.clear();
+    m_used = 0;
     m_left = std::numeric_limits<int>::max();
     m_right = std::numeric_limits<int>::min();
 }
 
 void CoverageMask::append(int y, int x, const uint8_t* values, int count) {
-    if (count <= 0)
-        return;
-    startOrJoin(y, x, count);
-    m_coverage.insert(m_coverage.end(), values, values + count);
+    if (count > 0)
+        std::memcpy(extend(y, x, count), values, static_cast<size_t>(count));
 }
 
 void CoverageMask::appendRun(int y, int x, uint8_t value, int count) {
-    if (count <= 0)
-        return;
-    startOrJoin(y, x, count);
-    m_coverage.insert(m_coverage.end(), static_cast<size_t>(count), value);
+    if (count > 0)
+        std::memset(extend(y, x, count), value, static_cast<size_t>(count));
+}
+
+void CoverageMask::grow() {
+    m_coverage.resize(std::max(m_used, m_coverage.size() * 2));
 }
 
 Region CoverageMask::footprint(int bandWidth, int rowGrain) const {

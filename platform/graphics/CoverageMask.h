@@ -27,7 +27,7 @@ class CoverageMask {
 public:
     bool isEmpty() const { return m_spans.empty(); }
     const std::vector<CoverageSpan>& spans() const { return m_spans; }
-    std::span<const uint8_t> coverage() const { return m_coverage; }
+    std::span<const uint8_t> coverage() const { return {m_coverage.data(), m_used}; }
     // The smallest rectangle holding every stored pixel.
     IntRect bounds() const {
         if (m_spans.empty())
@@ -53,8 +53,10 @@ public:
     // written through the answer before the mask changes again.
     uint8_t* extend(int y, int x, int count) {
         startOrJoin(y, x, count);
-        size_t at = m_coverage.size();
-        m_coverage.resize(at + static_cast<size_t>(count));
+        size_t at = m_used;
+        m_used += static_cast<size_t>(count);
+        if (m_used > m_coverage.size())
+            grow();
         return m_coverage.data() + at;
     }
 
@@ -81,9 +83,14 @@ private:
                 return;
             }
         }
-        m_spans.push_back({y, x, count, static_cast<uint32_t>(m_coverage.size())});
+        m_spans.push_back({y, x, count, static_cast<uint32_t>(m_used)});
     }
+    // Makes room for m_used bytes.
+    void grow();
     std::vector<CoverageSpan> m_spans;
+    // The coverage bytes are the first m_used; the vector only grows, so that a mask rebuilt every
+    // frame finds its room already there.
     std::vector<uint8_t, UninitializedAllocator<uint8_t>> m_coverage;
+    size_t m_used = 0;
     int m_left = std::numeric_limits<int>::max(), m_right = std::numeric_limits<int>::min();
 };

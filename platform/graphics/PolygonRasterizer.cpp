@@ -64,8 +64,9 @@ template <FillRule Rule>
         const __m128 sign = _mm_set1_ps(-0.0f), one = _mm_set1_ps(1.0f), scale = _mm_set1_ps(255.0f),
                      half = _mm_set1_ps(0.5f);
         __m128 running = _mm_set1_ps(acc);
-        for (; i + 4 <= count; i += 4) {
-            float* pair = reinterpret_cast<float*>(cells + i);
+        // Four cells from `at` on: their bytes, the cells cleared, the running sum after them.
+        auto four = [&](int at) {
+            float* pair = reinterpret_cast<float*>(cells + at);
             __m128 a = _mm_loadu_ps(pair), b = _mm_loadu_ps(pair + 4); // c0 a0 c1 a1 | c2 a2 c3 a3
             __m128 cover = _mm_shuffle_ps(a, b, _MM_SHUFFLE(2, 0, 2, 0));
             __m128 area = _mm_shuffle_ps(a, b, _MM_SHUFFLE(3, 1, 3, 1));
@@ -76,11 +77,25 @@ template <FillRule Rule>
             __m128i bytes = _mm_cvttps_epi32(_mm_add_ps(_mm_mul_ps(value, scale), half));
             bytes = _mm_packs_epi32(bytes, bytes);
             bytes = _mm_packus_epi16(bytes, bytes);
-            int packed = _mm_cvtsi128_si32(bytes);
-            std::memcpy(out + i, &packed, 4);
             running = _mm_shuffle_ps(sum, sum, _MM_SHUFFLE(3, 3, 3, 3));
             _mm_storeu_ps(pair, _mm_setzero_ps());
             _mm_storeu_ps(pair + 4, _mm_setzero_ps());
+            return static_cast<uint32_t>(_mm_cvtsi128_si32(bytes));
+        };
+        for (; i + 4 <= count; i += 4) {
+            uint32_t bytes = four(i);
+            std::memcpy(out + i, &bytes, 4);
+        }
+        if (i < count && count >= 4) {
+            // The last cells with the four that end the run: those already swept are cleared, so the
+            // running sum passes them unchanged, and the bytes written for them are kept.
+            int start = count - 4;
+            uint32_t kept, bytes = four(start);
+            std::memcpy(&kept, out + start, 4);
+            uint32_t keep = (uint32_t{1} << (8 * (i - start))) - 1;
+            bytes = (kept & keep) | (bytes & ~keep);
+            std::memcpy(out + start, &bytes, 4);
+            i = count;
         }
         acc = _mm_cvtss_f32(running);
     }
