@@ -183,6 +183,7 @@ const Region& LayerRenderer::render(CALayer* root) {
     m_restore.possible = !m_fullRepaint;
     m_restore.active = false;
     m_restore.shapes.clear();
+    m_coarseShapes.clear();
     if (root)
         prepare(root, {0, 0, all, 1, 0, 0}, 0, false);
     // Layers drawn last time and gone now leave their pixels to be repainted (where they were, and
@@ -197,6 +198,17 @@ const Region& LayerRenderer::render(CALayer* root) {
         } else {
             ++it;
         }
+    }
+    // Shapes rebuilt this frame count with their bounds while the frame may repaint under their
+    // coverage alone (the damage then only has to hold it); otherwise with their footprints.
+    bool restorable = m_restore.possible && !m_fullRepaint && !m_scroll && !m_restore.shapes.empty();
+    Region withoutShapes;
+    if (restorable)
+        withoutShapes = m_damage;
+    for (Entry* entry : m_coarseShapes) {
+        if (!restorable)
+            tightenFootprint(*entry);
+        m_damage.unite(entry->footprint);
     }
     m_damageIsAll = m_fullRepaint;
     if (m_fullRepaint) {
@@ -215,9 +227,18 @@ const Region& LayerRenderer::render(CALayer* root) {
     // What lies under an opaque layer that covers the whole damage (a wallpaper) is neither cleared
     // nor drawn.
     const OpaqueCover* floor = floorOfDamage();
+    m_restore.active = floor && restorable && canRestoreUnderCoverage(*floor);
+    if (restorable && !m_restore.active && !m_coarseShapes.empty()) {
+        m_damage = std::move(withoutShapes);
+        for (Entry* entry : m_coarseShapes) {
+            tightenFootprint(*entry);
+            m_damage.unite(entry->footprint);
+        }
+        m_damage.intersect(all);
+        m_changed = m_damage;
+        floor = floorOfDamage();
+    }
     m_floor = floor ? floor->order : 0;
-    m_restore.active =
-        floor && m_restore.possible && !m_scroll && !m_damageIsAll && canRestoreUnderCoverage(*floor);
     m_restore.floor = floor;
     if (m_restore.active)
         collectRestoredCoverage();
@@ -408,7 +429,10 @@ void LayerRenderer::prepare(CALayer* layer, const Context& context, size_t index
             entry.opacity = context.opacity;
             entry.maskStamp = maskStamp;
             rebuild(entry, layer);
-            m_damage.unite(entry.footprint);
+            if (entry.footprintCoarse)
+                m_coarseShapes.push_back(&entry);
+            else
+                m_damage.unite(entry.footprint);
             entry.footprintInDamage = m_frame;
             noteChangedForRestore(layer, entry);
         }
@@ -465,6 +489,12 @@ void LayerRenderer::keepPreviousFootprint(Entry& entry) {
     }
 }
 
+void LayerRenderer::tightenFootprint(Entry& entry) {
+    entry.footprint = entry.fill.footprint(footprintBand, footprintRowGrain);
+    entry.footprint.unite(entry.stroke.footprint(footprintBand, footprintRowGrain));
+    entry.footprintCoarse = false;
+}
+
 const Region& LayerRenderer::previousFootprint(const Entry& entry) const {
     return entry.footprintChanged == m_frame ? entry.previousFootprint : entry.footprint;
 }
@@ -482,6 +512,7 @@ void LayerRenderer::rebuild(Entry& entry, CALayer* layer) {
     entry.stroke.clear();
     entry.strokeByCairo = false;
     entry.drawnByMasks = !layer->hasVisibleBackground() && !layer->contents();
+    entry.footprintCoarse = false;
     if (entry.clip.isEmpty())
         return;
     CGRect bounds = layer->bounds();
@@ -503,7 +534,8 @@ void LayerRenderer::rebuild(Entry& entry, CALayer* layer) {
                 m_rasterizer.lineTo(line.points[i].x, line.points[i].y);
         }
         m_rasterizer.finish(shape->fillRule(), entry.fill);
-        entry.footprint.unite(entry.fill.footprint(footprintBand, footprintRowGrain));
+        entry.footprint.unite(entry.fill.bounds());
+        entry.footprintCoarse = entry.drawnByMasks;
     }
     double width = shape->lineWidth() * m_scale;
     if (shape->hasVisibleStroke()) {
@@ -511,11 +543,13 @@ void LayerRenderer::rebuild(Entry& entry, CALayer* layer) {
         StrokeStyle style{width, shape->lineCap(), shape->lineJoin(), shape->miterLimit()};
         if (outlineStroke(lines, style, m_rasterizer)) {
             m_rasterizer.finish(FillRule::NonZero, entry.stroke);
-            entry.footprint.unite(entry.stroke.footprint(footprintBand, footprintRowGrain));
+            entry.footprint.unite(entry.stroke.bounds());
+            entry.footprintCoarse = entry.drawnByMasks;
         } else {
             m_rasterizer.reset(entry.clip); // drops what the outliner had added
             entry.strokeByCairo = true;
             entry.drawnByMasks = false;
+            entry.footprintCoarse = false;
             CGRect box = shape->path()->boundingBox();
             double reach = width / 2 * std::max(1.0, shape->miterLimit()) + 2;
             entry.footprint.unite(enclosingPixels(entry.originX + box.origin.x * m_scale - reach,

@@ -108,6 +108,9 @@ private:
     // Before the footprint changes in a frame: keeps what it was at the end of the frame before.
     void keepPreviousFootprint(Entry& entry);
     const Region& previousFootprint(const Entry& entry) const;
+    // A shape drawn from its coverage alone first takes its coverage's bounds as its footprint;
+    // this makes it the tight one.
+    void tightenFootprint(Entry& entry);
     bool canScroll(CALayer* layer, const Entry& entry, const Context& context, double left, double top,
                    const IntRect& clip, double originX, double originY) const;
     void applyScroll(const Scroll& scroll);
@@ -166,6 +169,7 @@ private:
     std::vector<OpaqueCover> m_opaqueCovers;
     uint64_t m_floor = 0; // layers painted before it are hidden under the damage
     CoverageRestore m_restore;
+    std::vector<Entry*> m_coarseShapes; // rebuilt this frame, their footprints still bounds
     std::unordered_map<uint64_t, std::unique_ptr<Entry>> m_entries;
     // Group surfaces by nesting depth; held by pointer so that a deeper one never moves a shallower.
     std::vector<std::unique_ptr<Bitmap>> m_scratch;

@@ -40,6 +40,8 @@ struct LayerRenderer::Entry {
     CoverageMask previousFill;
     CoverageMask previousStroke;
     bool drawnByMasks = true;
+    // The footprint is only the masks' bounds (see LayerRenderer::tightenFootprint).
+    bool footprintCoarse = false;
     bool previousDrawnByMasks = true;
 
     // Images: whether the image is opaque, and a copy scaled to the pixels it fills.

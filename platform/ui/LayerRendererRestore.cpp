@@ -25,6 +25,14 @@ void LayerRenderer::noteChangedForRestore(CALayer* layer, const Entry& entry) {
 bool LayerRenderer::canRestoreUnderCoverage(const OpaqueCover& floor) const {
     if (!floor.plain || m_restore.shapes.empty())
         return false;
+    // Copying under many shapes that lie over one another costs more than copying the damage once.
+    int64_t covered = 0;
+    for (const Entry* shape : m_restore.shapes)
+        for (const CoverageMask* mask :
+             {&shape->previousFill, &shape->previousStroke, &shape->fill, &shape->stroke})
+            covered += static_cast<int64_t>(mask->coverage().size());
+    if (covered > m_damage.area() / 2)
+        return false;
     IntRect damage = m_damage.bounds();
     // Nothing above the floor but the changed shapes may be drawn in the damage. A group they lie
     // in may: outside their coverage it holds nothing, and compositing nothing changes nothing.

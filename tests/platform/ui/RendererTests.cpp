@@ -271,6 +271,11 @@ TEST(LayerRenderer, ShapesMovingOverAnOpaqueLayerLeaveNothingBehind) {
             strip->addSublayer(wave.get());
             waves.push_back(wave);
         }
+        // A small filled dot that moves with them: its fill's coverage is restored too.
+        auto dot = CAShapeLayer::layer();
+        dot->setFrame(CGRectMake(0, 0, 200, 90));
+        dot->setFillColor(CGColor{0.9, 0.1, 0.6, 0.7});
+        strip->addSublayer(dot.get());
         Ref<CALayer> label = colouredLayer(CGRectMake(20, 10, 40, 20), {1, 1, 1, 0.5});
         root->addSublayer(label.get());
         double phase = 0;
@@ -278,6 +283,7 @@ TEST(LayerRenderer, ShapesMovingOverAnOpaqueLayerLeaveNothingBehind) {
             phase += 0.37;
             for (size_t i = 0; i < waves.size(); ++i)
                 waves[i]->setPath(sine(phase * (1 + 0.3 * double(i)), 20 + 3 * double(i), 45).get());
+            dot->setPath(circle(20 + 30 * phase, 40, 6).get());
         };
         Steps steps{
             {"first frame", step},
@@ -287,6 +293,11 @@ TEST(LayerRenderer, ShapesMovingOverAnOpaqueLayerLeaveNothingBehind) {
              [&] {
                  step();
                  waves[1]->setFillColor(CGColor{0.1, 0.2, 0.9, 0.4});
+             }},
+            {"the fill goes",
+             [&] {
+                 step();
+                 waves[1]->setFillColor(CGColor{0, 0, 0, 0});
              }},
             {"a wave recoloured without moving",
              [&] {
@@ -336,7 +347,10 @@ TEST(LayerRenderer, ShapesMovingOverAnOpaqueLayerLeaveNothingBehind) {
             {"and comes back", step},
             {"the waves move once more", step},
         };
+        // A wave's fill covers much of the strip: restoring under it costs more than the damage.
         const std::set<std::string> notUnderCoverage{"first frame",
+                                                     "one wave also fills",
+                                                     "the fill goes",
                                                      "a wave recoloured without moving",
                                                      "a layer above moves onto the waves",
                                                      "the waves move under it",
