@@ -22,9 +22,20 @@ public:
 };
 
 // Runs the benchmarks the command line selects, printing the usual table, and answers each one's
-// median CPU time by name.
+// median CPU time by name. The repetitions of the benchmarks run in a random interleaving unless
+// the command line says otherwise: on a shared machine the load changes during a run, and a ratio
+// of two medians measured minutes apart would compare different conditions.
 inline std::map<std::string, double> runBenchmarksForMedians(int& argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
+    std::vector<char*> args(argv, argv + argc);
+    static char interleave[] = "--benchmark_enable_random_interleaving=true";
+    bool given = false;
+    for (char* arg : args)
+        given |= std::string(arg).starts_with("--benchmark_enable_random_interleaving");
+    if (!given)
+        args.insert(args.begin() + (args.empty() ? 0 : 1), interleave);
+    int count = static_cast<int>(args.size());
+    args.push_back(nullptr);
+    benchmark::Initialize(&count, args.data());
     MedianReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     return reporter.medians;
