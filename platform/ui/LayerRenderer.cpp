@@ -7,6 +7,7 @@
 #include "platform/ui/CAShapeLayer.h"
 #include "platform/ui/CairoLayerDrawing.h"
 #include "platform/ui/LayerRendererEntry.h"
+#include "platform/ui/LayerRendererRules.h"
 #include "platform/ui/UIView.h"
 
 #include <algorithm>
@@ -16,6 +17,8 @@
 #include <stdexcept>
 #include <string>
 
+using namespace layer_rules;
+
 namespace {
 
 // Columns of pixels per footprint rectangle of a shape, and the rows its top and bottom are rounded
@@ -24,43 +27,6 @@ namespace {
 // the pixels they spared).
 constexpr int footprintBand = 64;
 constexpr int footprintRowGrain = 32;
-
-constexpr double gridTolerance = 1e-6;
-
-bool onGrid(double value) {
-    return std::fabs(value - std::round(value)) < gridTolerance;
-}
-
-// The pixels a rectangle touches, every partly covered pixel included; empty for anything absurd.
-IntRect enclosingPixels(double x, double y, double width, double height) {
-    double limit = 1 << 28;
-    if (!std::isfinite(x) || !std::isfinite(y) || !std::isfinite(width) || !std::isfinite(height) ||
-        width <= 0 || height <= 0)
-        return {};
-    double left = std::clamp(std::floor(x + gridTolerance), -limit, limit);
-    double top = std::clamp(std::floor(y + gridTolerance), -limit, limit);
-    double right = std::clamp(std::ceil(x + width - gridTolerance), -limit, limit);
-    double bottom = std::clamp(std::ceil(y + height - gridTolerance), -limit, limit);
-    if (right <= left || bottom <= top)
-        return {};
-    return {static_cast<int>(left), static_cast<int>(top), static_cast<int>(right - left),
-            static_cast<int>(bottom - top)};
-}
-
-// Clipping to bounds rounds the edges to the nearest pixel edges.
-IntRect nearestPixels(double x, double y, double width, double height) {
-    double limit = 1 << 28;
-    if (!std::isfinite(x) || !std::isfinite(y) || !std::isfinite(width) || !std::isfinite(height) ||
-        width <= 0 || height <= 0)
-        return {};
-    double left = std::clamp(std::round(x), -limit, limit), top = std::clamp(std::round(y), -limit, limit);
-    double right = std::clamp(std::round(x + width), -limit, limit);
-    double bottom = std::clamp(std::round(y + height), -limit, limit);
-    if (right <= left || bottom <= top)
-        return {};
-    return {static_cast<int>(left), static_cast<int>(top), static_cast<int>(right - left),
-            static_cast<int>(bottom - top)};
-}
 
 uint64_t mix(uint64_t a, uint64_t b) {
     return (a ^ (b + 0x9E3779B97F4A7C15ull + (a << 6) + (a >> 2)));
@@ -73,31 +39,6 @@ uint64_t maskStampOf(const CALayer* mask) {
     for (const Ref<CALayer>& sublayer : mask->sublayers())
         stamp = mix(stamp, maskStampOf(sublayer.get()));
     return stamp;
-}
-
-// A surface as large as the bitmap; a size no bitmap can have is a clear error, not a crash.
-Bitmap makeSurface(int width, int height) {
-    std::optional<Bitmap> bitmap = Bitmap::create(width, height);
-    if (!bitmap)
-        throw std::length_error("cannot draw into " + std::to_string(width) + " x " + std::to_string(height) +
-                                " pixels: too large");
-    return std::move(*bitmap);
-}
-
-bool visible(const CALayer* layer) {
-    return !layer->isHidden() && layer->opacity() > 0;
-}
-
-int contentKinds(const CALayer* layer) {
-    int kinds = (layer->hasVisibleBackground() ? 1 : 0) + (layer->contents() ? 1 : 0);
-    if (auto* shape = objc_cast<CAShapeLayer>(const_cast<CALayer*>(layer)))
-        kinds += (shape->hasVisibleFill() ? 1 : 0) + (shape->hasVisibleStroke() ? 1 : 0);
-    return kinds;
-}
-
-bool hasVisibleSublayers(const CALayer* layer) {
-    return std::any_of(layer->sublayers().begin(), layer->sublayers().end(),
-                       [](const Ref<CALayer>& sublayer) { return visible(sublayer.get()); });
 }
 
 // The pixels a mask can let through, for a mask that is one layer (its background or image, and
@@ -129,13 +70,6 @@ std::optional<IntRect> maskExtent(const CALayer* mask, double originX, double or
         extent = extent.intersected(
             enclosingPixels(left, top, bounds.size.width * scale, bounds.size.height * scale));
     return extent;
-}
-
-// Composited as one group (at its opacity, through its mask) rather than piece by piece.
-bool needsGroup(const CALayer* layer) {
-    if (layer->mask())
-        return true;
-    return layer->opacity() < 1 && (hasVisibleSublayers(layer) || contentKinds(layer) > 1);
 }
 
 } // namespace
@@ -559,168 +493,4 @@ void LayerRenderer::rebuild(Entry& entry, CALayer* layer) {
                                       .intersected(entry.clip));
         }
     }
-}
-
-Bitmap& LayerRenderer::scratch(size_t depth) {
-    if (m_scratch.size() <= depth)
-        m_scratch.resize(depth + 1);
-    if (!m_scratch[depth])
-        m_scratch[depth] = std::make_unique<Bitmap>(makeSurface(m_width, m_height));
-    return *m_scratch[depth];
-}
-
-void LayerRenderer::paint(CALayer* layer, const Region& damage, Bitmap& target, size_t depth) {
-    if (!visible(layer))
-        return;
-    auto found = m_entries.find(layer->serial());
-    if (found == m_entries.end())
-        return;
-    Entry& entry = *found->second;
-    Region cut;
-    const Region& area = clippedRegion(damage, entry.clip, cut);
-    if (area.isEmpty())
-        return;
-    std::vector<Ref<CALayer>> sublayers = layer->sublayers();
-    if (!needsGroup(layer)) {
-        paintOwnContent(layer, entry, area, target, layer->opacity());
-        for (const Ref<CALayer>& sublayer : sublayers)
-            paint(sublayer.get(), area, target, depth);
-        return;
-    }
-    Bitmap& group = scratch(depth);
-    fillRegionCopy(group, area, 0);
-    paintOwnContent(layer, entry, area, group, 1);
-    for (const Ref<CALayer>& sublayer : sublayers)
-        paint(sublayer.get(), area, group, depth + 1);
-    if (layer->mask())
-        applyMask(layer, entry, area, group, depth);
-    uint32_t alpha = static_cast<uint32_t>(std::lround(std::clamp(layer->opacity(), 0.0f, 1.0f) * 255));
-    compositeImage(target, group, 0, 0, alpha, false, area);
-}
-
-void LayerRenderer::applyMask(CALayer* layer, const Entry& entry, const Region& area, Bitmap& target,
-                              size_t depth) {
-    // The mask is drawn by cairo in the layer's coordinates; its alpha then scales the group.
-    Bitmap& alpha = scratch(depth + 1);
-    fillRegionCopy(alpha, area, 0);
-    {
-        CairoCanvas canvas(alpha);
-        canvas.clipToRegion(area);
-        cairo_matrix_t matrix;
-        cairo_matrix_init(&matrix, m_scale, 0, 0, m_scale, entry.originX, entry.originY);
-        cairo_set_matrix(canvas.context(), &matrix);
-        cairoDrawLayerTree(canvas.context(), layer->mask());
-    }
-    for (const IntRect& rect : area.rects())
-        for (int y = rect.y; y < rect.bottom(); ++y) {
-            uint32_t* row = target.row(y);
-            const uint32_t* mask = alpha.row(y);
-            for (int x = rect.x; x < rect.right(); ++x)
-                row[x] = scalePixel(row[x], mask[x] >> 24);
-        }
-}
-
-void LayerRenderer::paintOwnContent(CALayer* layer, Entry& entry, const Region& area, Bitmap& target,
-                                    double opacity) {
-    if (!layer->hasOwnContent() || entry.order < m_floor)
-        return;
-    if (m_restore.active && entry.order == m_floor) {
-        restoreUnderCoverage(*m_restore.floor, target);
-        return;
-    }
-    // Only what the damage touches of the layer's own pixels is drawn; most layers lie elsewhere.
-    if (area.bounds().intersected(entry.footprint.bounds()).isEmpty())
-        return;
-    Region cut;
-    const Region& own = clippedRegion(area, entry.footprint.bounds(), cut);
-    CGRect bounds = layer->bounds();
-    double left = entry.originX + bounds.origin.x * m_scale, top = entry.originY + bounds.origin.y * m_scale;
-    double width = bounds.size.width * m_scale, height = bounds.size.height * m_scale;
-    bool aligned = onGrid(left) && onGrid(top) && onGrid(width) && onGrid(height);
-    auto* shape = objc_cast<CAShapeLayer>(layer);
-    // Content that is not on the pixel grid, and strokes the outliner declined, go to cairo whole.
-    if (!aligned || (shape && entry.strokeByCairo)) {
-        CairoCanvas canvas(target);
-        canvas.clipToRegion(own);
-        cairo_matrix_t matrix;
-        cairo_matrix_init(&matrix, m_scale, 0, 0, m_scale, entry.originX, entry.originY);
-        cairo_set_matrix(canvas.context(), &matrix);
-        cairoDrawOwnContent(canvas.context(), layer, opacity);
-        return;
-    }
-    IntRect rect = enclosingPixels(left, top, width, height);
-    if (layer->hasVisibleBackground()) {
-        UIColor* background = layer->backgroundColor();
-        Region cutToRect;
-        const Region& inside = clippedRegion(own, rect, cutToRect);
-        fillRegionOver(target, inside, premultipliedPixel(background->cgColor(), opacity));
-    }
-    if (layer->contents())
-        paintImage(layer, entry, own, target, opacity);
-    if (!shape)
-        return;
-    // A shape whose whole footprint is damaged (it changed, as a wave does every frame) lies inside the
-    // area: its coverage is painted without clipping.
-    bool whole = m_damageIsAll || entry.footprintInDamage == m_frame;
-    auto paintCoverage = [&](const CoverageMask& mask, UIColor* colour) {
-        uint32_t pixel = premultipliedPixel(colour->cgColor(), opacity);
-        if (whole)
-            compositeCoverage(target, mask, pixel);
-        else
-            compositeCoverage(target, mask, pixel, own);
-    };
-    if (shape->hasVisibleFill())
-        paintCoverage(entry.fill, shape->fillColor());
-    if (shape->hasVisibleStroke())
-        paintCoverage(entry.stroke, shape->strokeColor());
-}
-
-const Bitmap* LayerRenderer::imagePixels(CGImage* image, Entry& entry, const IntRect& rect, bool& opaque) {
-    opaque = false;
-    if (rect.isEmpty() || image->width() <= 0 || image->height() <= 0)
-        return nullptr;
-    if (image->width() == rect.width && image->height() == rect.height) {
-        if (entry.checkedImage.get() != image) {
-            entry.checkedImage = image;
-            entry.imageOpaque = isOpaque(image->bitmap());
-        }
-        opaque = entry.imageOpaque;
-        return &image->bitmap();
-    }
-    // Scaled once, by cairo as the reference draws it, then copied like any other image.
-    if (entry.scaledFrom.get() != image || !entry.scaledImage || entry.scaledImage->width() != rect.width ||
-        entry.scaledImage->height() != rect.height) {
-        entry.scaledImage = Bitmap::create(rect.width, rect.height);
-        entry.scaledFrom = image;
-        if (!entry.scaledImage)
-            return nullptr;
-        CairoCanvas canvas(*entry.scaledImage);
-        cairo_scale(canvas.context(), double(rect.width) / image->width(),
-                    double(rect.height) / image->height());
-        cairo_surface_t* source = cairoSurfaceForBitmap(image->bitmap());
-        cairo_set_source_surface(canvas.context(), source, 0, 0);
-        cairo_pattern_set_filter(cairo_get_source(canvas.context()), CAIRO_FILTER_GOOD);
-        cairo_paint(canvas.context());
-        cairo_surface_destroy(source);
-        canvas.flush();
-        entry.scaledOpaque = isOpaque(*entry.scaledImage);
-    }
-    opaque = entry.scaledOpaque;
-    return &*entry.scaledImage;
-}
-
-void LayerRenderer::paintImage(CALayer* layer, Entry& entry, const Region& area, Bitmap& target,
-                               double opacity) {
-    CGRect bounds = layer->bounds();
-    IntRect rect =
-        enclosingPixels(entry.originX + bounds.origin.x * m_scale, entry.originY + bounds.origin.y * m_scale,
-                        bounds.size.width * m_scale, bounds.size.height * m_scale);
-    bool opaque = false;
-    const Bitmap* pixels = imagePixels(layer->contents(), entry, rect, opaque);
-    if (!pixels)
-        return;
-    uint32_t alpha = static_cast<uint32_t>(std::lround(std::clamp(opacity, 0.0, 1.0) * 255));
-    Region cut;
-    const Region& inside = clippedRegion(area, rect, cut);
-    compositeImage(target, *pixels, rect.x, rect.y, alpha, opaque, inside);
 }

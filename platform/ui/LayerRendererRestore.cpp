@@ -9,9 +9,9 @@
 #include "platform/ui/CAShapeLayer.h"
 #include "platform/ui/LayerRenderer.h"
 #include "platform/ui/LayerRendererEntry.h"
+#include "platform/ui/LayerRendererRules.h"
 
 #include <algorithm>
-#include <cmath>
 
 void LayerRenderer::noteChangedForRestore(CALayer* layer, const Entry& entry) {
     // The shape's pixels, before and after, must be those of its masks alone.
@@ -66,10 +66,9 @@ void LayerRenderer::restoreUnderCoverage(const OpaqueCover& floor, Bitmap& targe
     Entry& entry = *floor.entry;
     if (CGImage* image = layer->contents()) {
         CGRect bounds = layer->bounds();
-        IntRect rect{static_cast<int>(std::lround(entry.originX + bounds.origin.x * m_scale)),
-                     static_cast<int>(std::lround(entry.originY + bounds.origin.y * m_scale)),
-                     static_cast<int>(std::lround(bounds.size.width * m_scale)),
-                     static_cast<int>(std::lround(bounds.size.height * m_scale))};
+        IntRect rect = layer_rules::enclosingPixels(
+            entry.originX + bounds.origin.x * m_scale, entry.originY + bounds.origin.y * m_scale,
+            bounds.size.width * m_scale, bounds.size.height * m_scale);
         bool opaque = false;
         if (const Bitmap* pixels = imagePixels(image, entry, rect, opaque))
             copyUnderCoverage(target, *pixels, rect.x, rect.y, masks);

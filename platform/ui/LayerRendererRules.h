@@ -1,0 +1,88 @@
+#pragma once
+
+// What the layer renderer's parts agree on (private to the renderer): how a layer's geometry meets
+// the pixel grid, which layers show, and which are composited as a group.
+
+#include "platform/graphics/Bitmap.h"
+#include "platform/graphics/Region.h"
+#include "platform/ui/CALayer.h"
+#include "platform/ui/CAShapeLayer.h"
+
+#include <algorithm>
+#include <cmath>
+#include <optional>
+#include <stdexcept>
+#include <string>
+
+namespace layer_rules {
+
+constexpr double gridTolerance = 1e-6;
+
+inline bool onGrid(double value) {
+    return std::fabs(value - std::round(value)) < gridTolerance;
+}
+
+// The pixels a rectangle touches, every partly covered pixel included; empty for anything absurd.
+inline IntRect enclosingPixels(double x, double y, double width, double height) {
+    double limit = 1 << 28;
+    if (!std::isfinite(x) || !std::isfinite(y) || !std::isfinite(width) || !std::isfinite(height) ||
+        width <= 0 || height <= 0)
+        return {};
+    double left = std::clamp(std::floor(x + gridTolerance), -limit, limit);
+    double top = std::clamp(std::floor(y + gridTolerance), -limit, limit);
+    double right = std::clamp(std::ceil(x + width - gridTolerance), -limit, limit);
+    double bottom = std::clamp(std::ceil(y + height - gridTolerance), -limit, limit);
+    if (right <= left || bottom <= top)
+        return {};
+    return {static_cast<int>(left), static_cast<int>(top), static_cast<int>(right - left),
+            static_cast<int>(bottom - top)};
+}
+
+// Clipping to bounds rounds the edges to the nearest pixel edges.
+inline IntRect nearestPixels(double x, double y, double width, double height) {
+    double limit = 1 << 28;
+    if (!std::isfinite(x) || !std::isfinite(y) || !std::isfinite(width) || !std::isfinite(height) ||
+        width <= 0 || height <= 0)
+        return {};
+    double left = std::clamp(std::round(x), -limit, limit), top = std::clamp(std::round(y), -limit, limit);
+    double right = std::clamp(std::round(x + width), -limit, limit);
+    double bottom = std::clamp(std::round(y + height), -limit, limit);
+    if (right <= left || bottom <= top)
+        return {};
+    return {static_cast<int>(left), static_cast<int>(top), static_cast<int>(right - left),
+            static_cast<int>(bottom - top)};
+}
+
+// A surface as large as the bitmap; a size no bitmap can have is a clear error, not a crash.
+inline Bitmap makeSurface(int width, int height) {
+    std::optional<Bitmap> bitmap = Bitmap::create(width, height);
+    if (!bitmap)
+        throw std::length_error("cannot draw into " + std::to_string(width) + " x " + std::to_string(height) +
+                                " pixels: too large");
+    return std::move(*bitmap);
+}
+
+inline bool visible(const CALayer* layer) {
+    return !layer->isHidden() && layer->opacity() > 0;
+}
+
+inline int contentKinds(const CALayer* layer) {
+    int kinds = (layer->hasVisibleBackground() ? 1 : 0) + (layer->contents() ? 1 : 0);
+    if (auto* shape = objc_cast<CAShapeLayer>(const_cast<CALayer*>(layer)))
+        kinds += (shape->hasVisibleFill() ? 1 : 0) + (shape->hasVisibleStroke() ? 1 : 0);
+    return kinds;
+}
+
+inline bool hasVisibleSublayers(const CALayer* layer) {
+    return std::any_of(layer->sublayers().begin(), layer->sublayers().end(),
+                       [](const Ref<CALayer>& sublayer) { return visible(sublayer.get()); });
+}
+
+// Composited as one group (at its opacity, through its mask) rather than piece by piece.
+inline bool needsGroup(const CALayer* layer) {
+    if (layer->mask())
+        return true;
+    return layer->opacity() < 1 && (hasVisibleSublayers(layer) || contentKinds(layer) > 1);
+}
+
+} // namespace layer_rules
