@@ -1,4 +1,5 @@
 #include "hosts/common/Downscale.h"
+#include "platform/graphics/BitRange.h"
 
 #include <algorithm>
 #include <type_traits>
@@ -137,18 +138,7 @@ void downscaleUnderCoverage(const Bitmap& device, uint8_t* window, size_t pitch,
             int first = std::max(span.x, 0), last = std::min(span.x + span.length, columns * k) - 1;
             if (span.y < 0 || span.y / k >= bottom || last < first)
                 continue;
-            int left = first / k, right = last / k;
-            uint64_t* row = touched.data() + static_cast<size_t>(span.y / k - top) * words;
-            int w0 = left >> 6, w1 = right >> 6;
-            uint64_t head = ~uint64_t{0} << (left & 63), tail = ~uint64_t{0} >> (63 - (right & 63));
-            if (w0 == w1) {
-                row[w0] |= head & tail;
-                continue;
-            }
-            row[w0] |= head;
-            for (int w = w0 + 1; w < w1; ++w)
-                row[w] = ~uint64_t{0};
-            row[w1] |= tail;
+            setBits(touched.data() + static_cast<size_t>(span.y / k - top) * words, first / k, last / k);
         }
     // Each stretch of touched pixels of a row is reduced at once.
     for (int y = top; y < bottom; ++y) {

@@ -100,10 +100,8 @@ public:
             return SDL_Rect{x0, y0, x1 - x0, y1 - y0};
         };
         SDL_LockSurface(surface);
-        SDL_PixelFormat* format = surface->format;
-        int k = static_cast<int>(sx);
-        if (!full && !scroll && !coverage.empty() && sx == k && sy == k && k >= 1 && k <= 4 &&
-            format->Rmask == 0xff0000 && format->Gmask == 0xff00 && format->Bmask == 0xff) {
+        int k = wholeFactor(surface, sx, sy);
+        if (!full && !scroll && !coverage.empty() && k) {
             // Moving shapes changed only what lies under them: the rest of the window is right.
             downscaleUnderCoverage(bitmap, static_cast<uint8_t*>(surface->pixels),
                                    static_cast<size_t>(surface->pitch), coverage, k);
@@ -163,14 +161,21 @@ private:
         return true;
     }
 
+    // The number of device pixels to a window pixel on each side when it is whole (1 to 4) and the
+    // window's memory is XRGB, as the fast reductions need; 0 otherwise.
+    static int wholeFactor(const SDL_Surface* surface, double sx, double sy) {
+        const SDL_PixelFormat* format = surface->format;
+        bool packed = format->Rmask == 0xff0000 && format->Gmask == 0xff00 && format->Bmask == 0xff;
+        int k = static_cast<int>(sx);
+        return packed && sx == k && sy == k && k >= 1 && k <= 4 ? k : 0;
+    }
+
     // Each window pixel is the mean of the device pixels it covers (whole pixels, which is exact
     // for the usual whole-number ratios).
     static void reduce(const Bitmap& bitmap, SDL_Surface* surface, int x0, int y0, int x1, int y1, double sx,
                        double sy) {
         SDL_PixelFormat* format = surface->format;
-        bool packed = format->Rmask == 0xff0000 && format->Gmask == 0xff00 && format->Bmask == 0xff;
-        int k = static_cast<int>(sx);
-        if (packed && sx == k && sy == k && k >= 1 && k <= 4) {
+        if (int k = wholeFactor(surface, sx, sy)) {
             // The usual case: a whole number of device pixels per window pixel, XRGB memory.
             downscaleByWholeFactor(bitmap, static_cast<uint8_t*>(surface->pixels),
                                    static_cast<size_t>(surface->pitch), x0, y0, x1, y1, k);

@@ -1,4 +1,5 @@
 #include "platform/graphics/PolygonRasterizer.h"
+#include "platform/graphics/BitRange.h"
 
 #include <algorithm>
 #include <cmath>
@@ -224,16 +225,13 @@ namespace {
 // Marks cells first to last (inclusive) of a row as touched, and their words in the row's summary.
 inline void markTouched(uint64_t* touched, uint64_t* touchedWords, int first, int last) {
     int w0 = first >> 6, w1 = last >> 6;
-    uint64_t head = ~uint64_t{0} << (first & 63), tail = ~uint64_t{0} >> (63 - (last & 63));
+    // Most ranges lie in one word, marked here at the least cost.
     if (w0 == w1) {
-        touched[w0] |= head & tail;
+        touched[w0] |= (~uint64_t{0} << (first & 63)) & (~uint64_t{0} >> (63 - (last & 63)));
         touchedWords[w0 >> 6] |= uint64_t{1} << (w0 & 63);
         return;
     }
-    touched[w0] |= head;
-    for (int w = w0 + 1; w < w1; ++w)
-        touched[w] = ~uint64_t{0};
-    touched[w1] |= tail;
+    setBits(touched, first, last);
     for (int w = w0; w <= w1; ++w)
         touchedWords[w >> 6] |= uint64_t{1} << (w & 63);
 }

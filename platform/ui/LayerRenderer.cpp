@@ -161,6 +161,9 @@ const Region& LayerRenderer::render(CALayer* root) {
     // What lies under an opaque layer that covers the whole damage (a wallpaper) is neither cleared
     // nor drawn.
     const OpaqueCover* floor = floorOfDamage();
+    m_restore.masks.clear();
+    if (floor && restorable)
+        collectRestoredCoverage();
     m_restore.active = floor && restorable && canRestoreUnderCoverage(*floor);
     if (restorable && !m_restore.active && !m_coarseShapes.empty()) {
         m_damage = std::move(withoutShapes);
@@ -174,8 +177,6 @@ const Region& LayerRenderer::render(CALayer* root) {
     }
     m_floor = floor ? floor->order : 0;
     m_restore.floor = floor;
-    if (m_restore.active)
-        collectRestoredCoverage();
     if (!m_floor)
         fillRegionCopy(m_bitmap, m_damage, m_background);
     if (root)

@@ -145,10 +145,11 @@ private:
         std::vector<Entry*> shapes;
         std::vector<const CoverageMask*> masks;
     };
-    void noteChangedForRestore(CALayer* layer, const Entry& entry);
-    bool canRestoreUnderCoverage(const OpaqueCover& floor) const;
+    void noteChangedForRestore(CALayer* layer, Entry& entry);
     // The masks of the shapes, before and after, into m_restore.masks.
     void collectRestoredCoverage();
+    // Whether the frame may restore under m_restore.masks.
+    bool canRestoreUnderCoverage(const OpaqueCover& floor) const;
     void restoreUnderCoverage(const OpaqueCover& floor, Bitmap& target);
     void renderReference(CALayer* root);
 

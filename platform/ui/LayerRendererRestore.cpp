@@ -13,13 +13,13 @@
 
 #include <algorithm>
 
-void LayerRenderer::noteChangedForRestore(CALayer* layer, const Entry& entry) {
+void LayerRenderer::noteChangedForRestore(CALayer* layer, Entry& entry) {
     // The shape's pixels, before and after, must be those of its masks alone.
     bool shape = objc_cast<CAShapeLayer>(layer) != nullptr;
     if (!shape || !entry.drawnByMasks || !entry.previousDrawnByMasks)
         m_restore.possible = false;
     else
-        m_restore.shapes.push_back(const_cast<Entry*>(&entry));
+        m_restore.shapes.push_back(&entry);
 }
 
 bool LayerRenderer::canRestoreUnderCoverage(const OpaqueCover& floor) const {
@@ -27,10 +27,8 @@ bool LayerRenderer::canRestoreUnderCoverage(const OpaqueCover& floor) const {
         return false;
     // Copying under many shapes that lie over one another costs more than copying the damage once.
     int64_t covered = 0;
-    for (const Entry* shape : m_restore.shapes)
-        for (const CoverageMask* mask :
-             {&shape->previousFill, &shape->previousStroke, &shape->fill, &shape->stroke})
-            covered += static_cast<int64_t>(mask->coverage().size());
+    for (const CoverageMask* mask : m_restore.masks)
+        covered += static_cast<int64_t>(mask->coverage().size());
     if (covered > m_damage.area() / 2)
         return false;
     IntRect damage = m_damage.bounds();
