@@ -28,12 +28,13 @@ void setSpecifier(id self, SEL cmd, id specifier) {
 }
 
 void loadFromSpecifier(id self, SEL, id specifier) {
-    const std::string* plistName =
-        string_value(msg_send<id>(specifier, "propertyForKey:", NSString::stringWithUTF8String("Color")));
+    Ref<NSObject> plistName(
+        msg_send<id>(specifier, "propertyForKey:", NSString::stringWithUTF8String("Color")));
     Ref<NSString> title(objc_cast<NSString>(msg_send<id>(specifier, "name")));
-    ColorPrefsListController* page = asPage(self);
-    Ref<NSMutableArray> list = page->loadSpecifiersFromPlistName(plistName ? *plistName : "", self);
-    page->setStoredSpecifiers(list);
+    // Sent rather than called, so that a subclass's or a hook's loader is the one that runs.
+    Ref<NSArray> list(
+        objc_cast<NSArray>(msg_send<id>(self, "loadSpecifiersFromPlistName:target:", plistName, self)));
+    asPage(self)->setStoredSpecifiers(list);
     msg_send(self, "setTitle:", title);
     msg_send(msg_send<id>(self, "navigationItem"), "setTitle:", title);
 }

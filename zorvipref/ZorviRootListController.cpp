@@ -28,7 +28,9 @@ id init(id self, SEL cmd) {
 id specifiers(id self, SEL) {
     ZorviRootListController* page = asRoot(self);
     if (!page->storedSpecifiers()) {
-        Ref<NSMutableArray> list = page->loadSpecifiersFromPlistName("Root", self);
+        // Sent rather than called, so that a subclass's or a hook's loader is the one that runs.
+        Ref<NSArray> list(objc_cast<NSArray>(msg_send<id>(
+            self, "loadSpecifiersFromPlistName:target:", NSString::stringWithUTF8String("Root"), self)));
         page->setStoredSpecifiers(list);
     }
     return page->storedSpecifiers();

@@ -82,6 +82,23 @@ CGColor strokeOf(UIView* waveView) {
     return layer && layer->strokeColor() ? layer->strokeColor()->cgColor() : CGColor{-1, -1, -1, -1};
 }
 
+// A loader that stands in for the list machinery's: it notes what it was asked and answers one row
+// made in code, which it keeps so that the answer has an owner.
+struct LoaderCall {
+    std::string name;
+    id target = nullptr;
+};
+std::vector<LoaderCall> loaderCalls;
+Ref<NSArray> loaderAnswer;
+
+id standInLoader(id, SEL, id name, id target) {
+    const std::string* text = string_value(objc_cast<NSObject>(name));
+    loaderCalls.push_back({text ? *text : "", target});
+    loaderAnswer = NSArray::arrayWithObjects(
+        {Ref<NSObject>(PSSpecifier::preferenceSpecifierNamed("Stand-in row", target, PSGroupCell))});
+    return loaderAnswer.get();
+}
+
 } // namespace
 
 TEST(ZorviBundle, RootPageLoadsRootOnceAndKeepsItsLookAndButton) {
@@ -239,6 +256,45 @@ TEST(ZorviBundle, ColourPageLoadsFromItsLinkOnlyAndUpdatePosts) {
                   DarwinNotificationCenter::shared().waitAndDispatch(2000);
                   p.expect(posted == 1, "Update posts the reload notification");
                   p.expect(!bundle.global<Weak<UIView>>("reloadview").load(), "and builds nothing");
+                  return p.text();
+              }),
+              "");
+}
+
+TEST(ZorviBundle, PagesLoadTheirRowsThroughTheRuntimeSoAnOverrideOrAHookIsHonoured) {
+    EXPECT_EQ(runInChild([] {
+                  Problems p;
+                  LoadedBundle bundle;
+                  SEL loader = sel_registerName("loadSpecifiersFromPlistName:target:");
+                  const std::string types = objc_encode_imp(&standInLoader);
+
+                  // A subclass of the colour page with a loader of its own.
+                  Class subclass = objc_allocateClassPair(objc_getClass("ColorPrefsListController"),
+                                                          "ZVColourPageWithLoader");
+                  class_addMethod(subclass, loader, reinterpret_cast<IMP>(&standInLoader), types.c_str());
+                  objc_registerClassPair(subclass);
+                  Ref<NSObject> colourPage = bundle.make("ZVColourPageWithLoader");
+                  Ref<PSSpecifier> link =
+                      PSSpecifier::preferenceSpecifierNamed("Colours", nullptr, PSLinkCell);
+                  link->setProperty(NSString::stringWithUTF8String("ColorPrefs"), "Color");
+                  msg_send(colourPage, "setSpecifier:", link.get());
+                  p.expect(loaderCalls.size() == 1 && loaderCalls[0].name == "ColorPrefs" &&
+                               loaderCalls[0].target == colourPage.get(),
+                           "the colour page asks the subclass's loader for the link's plist");
+                  id colourRows = msg_send<id>(colourPage, "specifiers");
+                  p.expect(colourRows && colourRows == loaderAnswer.get(), "and shows the subclass's rows");
+
+                  // The machinery's own loader replaced, as a hook replaces it.
+                  class_replaceMethod(PSListController::objcClass(), loader,
+                                      reinterpret_cast<IMP>(&standInLoader), types.c_str());
+                  Ref<NSObject> root = bundle.make("ZorviRootListController");
+                  objc_cast<PSListController>(root.get())
+                      ->setBundlePath("/Library/PreferenceBundles/zorvipref.bundle");
+                  id rows = msg_send<id>(root, "specifiers");
+                  p.expect(loaderCalls.size() == 2 && loaderCalls.back().name == "Root" &&
+                               loaderCalls.back().target == root.get(),
+                           "the root page asks the replaced loader for Root");
+                  p.expect(rows && rows == loaderAnswer.get(), "and shows the replacement's rows");
                   return p.text();
               }),
               "");
