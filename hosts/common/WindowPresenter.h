@@ -1,0 +1,38 @@
+#pragma once
+
+// The window's picture: the renderer's bitmap (device pixels) reduced to the window's pixels by
+// area averaging, only where it changed, and sent to the display as those rectangles alone.
+
+#include "platform/graphics/Bitmap.h"
+#include "platform/graphics/CoverageMask.h"
+#include "platform/graphics/Region.h"
+#include "platform/ui/LayerRenderer.h"
+
+#include <optional>
+#include <span>
+
+struct SDL_Window;
+
+class WindowPresenter {
+public:
+    explicit WindowPresenter(SDL_Window* window) : m_window(window) {}
+
+    // Whether the window has a surface the picture can be written to.
+    bool valid();
+
+    // changed: every pixel that differs from the last frame; repainted: those drawn afresh (the rest
+    // were moved by the scroll, if any, and are moved here too when the move is whole window pixels).
+    // coverage: when not empty, every changed pixel lies under one of these masks.
+    void present(const Bitmap& bitmap, const Region& changed, const Region& repainted,
+                 const std::optional<LayerRenderer::Scroll>& scroll,
+                 std::span<const CoverageMask* const> coverage);
+
+    // The next present sends the whole picture (the window was exposed or resized).
+    void invalidate() { m_presented = false; }
+
+private:
+    SDL_Window* m_window;
+    bool m_presented = false;
+    int m_width = 0;
+    int m_height = 0;
+};
