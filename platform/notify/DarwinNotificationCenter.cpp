@@ -12,11 +12,9 @@
 #include <filesystem>
 #include <memory>
 #include <poll.h>
-#include <set>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
-#include <tuple>
 #include <unistd.h>
 #include <vector>
 
@@ -149,6 +147,20 @@ int DarwinNotificationCenter::addObserver(std::string_view name, Callback callba
     return token;
 }
 
+bool DarwinNotificationCenter::addCallbackObserver(const void* observer, CFNotificationCallback callback,
+                                                   std::string_view name, const void* object) {
+    if (name.empty() || name.size() > maxNameLength || !callback)
+        return false;
+    {
+        std::lock_guard guard(m_lock);
+        if (!m_callbackObservers.emplace(observer, callback, std::string(name), object).second)
+            return false;
+    }
+    return addObserver(name, [this, observer, callback, object](const std::string& posted) {
+               callback(this, const_cast<void*>(observer), posted.c_str(), object, nullptr);
+           }) != 0;
+}
+
 void DarwinNotificationCenter::removeObserver(int token) {
     std::lock_guard guard(m_lock);
     for (auto it = m_observers.begin(); it != m_observers.end(); ++it) {
@@ -251,19 +263,8 @@ DarwinNotificationCenter* CFNotificationCenterGetDarwinNotifyCenter() {
 void CFNotificationCenterAddObserver(DarwinNotificationCenter* center, const void* observer,
                                      CFNotificationCallback callback, const char* name, const void* object,
                                      int) {
-    if (!center || !callback || !name)
-        return;
-    // One registration per observer, callback, name and object, as the device keeps them.
-    static std::mutex lock;
-    static std::set<std::tuple<const void*, CFNotificationCallback, std::string, const void*>> registered;
-    {
-        std::lock_guard guard(lock);
-        if (!registered.emplace(observer, callback, std::string(name), object).second)
-            return;
-    }
-    center->addObserver(name, [center, observer, callback, object](const std::string& posted) {
-        callback(center, const_cast<void*>(observer), posted.c_str(), object, nullptr);
-    });
+    if (center && callback && name)
+        center->addCallbackObserver(observer, callback, name, object);
 }
 
 void CFNotificationCenterPostNotification(DarwinNotificationCenter* center, const char* name, const void*,

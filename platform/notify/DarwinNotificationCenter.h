@@ -11,8 +11,13 @@
 #include <functional>
 #include <map>
 #include <mutex>
+#include <set>
 #include <string>
 #include <string_view>
+#include <tuple>
+
+using CFNotificationCallback = void (*)(void* center, void* observer, const char* name, const void* object,
+                                        const void* userInfo);
 
 class DarwinNotificationCenter {
 public:
@@ -29,6 +34,11 @@ public:
     // Answers a token for removeObserver. Names longer than maxNameLength are refused (token 0).
     int addObserver(std::string_view name, Callback callback);
     void removeObserver(int token);
+    // The C interface's observer: added once per observer, callback, name and object, as the device
+    // keeps them; answers whether this call added it. The record belongs to this centre, so a
+    // centre made afresh (another device, a forked child) starts with none.
+    bool addCallbackObserver(const void* observer, CFNotificationCallback callback, std::string_view name,
+                             const void* object);
 
     // Sends the name to every process of the device. Answers false when it could not be sent at all.
     bool post(std::string_view name);
@@ -54,17 +64,16 @@ private:
     int m_socket = -1;
     std::string m_root;
     std::string m_rootIdentity; // device and inode of the root folder
-    std::string m_registry; // host folder holding one marker file per listening process
+    std::string m_registry;     // host folder holding one marker file per listening process
     bool m_advertised = false;
     int m_nextToken = 1;
     Callback m_postObserver;
     std::multimap<std::string, std::pair<int, Callback>, std::less<>> m_observers;
+    std::set<std::tuple<const void*, CFNotificationCallback, std::string, const void*>> m_callbackObservers;
 };
 
 // The device's C interface, for product code written against it. Adding the same observer and
 // callback for the same name and object again changes nothing: each posting calls it once.
-using CFNotificationCallback = void (*)(void* center, void* observer, const char* name, const void* object,
-                                        const void* userInfo);
 DarwinNotificationCenter* CFNotificationCenterGetDarwinNotifyCenter();
 void CFNotificationCenterAddObserver(DarwinNotificationCenter* center, const void* observer,
                                      CFNotificationCallback callback, const char* name, const void* object,

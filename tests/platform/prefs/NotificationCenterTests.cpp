@@ -92,3 +92,27 @@ TEST(NotificationCenter, EveryNameOfOneDeviceReachesTheSameListeners) {
         << "this process's marker is still there";
     std::filesystem::remove(link);
 }
+
+namespace {
+
+int callbackRuns = 0;
+
+void countRun(void*, void*, const char*, const void*, const void*) {
+    ++callbackRuns;
+}
+
+} // namespace
+
+TEST(NotificationCenter, ACentreMadeForANewDeviceTakesTheSameRegistrationAgain) {
+    callbackRuns = 0;
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round == 0 ? "first device" : "second device, same process");
+        TempDevice device;
+        DarwinNotificationCenter* center = CFNotificationCenterGetDarwinNotifyCenter();
+        CFNotificationCenterAddObserver(center, nullptr, &countRun, "zv.test/reload", nullptr, 0);
+        CFNotificationCenterAddObserver(center, nullptr, &countRun, "zv.test/reload", nullptr, 0);
+        CFNotificationCenterPostNotification(center, "zv.test/reload", nullptr, nullptr, true);
+        center->waitAndDispatch(2000);
+        EXPECT_EQ(callbackRuns, round + 1) << "one run per posting, however often it was registered";
+    }
+}
