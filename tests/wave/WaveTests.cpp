@@ -69,6 +69,35 @@ TEST(WavePath, SamplesEveryTenPointsToTheWidthPlusHalfTheLine) {
     EXPECT_EQ(elementsOf(cosine.get())[0].point, (CGPoint{0, 42})) << "cosine of 0 is 1";
 }
 
+TEST(WavePath, SineAndCosineAreTakenInSinglePrecisionOfTheRoundedAngle) {
+    // The lock screen's first wave, part way along its travel, in both styles and directions.
+    const double amplitude = 20, width = 375, offsetX = 100, moveX = 37.5, offsetY = 22;
+    auto view = viewWithFrame(CGRectMake(0, 0, 375, 150));
+    for (int64_t style : {0, 1}) {
+        for (int64_t direction : {0, 1}) {
+            SCOPED_TRACE("style " + std::to_string(style) + ", direction " + std::to_string(direction));
+            auto e = elementsOf(
+                view->createWavePath(style, direction, amplitude, width, 2, offsetX, moveX, offsetY).get());
+            ASSERT_EQ(e.size(), 41u);
+            const double k = 6.283185307179586 / width;
+            for (size_t i = 0; i < 39; ++i) {
+                double x = e[i].point.x;
+                double u = offsetX / k + x + (direction == 0 ? moveX : -moveX);
+                float theta = static_cast<float>(k * u);
+                float single = style == 0 ? ::sinf(theta) : ::cosf(theta);
+                double wide =
+                    style == 0 ? std::sin(static_cast<double>(theta)) : std::cos(static_cast<double>(theta));
+                double expected = static_cast<double>(single) * amplitude + offsetY;
+                ASSERT_NE(expected, wide * amplitude + offsetY)
+                    << "x = " << x << " tells the precisions apart";
+                ASSERT_NE(expected, (style == 0 ? std::sin(k * u) : std::cos(k * u)) * amplitude + offsetY)
+                    << "x = " << x;
+                EXPECT_EQ(e[i].point.y, expected) << "x = " << x;
+            }
+        }
+    }
+}
+
 TEST(WavePath, DirectionDecidesWhichWayTheTravelShiftsTheCurve) {
     auto view = viewWithFrame(CGRectMake(0, 0, 375, 60));
     auto still = elementsOf(view->createWavePath(0, 0, 20, 375, 2, 1.3, 0, 24).get());
