@@ -99,6 +99,27 @@ id standInLoader(id, SEL, id name, id target) {
     return loaderAnswer.get();
 }
 
+// HBAppearanceZo's eight fixed answers that are not what they should be, one line each.
+std::string wrongAppearanceAnswers(NSObject* zo) {
+    const CGColor purple{0.55, 0.28, 0.82, 1}, white{1, 1, 1, 1}, invisible{0, 0, 0, 0};
+    std::string wrong;
+    for (auto [answer, wanted] : {std::pair{"tintColor", purple},
+                                  {"statusBarTintColor", purple},
+                                  {"navigationBarTitleColor", white},
+                                  {"navigationBarTintColor", purple},
+                                  {"tableViewCellSeparatorColor", invisible},
+                                  {"navigationBarBackgroundColor", purple}}) {
+        auto* colour = objc_cast<UIColor>(msg_send<id>(zo, answer));
+        if (!colour || colour->cgColor() != wanted)
+            wrong += std::string(answer) + "\n";
+    }
+    if (!msg_send<bool>(zo, "translucentNavigationBar"))
+        wrong += "translucentNavigationBar\n";
+    if (msg_send<unsigned long>(zo, "largeTitleStyle") != 2)
+        wrong += "largeTitleStyle\n";
+    return wrong;
+}
+
 } // namespace
 
 TEST(ZorviBundle, RootPageLoadsRootOnceAndKeepsItsLookAndButton) {
@@ -122,14 +143,8 @@ TEST(ZorviBundle, RootPageLoadsRootOnceAndKeepsItsLookAndButton) {
                                look->values().navigationBarTintColor->cgColor() == CGColor{1, 1, 1, 1},
                            "the page's bar tint is white");
                   Ref<NSObject> zo = class_createInstance(objc_getClass("HBAppearanceZo"));
-                  auto* tint = objc_cast<UIColor>(msg_send<id>(zo, "navigationBarTintColor"));
-                  p.expect(tint && tint->cgColor() == CGColor{0.55, 0.28, 0.82, 1},
-                           "HBAppearanceZo answers purple");
-                  p.expect(msg_send<bool>(zo, "translucentNavigationBar") &&
-                               msg_send<unsigned long>(zo, "largeTitleStyle") == 2,
-                           "HBAppearanceZo's fixed answers");
-                  auto* separator = objc_cast<UIColor>(msg_send<id>(zo, "tableViewCellSeparatorColor"));
-                  p.expect(separator && separator->alpha() == 0, "an invisible separator");
+                  std::string wrong = wrongAppearanceAnswers(zo.get());
+                  p.expect(wrong.empty(), "HBAppearanceZo answers wrongly:\n" + wrong);
                   auto* button = objc_cast<UIBarButtonItem>(msg_send<id>(page, "respringButton"));
                   p.expect(button && button->title() == "Respring" &&
                                list->navigationItem()->rightBarButtonItem() == button,
