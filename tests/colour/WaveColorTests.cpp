@@ -137,6 +137,21 @@ TEST(WaveColors, BlendWinsOverCustomAndSharesOneHueAtThreeOpacities) {
     }
 }
 
+TEST(WaveColors, BlendingWithNoWallpaperLeavesNoColoursWhateverElseIsOn) {
+    for (bool custom : {false, true}) {
+        SCOPED_TRACE(custom ? "custom colours on too" : "custom colours off");
+        Sources sources; // no wallpaper image
+        sources.values["line1"] = NSString::stringWithUTF8String("FFFF0000");
+        Colours previous{UIColor::whiteColor(), UIColor::whiteColor(), UIColor::whiteColor()};
+        auto colours = resolve(true, custom, sources, previous);
+        EXPECT_EQ(sources.imageRequests, 1);
+        EXPECT_TRUE(sources.keysAsked.empty()) << "no fall back to the custom colours";
+        EXPECT_EQ(colours.color, nullptr) << "the earlier colours are replaced, not kept";
+        EXPECT_EQ(colours.color2, nullptr);
+        EXPECT_EQ(colours.color3, nullptr);
+    }
+}
+
 TEST(WaveColors, CustomColoursReadEachKeyInOrderAndAbsentOrWronglyTypedValuesGiveNoColour) {
     Sources sources;
     sources.values["line1"] = NSString::stringWithUTF8String("FFFF0000");
