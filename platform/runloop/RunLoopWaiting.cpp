@@ -1,0 +1,124 @@
+// Waiting in real time: for file-descriptor sources, a wake-up from another thread, or the next
+// due work.
+
+#include "platform/foundation/DeviceLog.h"
+#include "platform/runloop/RunLoop.h"
+#include "platform/runloop/RunLoopTime.h"
+
+#include <algorithm>
+#include <poll.h>
+#include <string>
+#include <unistd.h>
+#include <utility>
+
+using RunLoopDetail::millisecondsToNanoseconds;
+using RunLoopDetail::never;
+using RunLoopDetail::steadyNow;
+
+bool RunLoop::pollSources() {
+    return waitForSources(0);
+}
+
+bool RunLoop::waitForSources(int64_t timeoutNanoseconds) {
+    std::vector<pollfd> fds;
+    fds.reserve(m_sources.size() + 1);
+    if (m_wakeFd >= 0)
+        fds.push_back({m_wakeFd, POLLIN, 0});
+    for (const auto& source : m_sources)
+        fds.push_back({source.fd, POLLIN, 0});
+    int timeout = 0;
+    if (timeoutNanoseconds > 0)
+        timeout = static_cast<int>(std::min<int64_t>((timeoutNanoseconds + 999999) / 1000000, 1 << 30));
+    int ready = ::poll(fds.data(), fds.size(), timeout);
+    if (ready <= 0)
+        return false;
+    bool ran = false;
+    size_t first = 0;
+    if (m_wakeFd >= 0) {
+        first = 1;
+        if (fds[0].revents & POLLIN) {
+            uint64_t count = 0;
+            [[maybe_unused]] auto n = ::read(m_wakeFd, &count, sizeof count);
+        }
+    }
+    // Handlers may add or remove sources; each ready one runs if it is still registered as it was.
+    std::vector<std::pair<int, uint64_t>> readyNow;
+    for (size_t i = first; i < fds.size(); ++i)
+        if (fds[i].revents)
+            readyNow.emplace_back(fds[i].fd, fds[i].revents);
+    for (auto [fd, events] : readyNow) {
+        auto it = std::find_if(m_sources.begin(), m_sources.end(),
+                               [fd = fd](const Source& s) { return s.fd == fd; });
+        if (it == m_sources.end())
+            continue;
+        if (events & POLLNVAL) {
+            NSLog("run loop: source " + std::to_string(fd) + " is no longer open; removed");
+            m_sources.erase(it);
+            continue;
+        }
+        std::function<void()> handler = it->handler;
+        RunLoopDetail::guarded("a source handler", handler);
+        ran = true;
+    }
+    return ran;
+}
+
+void RunLoop::runOnce(double maxWaitMilliseconds) {
+    int64_t wait = millisecondsToNanoseconds(maxWaitMilliseconds);
+    if (m_virtual) {
+        // Waiting in real time moves no virtual time: only sources and the tasks already due run.
+        bool ran = runDueTasks(m_virtualNow);
+        if (ran || nextTaskDue() <= m_virtualNow)
+            wait = 0;
+        ran |= waitForSources(wait);
+        ran |= runDueTasks(m_virtualNow);
+        if (ran)
+            notifyPass();
+        return;
+    }
+    bool ran = runDueWork(realNow());
+    int64_t now = realNow();
+    int64_t next = std::min({nextTaskDue(), nextTimerDue(), nextRefreshInstant()});
+    if (ran)
+        wait = 0;
+    else if (next != never)
+        wait = std::min(wait, std::max<int64_t>(0, next - now));
+    bool served = waitForSources(wait);
+    if (!runDueWork(realNow()) && served)
+        notifyPass();
+}
+
+void RunLoop::runRealTime(double milliseconds) {
+    int64_t deadline = steadyNow() + millisecondsToNanoseconds(milliseconds);
+    for (;;) {
+        int64_t left = deadline - steadyNow();
+        if (left <= 0)
+            break;
+        runOnce(static_cast<double>(left) / 1e6);
+    }
+}
+
+bool RunLoop::runUntil(const std::function<bool()>& predicate, double realTimeoutMilliseconds) {
+    int64_t deadline = steadyNow() + millisecondsToNanoseconds(realTimeoutMilliseconds);
+    while (!predicate()) {
+        int64_t left = deadline - steadyNow();
+        if (left <= 0)
+            return predicate();
+        runOnce(static_cast<double>(left) / 1e6);
+    }
+    return true;
+}
+
+void RunLoop::run() {
+    m_stopRequested = false;
+    while (!m_stopRequested)
+        runOnce(1000);
+    m_stopRequested = false;
+}
+
+void RunLoop::wake() {
+    if (m_wakeFd < 0)
+        return;
+    uint64_t one = 1;
+    [[maybe_unused]] auto n = ::write(m_wakeFd, &one, sizeof one);
+}
