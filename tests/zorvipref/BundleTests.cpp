@@ -276,6 +276,30 @@ TEST(ZorviBundle, ColourPageLoadsFromItsLinkOnlyAndUpdatePosts) {
               "");
 }
 
+TEST(ZorviBundle, ColourPageFromALinkWithoutAColorPropertyLoadsNothingButStillTakesItsTitles) {
+    EXPECT_EQ(
+        runInChild([] {
+            Problems p;
+            LoadedBundle bundle;
+            Ref<NSObject> page = bundle.make("ColorPrefsListController");
+            auto* list = objc_cast<PSListController>(page.get());
+            list->setBundlePath("/Library/PreferenceBundles/zorvipref.bundle");
+            Ref<PSSpecifier> link = PSSpecifier::preferenceSpecifierNamed("Colours", nullptr, PSLinkCell);
+            link->setProperty(NSString::stringWithUTF8String("ColorPrefs"), "Color");
+            msg_send(page, "setSpecifier:", link.get());
+            p.expect(msg_send<id>(page, "specifiers") != nullptr, "rows from a link that names its plist");
+            Ref<PSSpecifier> bare = PSSpecifier::preferenceSpecifierNamed("Bare", nullptr, PSLinkCell);
+            msg_send(page, "setSpecifier:", bare.get());
+            p.expect(msg_send<id>(page, "specifiers") == nullptr,
+                     "no plist named: the loader's nothing replaces the earlier rows");
+            p.expect(list->title() == "Bare" && list->navigationItem()->title() == "Bare",
+                     "both titles from the bare link");
+            p.expect(list->specifier() == bare.get(), "the base class got the bare link");
+            return p.text();
+        }),
+        "");
+}
+
 TEST(ZorviBundle, PagesLoadTheirRowsThroughTheRuntimeSoAnOverrideOrAHookIsHonoured) {
     EXPECT_EQ(runInChild([] {
                   Problems p;
