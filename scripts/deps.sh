@@ -7,7 +7,7 @@ packages=(
   libplist-dev libplist-utils
   libavformat-dev libavcodec-dev libavfilter-dev libswscale-dev libwebp-dev
   libcairo2-dev libpango1.0-dev fonts-dejavu-core
-  libsdl2-dev libstb-dev
+  libsdl2-dev libstb-dev libcli11-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   xvfb xauth xdotool x11-apps

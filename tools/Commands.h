@@ -1,20 +1,61 @@
 #pragma once
 
-// The subcommands of `zorvi`. Each takes the arguments after its own name and answers the exit
-// status; a bad command line prints a clear message and answers 2.
+// The commands of `zorvi`. Each command's file defines its options and words on the program's
+// command line and says what runs when it is chosen; main.cpp parses and runs the chosen one.
 
+#include <CLI/CLI.hpp>
+
+#include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
-using Arguments = std::vector<std::string>;
+class Commands {
+public:
+    explicit Commands(CLI::App& program) : m_program(program) {}
 
-int commandDevice(const Arguments& args);
-int commandDefaults(const Arguments& args);
-int commandWallpaper(const Arguments& args);
-int commandSpringboard(const Arguments& args);
-int commandSettings(const Arguments& args);
-int commandBoot(const Arguments& args);
-int commandLog(const Arguments& args);
-int commandRespring(const Arguments& args);
-int commandWaves(const Arguments& args);
-int commandRecord(const Arguments& args);
+    CLI::App& program() { return m_program; }
+
+    // A command under parent (the program, or a command whose verbs these are), in the program's
+    // style. action runs when it is chosen, is given the command (for its messages) and answers
+    // the exit status; a command with verbs has none. A verb also takes the options of the command
+    // above it, wherever they are written.
+    using Action = std::function<int(const CLI::App& command)>;
+    CLI::App* add(CLI::App& parent, const std::string& name, const std::string& description,
+                  Action action = {});
+
+    // Parses the words after "zorvi" and runs the chosen command: 0 done, 1 failed, 2 a bad
+    // command line.
+    int run(const std::vector<std::string>& words);
+
+private:
+    CLI::App& m_program;
+    std::map<const CLI::App*, Action> m_actions;
+};
+
+// Each command's definitions.
+void addDeviceCommand(Commands& commands);
+void addLogCommand(Commands& commands);
+void addHostCommands(Commands& commands);
+void addRespringCommand(Commands& commands);
+void addDefaultsCommand(Commands& commands);
+void addWallpaperCommand(Commands& commands);
+void addWavesCommand(Commands& commands);
+void addRecordCommand(Commands& commands);
+void addHelpCommand(Commands& commands);
+
+// Every command of the program, in the order the help lists them.
+void addAllCommands(Commands& commands);
+
+// --root DIR on a command.
+CLI::Option* addRootOption(CLI::App& command, std::string& root);
+// --screen WxH@S and --system VERSION, checked as they are read.
+CLI::Option* addScreenOption(CLI::App& command, std::string& screen, const std::string& description);
+CLI::Option* addSystemOption(CLI::App& command, std::string& system, const std::string& description);
+
+// Makes root (the default device when empty) the current device; false after saying why when it
+// holds no device.
+bool selectDevice(const std::string& root, const CLI::App& command);
+
+// Prints "zorvi COMMAND: message" to stderr and answers 1.
+int commandFailure(const CLI::App& command, const std::string& message);

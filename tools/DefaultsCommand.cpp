@@ -1,22 +1,22 @@
 // zorvi defaults: reads and writes preference domains and suites the way the device's own
 // `defaults` tool does. Writes reach running processes through the domain's change notification.
 
+#include "hosts/common/CommandLine.h"
 #include "platform/foundation/NSArray.h"
 #include "platform/foundation/NSData.h"
 #include "platform/foundation/NSNumber.h"
 #include "platform/foundation/NSString.h"
 #include "platform/prefs/PreferenceDomain.h"
-#include "tools/CommandLine.h"
+#include "tools/Commands.h"
 
 #include <cctype>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <memory>
 #include <string>
 
 namespace {
-
-constexpr const char* name = "defaults";
 
 std::string quoted(const std::string& text) {
     bool plain = !text.empty();
@@ -106,14 +106,21 @@ Ref<NSObject> typedValue(const std::string& type, const std::string& text, std::
     return nullptr;
 }
 
-int read(const std::vector<std::string>& words) {
-    if (words.size() < 2 || words.size() > 3)
-        return commandLineError(name, "usage: defaults read DOMAIN [KEY]");
-    const std::string& domain = words[1];
-    if (!PreferenceDomain::isValidName(domain))
-        return commandLineError(name, "not a domain name: " + domain);
+// What a verb was given: the domain, then the key and the value where it takes them.
+struct Words {
+    std::string root;
+    std::string domain;
+    std::string key;
+};
+
+int readVerb(const Words& words, const CLI::App& command) {
+    if (!PreferenceDomain::isValidName(words.domain))
+        return CommandLine::usageError(command, "not a domain name: " + words.domain);
+    if (!selectDevice(words.root, command))
+        return 1;
+    const std::string& domain = words.domain;
     Ref<NSDictionary> values = PreferenceDomain::read(domain);
-    if (words.size() == 2) {
+    if (words.key.empty()) {
         if (values->count() == 0) {
             std::fprintf(stderr, "Domain %s does not exist\n", domain.c_str());
             return 1;
@@ -121,30 +128,39 @@ int read(const std::vector<std::string>& words) {
         std::printf("%s\n", describe(values, 0).c_str());
         return 0;
     }
-    NSObject* value = values->objectForKey(words[2]);
+    NSObject* value = values->objectForKey(words.key);
     if (!value) {
         std::fprintf(stderr, "The domain/default pair of (%s, %s) does not exist\n", domain.c_str(),
-                     words[2].c_str());
+                     words.key.c_str());
         return 1;
     }
     std::printf("%s\n", describe(value, 0).c_str());
     return 0;
 }
 
-int write(const std::vector<std::string>& words) {
-    if (words.size() != 4 && words.size() != 5)
-        return commandLineError(name, "usage: defaults write DOMAIN KEY [-bool|-int|-float|-string] VALUE");
-    const std::string& domain = words[1];
+// write takes its words as they come, so that "-int -3" and "-string --root" are a type and a value.
+int writeVerb(const Words& given, const CLI::App& command) {
+    Words words = given;
+    std::vector<std::string> operands;
+    for (const std::string& word : command.remaining())
+        operands.push_back(word);
+    if (operands.size() != 3 && operands.size() != 4)
+        return CommandLine::usageError(command, "wants a domain, a key and a value");
+    words.domain = operands[0];
+    words.key = operands[1];
+    const std::string& domain = words.domain;
     if (!PreferenceDomain::isValidName(domain))
-        return commandLineError(name, "not a domain name: " + domain);
-    if (words[2].empty())
-        return commandLineError(name, "empty key");
+        return CommandLine::usageError(command, "not a domain name: " + domain);
+    if (words.key.empty())
+        return CommandLine::usageError(command, "empty key");
     std::string error;
-    Ref<NSObject> value = words.size() == 5 ? typedValue(words[3], words[4], error)
-                                            : Ref<NSObject>(NSString::stringWithUTF8String(words[3]));
+    Ref<NSObject> value = operands.size() == 4 ? typedValue(operands[2], operands[3], error)
+                                               : Ref<NSObject>(NSString::stringWithUTF8String(operands[2]));
     if (!value)
-        return commandLineError(name, error);
-    if (!PreferenceDomain::write(domain, words[2], value)) {
+        return CommandLine::usageError(command, error);
+    if (!selectDevice(words.root, command))
+        return 1;
+    if (!PreferenceDomain::write(domain, words.key, value)) {
         std::fprintf(stderr, "zorvi defaults: could not write %s\n",
                      PreferenceDomain::devicePath(domain).c_str());
         return 1;
@@ -152,39 +168,44 @@ int write(const std::vector<std::string>& words) {
     return 0;
 }
 
-int remove(const std::vector<std::string>& words) {
-    if (words.size() != 2 && words.size() != 3)
-        return commandLineError(name, "usage: defaults delete DOMAIN [KEY]");
-    const std::string& domain = words[1];
+int deleteVerb(const Words& words, const CLI::App& command) {
+    const std::string& domain = words.domain;
     if (!PreferenceDomain::isValidName(domain))
-        return commandLineError(name, "not a domain name: " + domain);
-    if (words.size() == 2)
+        return CommandLine::usageError(command, "not a domain name: " + domain);
+    if (!selectDevice(words.root, command))
+        return 1;
+    if (words.key.empty())
         return PreferenceDomain::removeAll(domain) ? 0 : 1;
-    if (!PreferenceDomain::read(domain)->objectForKey(words[2])) {
+    if (!PreferenceDomain::read(domain)->objectForKey(words.key)) {
         std::fprintf(stderr, "The domain/default pair of (%s, %s) does not exist\n", domain.c_str(),
-                     words[2].c_str());
+                     words.key.c_str());
         return 1;
     }
-    return PreferenceDomain::write(domain, words[2], nullptr) ? 0 : 1;
+    return PreferenceDomain::write(domain, words.key, nullptr) ? 0 : 1;
 }
 
 } // namespace
 
-int commandDefaults(const Arguments& args) {
-    std::string error;
-    auto line = CommandLine::parse(args, {"--root"}, {}, error, true);
-    if (!line)
-        return commandLineError(name, error);
-    const auto& words = line->positional();
-    if (words.empty())
-        return commandLineError(name, "usage: defaults [--root DIR] read|write|delete DOMAIN ...");
-    if (!selectDevice(*line, name, true))
-        return 1;
-    if (words[0] == "read")
-        return read(words);
-    if (words[0] == "write")
-        return write(words);
-    if (words[0] == "delete")
-        return remove(words);
-    return commandLineError(name, "unknown verb '" + words[0] + "' (read, write or delete)");
+void addDefaultsCommand(Commands& commands) {
+    auto words = std::make_shared<Words>();
+    CLI::App* defaults =
+        commands.add(commands.program(), "defaults",
+                     "reads and writes preference domains and suites; running processes see a write at once");
+    addRootOption(*defaults, words->root);
+    CLI::App* read = commands.add(*defaults, "read", "prints a domain or suite, or one key",
+                                  [words](const CLI::App& command) { return readVerb(*words, command); });
+    read->add_option("DOMAIN", words->domain, "a domain or suite, such as com.vantrel.zorvi")->required();
+    read->add_option("KEY", words->key, "one key of it");
+    CLI::App* write = commands.add(*defaults, "write", "writes one key (a string unless a type is given)",
+                                   [words](const CLI::App& command) { return writeVerb(*words, command); });
+    // Its words are taken as they come; it takes --root itself, before them, as nothing falls
+    // through to the command above.
+    write->prefix_command();
+    write->fallthrough(false);
+    addRootOption(*write, words->root);
+    CommandLine::setOperands(*write, "DOMAIN KEY [-bool|-int|-float|-string] VALUE");
+    CLI::App* remove = commands.add(*defaults, "delete", "removes a key, or the whole domain",
+                                    [words](const CLI::App& command) { return deleteVerb(*words, command); });
+    remove->add_option("DOMAIN", words->domain, "a domain or suite")->required();
+    remove->add_option("KEY", words->key, "one key of it");
 }

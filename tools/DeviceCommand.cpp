@@ -7,7 +7,7 @@
 #include "platform/foundation/PropertyList.h"
 #include "platform/foundation/SystemVersion.h"
 #include "platform/prefs/PreferenceDomain.h"
-#include "tools/CommandLine.h"
+#include "tools/Commands.h"
 #include "tools/DefaultWallpaper.h"
 #include "tools/DeviceManage.h"
 #include "tools/InstalledApps.h"
@@ -20,6 +20,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
+#include <memory>
 #include <unistd.h>
 
 namespace {
@@ -27,29 +28,6 @@ namespace {
 constexpr const char* name = "device";
 constexpr const char* defaultSystem = "14.4";
 constexpr const char* appSuite = "com.vantrel.zorvipref";
-
-// The systems the device stands in for: the first with a lock screen like this one's to the latest.
-constexpr int oldestSystem = 7, newestSystem = 26;
-
-// One to three numbers of one to three digits, separated by dots ("14.4", "12.4.1"), the first of
-// them a system that exists.
-bool validSystemVersion(const std::string& text) {
-    int major = std::atoi(text.c_str());
-    if (major < oldestSystem || major > newestSystem)
-        return false;
-    int parts = 0;
-    size_t start = 0;
-    while (true) {
-        size_t dot = text.find('.', start);
-        std::string part = text.substr(start, dot == std::string::npos ? std::string::npos : dot - start);
-        if (part.empty() || part.size() > 3 || part.find_first_not_of("0123456789") != std::string::npos ||
-            ++parts > 3)
-            return false;
-        if (dot == std::string::npos)
-            return true;
-        start = dot + 1;
-    }
-}
 
 bool makeFolders(std::string& error) {
     const char* folders[] = {"/System/Library/CoreServices",
@@ -108,23 +86,21 @@ bool chooseApps(std::string& error) {
     return true;
 }
 
-int create(const CommandLine& line) {
-    std::string root = line.value("--root").value_or(DeviceRoot::defaultDirectory());
-    std::string system = line.value("--system").value_or(defaultSystem);
-    if (!validSystemVersion(system))
-        return commandLineError(name, "not a system version: " + system + " (from " +
-                                          std::to_string(oldestSystem) + " to " +
-                                          std::to_string(newestSystem) + ", such as 14.4 or 12.4.1)");
+struct CreateOptions {
+    std::string system = defaultSystem;
+    std::string screen;
+    bool force = false;
+};
+
+int create(const std::string& chosenRoot, const CreateOptions& options) {
+    std::string root = chosenRoot.empty() ? DeviceRoot::defaultDirectory() : chosenRoot;
+    const std::string& system = options.system;
     ScreenProfile screen;
-    if (auto text = line.value("--screen")) {
-        auto parsed = DeviceProfile::parseScreen(*text);
-        if (!parsed)
-            return commandLineError(name, "not a screen: " + *text + " (WxH@S, e.g. 375x812@3)");
-        screen = *parsed;
-    }
+    if (!options.screen.empty())
+        screen = *DeviceProfile::parseScreen(options.screen);
     std::error_code failure;
     if (std::filesystem::exists(root, failure) && !std::filesystem::is_empty(root, failure) &&
-        !line.flag("--force")) {
+        !options.force) {
         std::fprintf(stderr, "zorvi device: %s exists already (add --force to lay it out again)\n",
                      root.c_str());
         return 1;
@@ -163,21 +139,23 @@ int create(const CommandLine& line) {
 
 } // namespace
 
-int commandDevice(const Arguments& args) {
-    std::string error;
-    auto line = CommandLine::parse(args, {"--root", "--system", "--screen"}, {"--force"}, error);
-    if (!line)
-        return commandLineError(name, error);
-    const auto& words = line->positional();
-    if (words.size() == 1 && words[0] == "create")
-        return create(*line);
-    if (words.size() == 1 && words[0] == "update")
-        return updateDevice(*line);
-    if (words.size() == 1 && words[0] == "list")
-        return listDevices(*line);
-    if (words.size() == 1 && words[0] == "erase")
-        return eraseDevice(*line);
-    return commandLineError(
-        name, "usage: device create [--root DIR] [--system VERSION] [--screen WxH@S] [--force]\n"
-              "       device update|list|erase [--root DIR]");
+void addDeviceCommand(Commands& commands) {
+    auto root = std::make_shared<std::string>();
+    CLI::App* device = commands.add(commands.program(), "device", "makes, updates, lists and erases devices");
+    addRootOption(*device, *root);
+    auto options = std::make_shared<CreateOptions>();
+    CLI::App* make = commands.add(*device, "create",
+                                  "lays out a new device (default: system 14.4, 375x812@3) with apps, a "
+                                  "wallpaper and the product installed",
+                                  [root, options](const CLI::App&) { return create(*root, *options); });
+    addSystemOption(*make, options->system, "the system version the device runs (default: 14.4)");
+    addScreenOption(*make, options->screen, "the screen in points and its scale (default: 375x812@3)");
+    make->add_flag("--force", options->force, "lays out a folder that is not empty again");
+    commands.add(*device, "update", "reinstalls the product and the device's programs after a rebuild",
+                 [root](const CLI::App& command) { return updateDevice(*root, command); });
+    commands.add(*device, "list",
+                 "lists the devices beside the default one (and --root's), and which are booted",
+                 [root](const CLI::App&) { return listDevices(*root); });
+    commands.add(*device, "erase", "erases a device that is not booted",
+                 [root](const CLI::App& command) { return eraseDevice(*root, command); });
 }

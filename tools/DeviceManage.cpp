@@ -4,7 +4,7 @@
 #include "platform/foundation/DeviceProfile.h"
 #include "platform/foundation/DeviceRoot.h"
 #include "platform/foundation/SystemVersion.h"
-#include "tools/CommandLine.h"
+#include "tools/Commands.h"
 #include "tools/ProductInstall.h"
 
 #include <cstdio>
@@ -34,8 +34,8 @@ bool deviceIsBooted(const std::string& root) {
     return held;
 }
 
-int updateDevice(const CommandLine& line) {
-    if (!selectDevice(line, "device", true))
+int updateDevice(const std::string& root, const CLI::App& command) {
+    if (!selectDevice(root, command))
         return 1;
     std::string error;
     if (!installProduct(error) || !installDeviceTools(error)) {
@@ -46,7 +46,7 @@ int updateDevice(const CommandLine& line) {
     return 0;
 }
 
-int listDevices(const CommandLine& line) {
+int listDevices(const std::string& root) {
     std::set<std::string> folders;
     std::string defaultDevice = DeviceRoot::defaultDirectory();
     std::error_code failure;
@@ -55,8 +55,8 @@ int listDevices(const CommandLine& line) {
          it.increment(failure))
         if (it->is_directory(failure) && isDevice(it->path().string()))
             folders.insert(std::filesystem::absolute(it->path(), failure).string());
-    if (auto root = line.value("--root"); root && isDevice(*root))
-        folders.insert(std::filesystem::absolute(*root, failure).string());
+    if (!root.empty() && isDevice(root))
+        folders.insert(std::filesystem::absolute(root, failure).string());
     if (folders.empty()) {
         std::printf("no devices (make one with 'zorvi device create')\n");
         return 0;
@@ -70,15 +70,13 @@ int listDevices(const CommandLine& line) {
     return 0;
 }
 
-int eraseDevice(const CommandLine& line) {
-    std::string root = line.value("--root").value_or(DeviceRoot::defaultDirectory());
+int eraseDevice(const std::string& chosenRoot, const CLI::App& command) {
+    std::string root = chosenRoot.empty() ? DeviceRoot::defaultDirectory() : chosenRoot;
     if (!isDevice(root)) {
-        std::fprintf(stderr, "zorvi device: no device at %s\n", root.c_str());
-        return 1;
+        return commandFailure(command, "no device at " + root);
     }
     if (deviceIsBooted(root)) {
-        std::fprintf(stderr, "zorvi device: %s is booted; shut it down first\n", root.c_str());
-        return 1;
+        return commandFailure(command, root + " is booted; shut it down first");
     }
     std::error_code failure;
     std::filesystem::remove_all(root, failure);

@@ -3,11 +3,12 @@
 // zorvi device update (reinstalls the product and the device's programs after a rebuild), list
 // (the devices beside the default one, and --root's; which are booted) and erase (not while booted).
 
-#include "tools/CommandLine.h"
+#include <CLI/CLI.hpp>
 
 #include <string>
 
 bool deviceIsBooted(const std::string& root);
-int updateDevice(const CommandLine& line);
-int listDevices(const CommandLine& line);
-int eraseDevice(const CommandLine& line);
+// root: the device named by --root, empty for the default one.
+int updateDevice(const std::string& root, const CLI::App& command);
+int listDevices(const std::string& root);
+int eraseDevice(const std::string& root, const CLI::App& command);

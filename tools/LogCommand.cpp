@@ -3,23 +3,21 @@
 
 #include "platform/foundation/DeviceFile.h"
 #include "platform/foundation/DeviceRoot.h"
-#include "tools/CommandLine.h"
 #include "tools/Commands.h"
 
 #include <chrono>
 #include <cstdio>
 #include <fcntl.h>
 #include <fstream>
+#include <memory>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
 
-int commandLog(const Arguments& args) {
-    std::string error;
-    auto line = CommandLine::parse(args, {"--root"}, {"--follow"}, error);
-    if (!line || !line->positional().empty())
-        return commandLineError("log", line ? "usage: log [--root DIR] [--follow]" : error);
-    if (!selectDevice(*line, "log", true))
+namespace {
+
+int printLog(const std::string& root, bool follow, const CLI::App& command) {
+    if (!selectDevice(root, command))
         return 1;
     // Opened beneath the device root, a regular file only: a fifo planted as the log is not waited on.
     int log = -1;
@@ -51,7 +49,7 @@ int commandLog(const Arguments& args) {
         std::fflush(stdout);
     };
     printAvailable();
-    while (line->flag("--follow")) {
+    while (follow) {
         std::this_thread::sleep_for(std::chrono::milliseconds(200));
         if (log < 0 && !open())
             return 1;
@@ -60,4 +58,16 @@ int commandLog(const Arguments& args) {
     if (log >= 0)
         ::close(log);
     return 0;
+}
+
+} // namespace
+
+void addLogCommand(Commands& commands) {
+    auto root = std::make_shared<std::string>();
+    auto follow = std::make_shared<bool>(false);
+    CLI::App* log =
+        commands.add(commands.program(), "log", "the device log, each line with the process that wrote it",
+                     [root, follow](const CLI::App& command) { return printLog(*root, *follow, command); });
+    addRootOption(*log, *root);
+    log->add_flag("--follow", *follow, "goes on printing what is written until interrupted");
 }

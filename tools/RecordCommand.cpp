@@ -2,8 +2,9 @@
 // for a bug report. Without --root the run gets a fresh device of its own (--system and --screen
 // choose it), removed afterwards; with --root, that device as it is.
 
+#include "hosts/common/CommandLine.h"
 #include "hosts/common/VideoFormats.h"
-#include "tools/CommandLine.h"
+#include "tools/Commands.h"
 
 #include <cerrno>
 #include <csignal>
@@ -11,14 +12,19 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
 
-constexpr const char* name = "record";
-constexpr const char* usageText =
-    "usage: zorvi record [--root DIR] [--system VERSION] [--screen WxH@S] SCRIPT OUT";
+struct RecordOptions {
+    std::string root;
+    std::string system;
+    std::string screen;
+    std::string script;
+    std::string out;
+};
 
 std::string programBeside(const char* program) {
     std::error_code error;
@@ -55,29 +61,20 @@ int runBeside(const char* program, const std::vector<std::string>& args, bool qu
     return WEXITSTATUS(status);
 }
 
-} // namespace
-
-int commandRecord(const Arguments& args) {
-    std::string error;
-    auto line = CommandLine::parse(args, {"--root", "--system", "--screen"}, {}, error);
-    if (!line)
-        return commandLineError(name, error + "\n" + usageText);
-    const auto& words = line->positional();
-    if (words.size() != 2)
-        return commandLineError(name, std::string("wants a script and a file to record to\n") + usageText);
-    const std::string& script = words[0];
-    const std::string& out = words[1];
+int record(const RecordOptions& options, const CLI::App& command) {
+    const std::string& script = options.script;
+    const std::string& out = options.out;
     if (!videoFormatForPath(out))
-        return commandLineError(name,
-                                "cannot record to " + out + ": the name must end in " + videoFormatNames());
-    auto root = line->value("--root");
-    if (root && (line->value("--system") || line->value("--screen")))
-        return commandLineError(name,
-                                "--system and --screen choose a new device; they cannot go with --root");
+        return CommandLine::usageError(command, "cannot record to " + out + ": the name must end in " +
+                                                    videoFormatNames());
+    bool ownDevice = options.root.empty();
+    if (!ownDevice && (!options.system.empty() || !options.screen.empty()))
+        return CommandLine::usageError(
+            command, "--system and --screen choose a new device; they cannot go with --root");
 
     std::string device;
-    if (root) {
-        device = *root;
+    if (!ownDevice) {
+        device = options.root;
     } else {
         std::string folder = (std::filesystem::temp_directory_path() / "zorvi-record-XXXXXX").string();
         if (!::mkdtemp(folder.data())) {
@@ -86,8 +83,9 @@ int commandRecord(const Arguments& args) {
         }
         device = folder;
         std::vector<std::string> create{"device", "create", "--root", device, "--force"};
-        for (const char* option : {"--system", "--screen"})
-            if (auto value = line->value(option)) {
+        for (auto [option, value] :
+             {std::pair{"--system", &options.system}, std::pair{"--screen", &options.screen}})
+            if (!value->empty()) {
                 create.push_back(option);
                 create.push_back(*value);
             }
@@ -101,7 +99,7 @@ int commandRecord(const Arguments& args) {
     std::signal(SIGTERM, SIG_IGN);
     int status = runBeside("zv-springboard",
                            {"--root", device, "--headless", "--script", script, "--record", out}, false);
-    if (!root) {
+    if (ownDevice) {
         std::error_code ignored;
         std::filesystem::remove_all(device, ignored);
     }
@@ -111,4 +109,20 @@ int commandRecord(const Arguments& args) {
             std::printf("recorded %s\n", out.c_str());
     }
     return status;
+}
+
+} // namespace
+
+void addRecordCommand(Commands& commands) {
+    auto options = std::make_shared<RecordOptions>();
+    CLI::App* recordCommand =
+        commands.add(commands.program(), "record",
+                     "runs a lock-screen script headless (on a fresh device of its own without --root) and "
+                     "records all of it",
+                     [options](const CLI::App& command) { return record(*options, command); });
+    addRootOption(*recordCommand, options->root);
+    addSystemOption(*recordCommand, options->system, "the new device's system version (default: 14.4)");
+    addScreenOption(*recordCommand, options->screen, "the new device's screen (default: 375x812@3)");
+    recordCommand->add_option("SCRIPT", options->script, "the lock-screen script")->required();
+    recordCommand->add_option("OUT", options->out, "the recording: .mp4, .gif, .webp or .apng")->required();
 }

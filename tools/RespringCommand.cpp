@@ -3,7 +3,6 @@
 
 #include "platform/foundation/DeviceFile.h"
 #include "platform/foundation/DeviceRoot.h"
-#include "tools/CommandLine.h"
 #include "tools/Commands.h"
 
 #include <cerrno>
@@ -11,16 +10,15 @@
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
+#include <memory>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-int commandRespring(const Arguments& args) {
-    std::string error;
-    auto line = CommandLine::parse(args, {"--root"}, {}, error);
-    if (!line || !line->positional().empty())
-        return commandLineError("respring", line ? "usage: respring [--root DIR]" : error);
-    DeviceRoot::setCurrent(line->value("--root").value_or(DeviceRoot::defaultDirectory()));
+namespace {
+
+int respring(const std::string& root) {
+    DeviceRoot::setCurrent(root.empty() ? DeviceRoot::defaultDirectory() : root);
     // The device's own killall, opened beneath its root and run through its descriptor.
     int killall = DeviceFile::open("/usr/bin/killall", O_RDONLY | O_NONBLOCK);
     struct stat info {};
@@ -47,4 +45,14 @@ int commandRespring(const Arguments& args) {
     }
     std::printf("respring: backboardd ended; the device brings the lock screen back\n");
     return 0;
+}
+
+} // namespace
+
+void addRespringCommand(Commands& commands) {
+    auto root = std::make_shared<std::string>();
+    CLI::App* respring = commands.add(commands.program(), "respring",
+                                      "ends the booted device's backboardd, as the Respring button does",
+                                      [root](const CLI::App&) { return ::respring(*root); });
+    addRootOption(*respring, *root);
 }

@@ -11,16 +11,14 @@
 #include "platform/graphics/ImageImport.h"
 #include "platform/graphics/PNGEncoder.h"
 #include "platform/graphics/UIImage.h"
-#include "tools/CommandLine.h"
+#include "tools/Commands.h"
 #include "tools/DefaultWallpaper.h"
 
 #include <cmath>
 #include <cstdio>
+#include <memory>
 
 namespace {
-
-constexpr const char* name = "wallpaper";
-constexpr const char* usageText = "usage: wallpaper [--root DIR] set IMAGE | export OUT.png | average";
 
 // The wallpaper's first image, or nullopt after printing why not.
 std::optional<Bitmap> readWallpaper() {
@@ -90,21 +88,27 @@ int average() {
 
 } // namespace
 
-int commandWallpaper(const Arguments& args) {
-    std::string error;
-    auto line = CommandLine::parse(args, {"--root"}, {}, error);
-    if (!line)
-        return commandLineError(name, error);
-    const auto& words = line->positional();
-    bool known = (words.size() == 2 && (words[0] == "set" || words[0] == "export")) ||
-                 (words.size() == 1 && words[0] == "average");
-    if (!known)
-        return commandLineError(name, usageText);
-    if (!selectDevice(*line, name, true))
-        return 1;
-    if (words[0] == "set")
-        return set(words[1]);
-    if (words[0] == "export")
-        return exportTo(words[1]);
-    return average();
+void addWallpaperCommand(Commands& commands) {
+    struct Words {
+        std::string root;
+        std::string image;
+        std::string out;
+    };
+    auto words = std::make_shared<Words>();
+    CLI::App* wallpaper = commands.add(commands.program(), "wallpaper",
+                                       "the device's lock-screen wallpaper: in, out, its average");
+    addRootOption(*wallpaper, words->root);
+    CLI::App* setVerb = commands.add(*wallpaper, "set", "imports a PNG or JPEG as the wallpaper",
+                                     [words](const CLI::App& command) {
+                                         return selectDevice(words->root, command) ? set(words->image) : 1;
+                                     });
+    setVerb->add_option("IMAGE", words->image, "a PNG or JPEG file")->required();
+    CLI::App* exportVerb = commands.add(
+        *wallpaper, "export", "writes the wallpaper out as a PNG", [words](const CLI::App& command) {
+            return selectDevice(words->root, command) ? exportTo(words->out) : 1;
+        });
+    exportVerb->add_option("OUT.png", words->out, "the picture to write")->required();
+    commands.add(
+        *wallpaper, "average", "prints the wallpaper's average colour (the colour blended waves take)",
+        [words](const CLI::App& command) { return selectDevice(words->root, command) ? average() : 1; });
 }

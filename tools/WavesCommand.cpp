@@ -3,6 +3,7 @@
 // frame per drawn frame (every second display refresh). Into a folder as PNG files, or into one
 // recording when --out names a file ending in .mp4, .gif, .webp or .apng.
 
+#include "hosts/common/CommandLine.h"
 #include "hosts/common/Interruption.h"
 #include "hosts/common/Recorder.h"
 #include "hosts/common/VideoFormats.h"
@@ -11,63 +12,47 @@
 #include "platform/runloop/RunLoop.h"
 #include "platform/ui/LayerRenderer.h"
 #include "platform/ui/UIScreen.h"
-#include "tools/CommandLine.h"
+#include "tools/Commands.h"
 #include "wave/UUWaveView.h"
 #include "wave/WaveSet.h"
 
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 
 namespace {
 
-constexpr const char* name = "waves";
 constexpr double stripHeight = 55;
 constexpr int maxFrames = 100000;
 
-std::optional<int> parseFrames(const std::string& text) {
-    if (text.empty() || text.size() > 6 || text.find_first_not_of("0123456789") != std::string::npos)
-        return std::nullopt;
-    int frames = std::stoi(text);
-    if (frames < 1 || frames > maxFrames)
-        return std::nullopt;
-    return frames;
-}
+struct WavesOptions {
+    std::string screen;
+    int frames = 60;
+    std::string out = "waves";
+};
 
 } // namespace
 
-int commandWaves(const Arguments& args) {
+namespace {
+
+int drawWaves(const WavesOptions& options, const CLI::App& command) {
     std::string error;
-    auto line = CommandLine::parse(args, {"--screen", "--frames", "--out"}, {}, error);
-    if (!line)
-        return commandLineError(name, error);
-    if (!line->positional().empty())
-        return commandLineError(name, "unexpected argument '" + line->positional().front() + "'");
     ScreenProfile screen;
-    if (auto text = line->value("--screen")) {
-        auto parsed = DeviceProfile::parseScreen(*text);
-        if (!parsed)
-            return commandLineError(name, "--screen wants WxH@S (such as 375x812@3), not '" + *text + "'");
-        screen = *parsed;
-    }
-    int frames = 60;
-    if (auto text = line->value("--frames")) {
-        auto parsed = parseFrames(*text);
-        if (!parsed)
-            return commandLineError(name, "--frames wants a count from 1 to " + std::to_string(maxFrames) +
-                                              ", not '" + *text + "'");
-        frames = *parsed;
-    }
-    std::string out = line->value("--out").value_or("waves");
+    if (!options.screen.empty())
+        screen = *DeviceProfile::parseScreen(options.screen);
+    int frames = options.frames;
+    const std::string& out = options.out;
     std::error_code fsError;
     // A name with an extension is a recording; anything else (or an existing folder) a folder of PNGs.
     bool recording =
         !std::filesystem::is_directory(out, fsError) && std::filesystem::path(out).has_extension();
     if (recording && !videoFormatForPath(out))
-        return commandLineError(name, "--out " + out + ": a recording's name must end in " +
-                                          videoFormatNames() + " (or give a folder for PNG frames)");
+        return CommandLine::usageError(command, "--out " + out + ": a recording's name must end in " +
+                                                    videoFormatNames() +
+                                                    " (or give a folder for PNG frames)");
     if (!recording) {
         std::filesystem::create_directories(out, fsError);
         if (!std::filesystem::is_directory(out, fsError)) {
@@ -140,4 +125,23 @@ int commandWaves(const Arguments& args) {
     std::printf("wrote %d frame%s of %dx%d pixels to %s/\n", frames, frames == 1 ? "" : "s", pixelWidth,
                 pixelHeight, out.c_str());
     return 0;
+}
+
+} // namespace
+
+void addWavesCommand(Commands& commands) {
+    auto options = std::make_shared<WavesOptions>();
+    CLI::App* waves = commands.add(
+        commands.program(), "waves",
+        "renders the lock screen's three waves frame by frame: PNG files into a folder, or one recording",
+        [options](const CLI::App& command) { return drawWaves(*options, command); });
+    addScreenOption(*waves, options->screen, "the screen in points and its scale (default: 375x812@3)");
+    waves->add_option("--frames", options->frames, "how many frames (default: 60)")
+        ->type_name("N")
+        ->check(CLI::Range(1, maxFrames).description(""));
+    waves
+        ->add_option(
+            "--out", options->out,
+            "a folder for PNG frames (default: waves), or a file ending in .mp4, .gif, .webp or .apng")
+        ->type_name("DIR|FILE");
 }

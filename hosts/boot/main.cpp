@@ -70,8 +70,8 @@ void runLine(Supervisor& supervisor, Trace& trace, const ScriptLine& line) {
 } // namespace
 
 int main(int argc, char** argv) {
-    HostOptions options("boot", "");
-    if (int status = options.parse(argc, argv, {}); status >= 0)
+    HostOptions options(HostKind::Boot);
+    if (int status = options.parse(argc, argv); status >= 0)
         return status;
     Trace trace;
     if (int status = options.openTrace(trace); status >= 0)
@@ -79,7 +79,8 @@ int main(int argc, char** argv) {
     std::string error;
     std::error_code failure;
     auto self = std::filesystem::read_symlink("/proc/self/exe", failure);
-    Supervisor::Options settings{options.root, options.headless, self.parent_path().string()};
+    Supervisor::Options settings{options.arguments.root, options.arguments.headless,
+                                 self.parent_path().string()};
     Supervisor supervisor(settings, trace);
     running = &supervisor;
     struct sigaction action {};
@@ -100,7 +101,7 @@ int main(int argc, char** argv) {
                 break;
             runLine(supervisor, trace, *line);
         }
-        if (options.headless || supervisor.stopping()) {
+        if (options.arguments.headless || supervisor.stopping()) {
             supervisor.shutdown();
             return 0;
         }

@@ -14,8 +14,8 @@
 #include <sstream>
 
 int main(int argc, char** argv) {
-    HostOptions options("settings", "");
-    if (int status = options.parse(argc, argv, {}); status >= 0)
+    HostOptions options(HostKind::Settings);
+    if (int status = options.parse(argc, argv); status >= 0)
         return status;
     // The fonts are set up while the device's files are read; the first page needs them.
     prepareTextDrawing();
@@ -24,18 +24,18 @@ int main(int argc, char** argv) {
         return status;
     std::string error;
     SettingsOptions settings;
-    settings.root = options.root;
-    settings.virtualClock = options.headless;
+    settings.root = options.arguments.root;
+    settings.virtualClock = options.arguments.headless;
     auto app = SettingsApp::start(settings, trace, error);
     if (!app)
         return options.failure(error);
     SettingsScript script(*app, trace);
-    if (!options.headless)
+    if (!options.arguments.headless)
         app->recordFromWindow();
-    if (!options.recordPath.empty() && !app->startRecording(options.recordPath, 30, error))
+    if (!options.arguments.record.empty() && !app->startRecording(options.arguments.record, 30, error))
         return options.failure(error);
-    if (options.headless) {
-        if (!options.script() && options.recordPath.empty()) {
+    if (options.arguments.headless) {
+        if (!options.script() && options.arguments.record.empty()) {
             std::fprintf(stderr,
                          "zorvi settings: started Settings headless and stopped, as no --script was given\n");
             return 0;

@@ -1,0 +1,37 @@
+#pragma once
+
+// The command line of the device's programs: zv-springboard, zv-settings and zv-boot take it, and
+// `zorvi springboard`, `zorvi settings` and `zorvi boot` check it with the same definitions before
+// they start them.
+
+#include <CLI/CLI.hpp>
+
+#include <ctime>
+#include <optional>
+#include <string>
+#include <vector>
+
+enum class HostKind { SpringBoard, Settings, Boot };
+
+struct HostArguments {
+    std::string root; // empty: the default device
+    bool headless = false;
+    std::string script; // a file, "-" for standard input, empty for none
+    std::string trace;
+    std::string record; // a recording of the whole run (not for a whole device)
+    // The lock screen's own.
+    std::vector<std::string> withClasses;
+    std::string safeMode;
+    std::string date;
+};
+
+// The name the host goes by in messages and help ("springboard").
+const char* hostCommandName(HostKind kind);
+
+// Adds the host's options (and its description) to app; what is given lands in arguments, which
+// must outlive the parse.
+void defineHostCommandLine(CLI::App& app, HostKind kind, HostArguments& arguments);
+
+// "YYYY-MM-DD HH:MM" (or with a T between), read as UTC; nullopt for anything else, a day past
+// its month's end among it.
+std::optional<std::time_t> parseClockStart(const std::string& text);
