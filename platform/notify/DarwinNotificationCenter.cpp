@@ -1,5 +1,6 @@
 #include "platform/notify/DarwinNotificationCenter.h"
 #include "platform/foundation/DeviceFile.h"
+#include "platform/foundation/DeviceLog.h"
 #include "platform/foundation/DeviceRoot.h"
 #include "platform/runloop/RunLoop.h"
 
@@ -112,6 +113,15 @@ bool DarwinNotificationCenter::start() {
     m_socket = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
     if (m_socket < 0)
         return false;
+    // Abstract names carry no permissions, so any user of the machine can send to this socket; the
+    // kernel's credentials on each datagram say who really sent it. Set before bind, so that no
+    // datagram arrives without them.
+    int passCredentials = 1;
+    if (::setsockopt(m_socket, SOL_SOCKET, SO_PASSCRED, &passCredentials, sizeof passCredentials) != 0) {
+        ::close(m_socket);
+        m_socket = -1;
+        return false;
+    }
     socklen_t length = 0;
     sockaddr_un address = abstractAddress(socketName(::getpid()), length);
     if (::bind(m_socket, reinterpret_cast<sockaddr*>(&address), length) != 0) {
@@ -226,9 +236,18 @@ int DarwinNotificationCenter::dispatchPending() {
     int arrived = 0;
     char buffer[maxNameLength + 1];
     for (;;) {
-        ssize_t got = ::recv(m_socket, buffer, sizeof buffer, MSG_DONTWAIT);
+        alignas(cmsghdr) char control[CMSG_SPACE(sizeof(ucred))];
+        iovec data{buffer, sizeof buffer};
+        msghdr message{};
+        message.msg_iov = &data;
+        message.msg_iovlen = 1;
+        message.msg_control = control;
+        message.msg_controllen = sizeof control;
+        ssize_t got = ::recvmsg(m_socket, &message, MSG_DONTWAIT | MSG_CMSG_CLOEXEC);
         if (got < 0)
             break;
+        if (!fromThisUser(message))
+            continue;
         ++arrived;
         if (got == 0 || static_cast<size_t>(got) > maxNameLength)
             continue;
@@ -245,6 +264,26 @@ int DarwinNotificationCenter::dispatchPending() {
             callback(name);
     }
     return arrived;
+}
+
+bool DarwinNotificationCenter::fromThisUser(const msghdr& message) {
+    const ucred* sender = nullptr;
+    for (cmsghdr* part = CMSG_FIRSTHDR(&message); part;
+         part = CMSG_NXTHDR(const_cast<msghdr*>(&message), part)) {
+        if (part->cmsg_level == SOL_SOCKET && part->cmsg_type == SCM_CREDENTIALS &&
+            part->cmsg_len >= CMSG_LEN(sizeof(ucred)))
+            sender = reinterpret_cast<const ucred*>(CMSG_DATA(part));
+    }
+    if (sender && sender->uid == ::getuid())
+        return true;
+    // One line for the first stranger: a flood of posts must not become a flood of log lines.
+    if (!m_strangerLogged) {
+        m_strangerLogged = true;
+        NSLog(sender ? "notify: dropped a notification from user " + std::to_string(sender->uid) + " (pid " +
+                           std::to_string(sender->pid) + "); only this user's processes are heard"
+                     : std::string("notify: dropped a notification without its sender's credentials"));
+    }
+    return false;
 }
 
 int DarwinNotificationCenter::waitAndDispatch(int timeoutMs) {

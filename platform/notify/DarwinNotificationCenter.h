@@ -4,9 +4,10 @@
 // observer of that name in every process of the same device (the poster's own process included),
 // and nothing outside that device.
 //
-// Delivery: each process has one datagram socket. Observers are called on the thread that calls
-// dispatchPending(); the process's main run loop does so whenever the socket is readable, so in a
-// running host observers run on the main thread as on the device.
+// Delivery: each process has one datagram socket. Only datagrams whose kernel credentials name this
+// process's user are delivered; others are dropped, and the first of them is logged. Observers are called on
+// the thread that calls dispatchPending(); the process's main run loop does so whenever the socket is
+// readable, so in a running host observers run on the main thread as on the device.
 
 #include <functional>
 #include <map>
@@ -15,6 +16,8 @@
 #include <string>
 #include <string_view>
 #include <tuple>
+
+struct msghdr;
 
 using CFNotificationCallback = void (*)(void* center, void* observer, const char* name, const void* object,
                                         const void* userInfo);
@@ -59,6 +62,7 @@ private:
     bool start();
     void advertise();
     std::string socketName(long pid) const;
+    bool fromThisUser(const msghdr& message);
 
     mutable std::mutex m_lock;
     int m_socket = -1;
@@ -66,6 +70,7 @@ private:
     std::string m_rootIdentity; // device and inode of the root folder
     std::string m_registry;     // host folder holding one marker file per listening process
     bool m_advertised = false;
+    bool m_strangerLogged = false;
     int m_nextToken = 1;
     Callback m_postObserver;
     std::multimap<std::string, std::pair<int, Callback>, std::less<>> m_observers;

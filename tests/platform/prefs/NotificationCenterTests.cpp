@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <grp.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -52,6 +53,47 @@ TEST(NotificationCenter, CrossesProcessesOfTheSameDeviceOnly) {
     waitpid(otherDevice, &status, 0);
     EXPECT_EQ(center.waitAndDispatch(300), 0);
     EXPECT_EQ(heard, 1) << "another device's post must not arrive";
+}
+
+TEST(NotificationCenter, PostsFromAnotherUserAreDroppedAndLoggedOnce) {
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to post as another user";
+    TempDevice device;
+    std::filesystem::permissions(device.path(),
+                                 std::filesystem::perms::others_read | std::filesystem::perms::others_exec,
+                                 std::filesystem::perm_options::add);
+    auto& center = DarwinNotificationCenter::shared();
+    int heard = 0;
+    center.addObserver("zv.test/ping", [&](const std::string&) { ++heard; });
+
+    auto postAs = [](uid_t user, gid_t group, int times) {
+        pid_t child = fork();
+        if (child == 0) {
+            auto& own = DarwinNotificationCenter::shared();
+            if (::setgroups(0, nullptr) != 0 || ::setgid(group) != 0 || ::setuid(user) != 0)
+                _exit(2);
+            bool sent = true;
+            for (int i = 0; i < times; ++i)
+                sent = own.post("zv.test/ping") && sent;
+            _exit(sent ? 0 : 1);
+        }
+        int status = 0;
+        waitpid(child, &status, 0);
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    };
+    ASSERT_EQ(postAs(65534, 65534, 3), 0) << "the stranger's posts leave its process";
+    EXPECT_EQ(center.waitAndDispatch(300), 0);
+    EXPECT_EQ(heard, 0) << "a post from another user must not be delivered";
+    ASSERT_EQ(postAs(::getuid(), ::getgid(), 1), 0);
+    center.waitAndDispatch(2000);
+    EXPECT_EQ(heard, 1) << "a post from the same user is delivered";
+
+    std::ifstream log(device.host("/var/log/syslog"));
+    std::string line;
+    int dropLines = 0;
+    while (std::getline(log, line))
+        dropLines += line.find("dropped a notification from user 65534") != std::string::npos;
+    EXPECT_EQ(dropLines, 1) << "three dropped posts, one log line";
 }
 
 TEST(NotificationCenter, MarkersOfProcessesThatHaveGoneAreDropped) {
