@@ -10,7 +10,7 @@ packages=(
   libsdl2-dev libstb-dev libcli11-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
-  xvfb xauth xdotool x11-apps
+  xvfb xauth xdotool x11-apps time
 )
 
 missing=()

@@ -8,6 +8,7 @@
 #include "platform/foundation/NSString.h"
 #include "platform/prefs/PreferenceDomain.h"
 #include "tools/Commands.h"
+#include "tools/TerminalText.h"
 
 #include <cctype>
 #include <charconv>
@@ -18,6 +19,8 @@
 
 namespace {
 
+// A word as the device's defaults tool prints it: bare when plain, else quoted; what a terminal
+// would act on is escaped.
 std::string quoted(const std::string& text) {
     bool plain = !text.empty();
     for (char c : text) {
@@ -26,17 +29,13 @@ std::string quoted(const std::string& text) {
     }
     if (plain)
         return text;
-    std::string out = "\"";
+    std::string out;
     for (char c : text) {
         if (c == '"' || c == '\\')
             out += '\\';
-        if (c == '\n') {
-            out += "\\n";
-            continue;
-        }
         out += c;
     }
-    return out + "\"";
+    return "\"" + terminalSafe(out, false) + "\"";
 }
 
 std::string describe(const NSObject* value, int indent) {
@@ -69,7 +68,7 @@ std::string describe(const NSObject* value, int indent) {
                    (i + 1 < array->count() ? ",\n" : "\n");
         return out + pad + ")";
     }
-    return "<" + std::string(value ? value->className() : "nil") + ">";
+    return "<" + terminalSafe(value ? value->className() : "nil", false) + ">";
 }
 
 Ref<NSObject> typedValue(const std::string& type, const std::string& text, std::string& error) {

@@ -99,6 +99,11 @@ int create(const std::string& chosenRoot, const CreateOptions& options) {
     if (!options.screen.empty())
         screen = *DeviceProfile::parseScreen(options.screen);
     std::error_code failure;
+    // Laying a running device out again would reset what its processes are using.
+    if (deviceIsBooted(root)) {
+        std::fprintf(stderr, "zorvi device: %s is booted; shut it down first\n", root.c_str());
+        return 1;
+    }
     if (std::filesystem::exists(root, failure) && !std::filesystem::is_empty(root, failure) &&
         !options.force) {
         std::fprintf(stderr, "zorvi device: %s exists already (add --force to lay it out again)\n",

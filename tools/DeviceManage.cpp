@@ -1,10 +1,12 @@
 // zorvi device update | list | erase: keeping devices, once made.
 
 #include "tools/DeviceManage.h"
+#include "platform/foundation/DeviceFile.h"
 #include "platform/foundation/DeviceProfile.h"
 #include "platform/foundation/DeviceRoot.h"
 #include "platform/foundation/SystemVersion.h"
 #include "tools/Commands.h"
+#include "tools/FolderRemoval.h"
 #include "tools/ProductInstall.h"
 
 #include <cstdio>
@@ -12,6 +14,7 @@
 #include <filesystem>
 #include <set>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -25,11 +28,14 @@ bool isDevice(const std::string& folder) {
 } // namespace
 
 bool deviceIsBooted(const std::string& root) {
-    // The supervisor holds this lock for as long as it runs.
-    int fd = ::open((root + "/var/run/boot.lock").c_str(), O_RDONLY | O_CLOEXEC);
+    // The supervisor holds this lock for as long as it runs. Opened beneath the device like every
+    // file of it, without waiting: a fifo or a link planted as the lock is no lock of a supervisor's.
+    DeviceRoot::setCurrent(root);
+    int fd = DeviceFile::open("/var/run/boot.lock", O_RDONLY | O_NONBLOCK | O_NOFOLLOW);
     if (fd < 0)
         return false;
-    bool held = ::flock(fd, LOCK_EX | LOCK_NB) != 0;
+    struct stat info {};
+    bool held = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) != 0;
     ::close(fd);
     return held;
 }
@@ -71,19 +77,20 @@ int listDevices(const std::string& root) {
 }
 
 int eraseDevice(const std::string& chosenRoot, const CLI::App& command) {
-    std::string root = chosenRoot.empty() ? DeviceRoot::defaultDirectory() : chosenRoot;
-    if (!isDevice(root)) {
-        return commandFailure(command, "no device at " + root);
-    }
-    if (deviceIsBooted(root)) {
-        return commandFailure(command, root + " is booted; shut it down first");
-    }
+    std::string named = chosenRoot.empty() ? DeviceRoot::defaultDirectory() : chosenRoot;
+    // The device is resolved once: a link names the folder it leads to, "DEV/." names DEV.
     std::error_code failure;
-    std::filesystem::remove_all(root, failure);
-    if (failure) {
-        std::fprintf(stderr, "zorvi device: cannot erase %s: %s\n", root.c_str(), failure.message().c_str());
-        return 1;
-    }
-    std::printf("erased %s\n", root.c_str());
+    std::string root = std::filesystem::canonical(named, failure).string();
+    if (failure || !isDevice(root))
+        return commandFailure(command, "no device at " + named);
+    if (deviceIsBooted(root))
+        return commandFailure(command, root + " is booted; shut it down first");
+    std::string error;
+    if (!removeFolder(root, error))
+        return commandFailure(command, "cannot erase " + root + ": " + error);
+    if (root != std::filesystem::absolute(named, failure).lexically_normal().string())
+        std::printf("erased %s (named by %s)\n", root.c_str(), named.c_str());
+    else
+        std::printf("erased %s\n", root.c_str());
     return 0;
 }

@@ -1,4 +1,5 @@
 #include "hosts/common/CommandLine.h"
+#include "tests/support/RunCommand.h"
 #include "tools/Commands.h"
 
 #include <gtest/gtest.h>
@@ -9,7 +10,6 @@
 #include <memory>
 #include <regex>
 #include <set>
-#include <sys/wait.h>
 
 namespace {
 
@@ -63,16 +63,6 @@ std::vector<std::string> manualCommandLines() {
         afterTP = line == ".TP";
     }
     return lines;
-}
-
-int run(const std::string& command, std::string& output) {
-    FILE* out = ::popen((command + " 2>&1").c_str(), "r");
-    char buffer[4096];
-    size_t got;
-    while ((got = std::fread(buffer, 1, sizeof buffer, out)) > 0)
-        output.append(buffer, got);
-    int status = ::pclose(out);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 } // namespace
@@ -163,22 +153,22 @@ TEST(CommandLine, NearestNameIsOnlyANearOne) {
 
 TEST(CommandLine, TheProgramAnswersHelpVersionAndNonsenseWithItsStatuses) {
     std::string zorvi = ZV_ZORVI, output;
-    EXPECT_EQ(run(zorvi + " --version", output), 0);
+    EXPECT_EQ(runCommand(zorvi + " --version", output), 0);
     EXPECT_EQ(output.rfind("zorvi ", 0), 0u) << output;
     output.clear();
-    EXPECT_EQ(run(zorvi, output), 2);
+    EXPECT_EQ(runCommand(zorvi, output), 2);
     EXPECT_NE(output.find("usage: zorvi device create"), std::string::npos) << output;
     output.clear();
-    EXPECT_EQ(run(zorvi + " help wallpaper export", output), 0);
+    EXPECT_EQ(runCommand(zorvi + " help wallpaper export", output), 0);
     EXPECT_EQ(output.rfind("usage: zorvi wallpaper export [--root DIR] OUT.png\n", 0), 0u) << output;
     output.clear();
-    EXPECT_EQ(run(zorvi + " device", output), 2);
+    EXPECT_EQ(runCommand(zorvi + " device", output), 2);
     EXPECT_NE(output.find("which one? (create, update, list, erase)"), std::string::npos) << output;
     // The device's programs read the same definitions: --root=DIR reaches the host, which looks there.
     output.clear();
-    EXPECT_EQ(run(zorvi + " springboard --headless --root=/nonexistent/device", output), 1);
+    EXPECT_EQ(runCommand(zorvi + " springboard --headless --root=/nonexistent/device", output), 1);
     EXPECT_NE(output.find("no device at /nonexistent/device"), std::string::npos) << output;
     output.clear();
-    EXPECT_EQ(run(zorvi + " settings --help", output), 0);
+    EXPECT_EQ(runCommand(zorvi + " settings --help", output), 0);
     EXPECT_EQ(output.rfind("usage: zorvi settings [--root DIR]", 0), 0u) << output;
 }

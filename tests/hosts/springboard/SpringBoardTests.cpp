@@ -3,6 +3,7 @@
 
 #include "platform/graphics/ImageImport.h"
 #include "tests/hosts/springboard/SpringBoardRun.h"
+#include "tests/support/RunCommand.h"
 
 #include <gtest/gtest.h>
 
@@ -319,20 +320,6 @@ TEST(SpringBoard, ClassNamesGivenTwiceOrTakenFromTheProductEndWithAMessageNotAnA
         << output;
 }
 
-namespace {
-
-// Runs a command (bounded to 20 s: a hang is a failure, not a stuck suite); its exit status and output.
-int runCommand(const std::string& command, std::string& output) {
-    FILE* out = ::popen(("timeout 20 " + command + " 2>&1").c_str(), "r");
-    char buffer[4096];
-    size_t got;
-    while ((got = std::fread(buffer, 1, sizeof buffer, out)) > 0)
-        output.append(buffer, got);
-    int status = ::pclose(out);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-} // namespace
 
 TEST(SpringBoard, CommandsOnAHostileDeviceRefuseAndNeitherHangNorClobber) {
     std::string root = devices().scratch("hostile");
