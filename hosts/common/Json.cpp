@@ -1,4 +1,5 @@
 #include "hosts/common/Json.h"
+#include "platform/foundation/Utf8.h"
 
 #include <charconv>
 #include <cmath>
@@ -16,8 +17,17 @@ Json Json::number(double value) {
 
 Json Json::string(std::string_view text) {
     std::string out = "\"";
-    for (unsigned char c : text) {
-        switch (c) {
+    for (size_t at = 0; at < text.size();) {
+        uint32_t point = 0;
+        size_t length = Utf8::sequenceAt(text, at, point);
+        if (length == 0) {
+            // Not text: each such byte reads back as the replacement character, and the trace
+            // stays JSON.
+            out += "\\ufffd";
+            ++at;
+            continue;
+        }
+        switch (point) {
         case '"':
             out += "\\\"";
             break;
@@ -34,14 +44,15 @@ Json Json::string(std::string_view text) {
             out += "\\t";
             break;
         default:
-            if (c < 0x20) {
+            if (point < 0x20) {
                 char escaped[8];
-                std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
+                std::snprintf(escaped, sizeof escaped, "\\u%04x", point);
                 out += escaped;
             } else {
-                out += static_cast<char>(c);
+                out.append(text.substr(at, length));
             }
         }
+        at += length;
     }
     return Json(out + "\"");
 }

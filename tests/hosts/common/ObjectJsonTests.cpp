@@ -1,3 +1,4 @@
+#include "hosts/common/Json.h"
 #include "hosts/common/ObjectJson.h"
 #include "platform/foundation/NSArray.h"
 #include "platform/foundation/NSDictionary.h"
@@ -31,4 +32,17 @@ TEST(ObjectJson, ObjectsAreNullOrJsonObjects) {
         deep = outer;
     }
     EXPECT_NE(objectJson(deep).text().find("\"NSMutableDictionary\""), std::string::npos);
+}
+
+// A trace line is JSON whatever text it carries: controls escaped, text kept as it is, and bytes
+// that are not UTF-8 (a stray byte, a cut sequence, an overlong form, a surrogate) read back as the
+// replacement character, one for each.
+TEST(ObjectJson, StringsAreAlwaysValidJsonText) {
+    EXPECT_EQ(Json::string("a\"b\\c\n\x01").text(), R"("a\"b\\c\n\u0001")");
+    EXPECT_EQ(Json::string("\xc3\xa9t\xc3\xa9 \xf0\x9f\x8c\x8a").text(),
+              "\"\xc3\xa9t\xc3\xa9 \xf0\x9f\x8c\x8a\"");
+    EXPECT_EQ(Json::string("x\xffy").text(), R"("x\ufffdy")");
+    EXPECT_EQ(Json::string("cut \xe2\x82").text(), R"("cut \ufffd\ufffd")");
+    EXPECT_EQ(Json::string("\xc0\xaf").text(), R"("\ufffd\ufffd")");
+    EXPECT_EQ(Json::string("\xed\xa0\x80").text(), R"("\ufffd\ufffd\ufffd")");
 }
