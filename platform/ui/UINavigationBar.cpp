@@ -3,6 +3,7 @@
 namespace {
 
 constexpr double sideMargin = 8;
+constexpr double largeTitleMargin = 16;
 
 CGColor colourOr(const UIColor* colour, CGColor fallback) {
     return colour ? colour->cgColor() : fallback;
@@ -36,6 +37,11 @@ Ref<UINavigationBar> UINavigationBar::barWithWidth(double width, double statusHe
                          static_cast<UIView*>(bar->m_back.get()), static_cast<UIView*>(bar->m_right.get()),
                          bar->m_hairline.get()})
         bar->addSubview(part);
+    bar->m_largeTitle = makeViewWithFrame<UIView>(CGRectMake(0, 0, width, largeTitleHeight));
+    bar->m_largeTitleText = UILabel::labelWithFrame(
+        CGRectMake(largeTitleMargin, 0, width - 2 * largeTitleMargin, largeTitleHeight), "",
+        "DejaVu Sans Bold 34px");
+    bar->m_largeTitle->addSubview(bar->m_largeTitleText);
     bar->recolour();
     return bar;
 }
@@ -71,6 +77,7 @@ void UINavigationBar::show(const std::string& title, std::optional<std::string> 
                            UIBarButtonItem* right) {
     m_titleText = title;
     m_title->setText(title);
+    m_largeTitleText->setText(title);
     m_hasBack = backTitle.has_value();
     m_back->setText(m_hasBack ? "\u2039 " + (backTitle->empty() ? std::string("Back") : *backTitle)
                               : std::string());
@@ -90,19 +97,28 @@ UINavigationBar::Part UINavigationBar::partAt(CGPoint point) const {
     return Part::None;
 }
 
+void UINavigationBar::setLargeTitleInSight(bool inSight) {
+    m_title->setHidden(inSight);
+    m_hairline->setHidden(inSight);
+}
+
 void UINavigationBar::recolour() {
     // A translucent bar lets a little of the page show through, as the device's frosted bar does.
     double alpha = m_translucent.value_or(true) ? 0.94 : 1.0;
-    CGColor background = colourOr(m_barTint.get(), CGColor{0.97, 0.97, 0.97, 1});
-    background.alpha *= alpha;
+    CGColor colour = colourOr(m_barTint.get(), CGColor{0.97, 0.97, 0.97, 1});
     setBackgroundColor(
-        UIColor::colorWithRed(background.red, background.green, background.blue, background.alpha).get());
+        UIColor::colorWithRed(colour.red, colour.green, colour.blue, colour.alpha * alpha).get());
+    // The large title lies over the page: the bar's colour, without the frosting.
+    m_largeTitle->setBackgroundColor(
+        UIColor::colorWithRed(colour.red, colour.green, colour.blue, colour.alpha).get());
     CGColor blue{0.0, 0.48, 1.0, 1};
     CGColor tint = colourOr(m_tint.get(), blue);
     m_back->setTextColor(tint);
     UIColor* rightTint = m_rightItem ? m_rightItem->tintColor() : nullptr;
     m_right->setTextColor(colourOr(rightTint, tint));
-    m_title->setTextColor(colourOr(m_titleColour.get(), CGColor{0, 0, 0, 1}));
+    CGColor titleColour = colourOr(m_titleColour.get(), CGColor{0, 0, 0, 1});
+    m_title->setTextColor(titleColour);
+    m_largeTitleText->setTextColor(titleColour);
     m_clock->setTextColor(colourOr(m_statusColour.get(), CGColor{0, 0, 0, 1}));
     m_hairline->setBackgroundColor(UIColor::colorWithWhite(0, 0.2).get());
 }

@@ -1,5 +1,6 @@
 #include "platform/ui/UINavigationController.h"
 #include "platform/ui/UIScreen.h"
+#include "platform/ui/UIScrollView.h"
 #include "runtime/Associations.h"
 
 #include <algorithm>
@@ -33,9 +34,11 @@ Class UINavigationController::objcClass() {
 }
 
 UINavigationController::~UINavigationController() {
-    // The items' observers point at this controller.
-    for (auto& controller : m_stack)
+    // The items' and views' observers point at this controller.
+    for (auto& controller : m_stack) {
         controller->navigationItem()->setObserver(nullptr);
+        watchScrolling(controller.get(), false);
+    }
 }
 
 Ref<UINavigationController> UINavigationController::make() {
@@ -59,8 +62,10 @@ CGRect UINavigationController::contentFrame() const {
 void UINavigationController::pushViewController(UIViewController* controller) {
     if (!controller || std::find(m_stack.begin(), m_stack.end(), controller) != m_stack.end())
         return;
-    if (UIViewController* previous = topViewController())
+    if (UIViewController* previous = topViewController()) {
         previous->view()->removeFromSuperview();
+        watchScrolling(previous, false);
+    }
     m_stack.emplace_back(controller);
     controller->setNavigationController(this);
     showTop();
@@ -76,6 +81,7 @@ Ref<UIViewController> UINavigationController::popViewController() {
     popped->view()->removeFromSuperview();
     popped->setNavigationController(nullptr);
     popped->navigationItem()->setObserver(nullptr);
+    watchScrolling(popped.get(), false);
     showTop();
     return popped;
 }
@@ -89,6 +95,7 @@ void UINavigationController::showTop() {
     content->setFrame(contentFrame());
     // The page lies under the bar, which stays on top.
     view()->insertSubview(content, 0);
+    watchScrolling(top.get(), true);
     refreshBar();
     msg_send(top.get(), "viewDidAppear:", true);
 }
@@ -105,4 +112,38 @@ void UINavigationController::refreshBar() {
         back = below->navigationItem()->title().empty() ? below->title() : below->navigationItem()->title();
     }
     m_bar->show(title, back, item->rightBarButtonItem());
+    followLargeTitle();
+}
+
+bool UINavigationController::showsLargeTitle(UIViewController* controller) const {
+    if (!controller)
+        return false;
+    switch (controller->navigationItem()->largeTitleDisplayMode()) {
+    case UINavigationItemLargeTitleDisplayMode::Always:
+        return true;
+    case UINavigationItemLargeTitleDisplayMode::Never:
+        return false;
+    case UINavigationItemLargeTitleDisplayMode::Automatic:
+        break;
+    }
+    return m_bar->prefersLargeTitles() && !m_stack.empty() && m_stack.front().get() == controller;
+}
+
+void UINavigationController::followLargeTitle() {
+    UIViewController* top = topViewController();
+    UIView* title = m_bar->largeTitleView();
+    bool inSight = false;
+    if (top && top->isViewLoaded() && showsLargeTitle(top) && title->isDescendantOfView(top->view())) {
+        // Its bottom edge, on the screen: in sight while below the bar.
+        CGPoint bottom = title->convertPointToView({0, title->bounds().size.height}, view());
+        inSight = bottom.y > CGRectGetMaxY(m_bar->frame());
+    }
+    m_bar->setLargeTitleInSight(inSight);
+}
+
+void UINavigationController::watchScrolling(UIViewController* controller, bool watch) {
+    if (!controller->isViewLoaded())
+        return;
+    if (auto* scroll = objc_cast<UIScrollView>(controller->view()))
+        scroll->setScrollObserver(watch ? std::function<void()>([this] { followLargeTitle(); }) : nullptr);
 }

@@ -34,9 +34,15 @@ public:
     }
     // Shows the top item's title (or its controller's), back button and right button again.
     void refreshBar();
+    // Whether the controller's title shows large while it is on top.
+    bool showsLargeTitle(UIViewController* controller) const;
 
 private:
     void showTop();
+    // Tells the bar whether the top's large title is in sight below it.
+    void followLargeTitle();
+    // Starts or stops hearing of the controller's view scrolling.
+    void watchScrolling(UIViewController* controller, bool watch);
 
     Ref<UINavigationBar> m_bar;
     std::vector<Ref<UIViewController>> m_stack;

@@ -25,6 +25,16 @@ Class UINavigationItem::objcClass() {
             c, "setRightBarButtonItem:", +[](id self, SEL, id item) {
                 asItem(self)->setRightBarButtonItem(objc_cast<UIBarButtonItem>(item));
             });
+        class_addMethod(
+            c, "largeTitleDisplayMode",
+            +[](id self, SEL) -> long { return static_cast<long>(asItem(self)->largeTitleDisplayMode()); });
+        class_addMethod(
+            c, "setLargeTitleDisplayMode:", +[](id self, SEL, long mode) {
+                // Values beyond the enumeration read as automatic.
+                asItem(self)->setLargeTitleDisplayMode(
+                    mode == 1 || mode == 2 ? static_cast<UINavigationItemLargeTitleDisplayMode>(mode)
+                                           : UINavigationItemLargeTitleDisplayMode::Automatic);
+            });
         return c;
     }();
     return cls;
@@ -37,5 +47,12 @@ void UINavigationItem::setTitle(const std::string& title) {
 
 void UINavigationItem::setRightBarButtonItem(UIBarButtonItem* item) {
     m_right = item;
+    changed();
+}
+
+void UINavigationItem::setLargeTitleDisplayMode(UINavigationItemLargeTitleDisplayMode mode) {
+    if (mode == m_largeTitleMode)
+        return;
+    m_largeTitleMode = mode;
     changed();
 }

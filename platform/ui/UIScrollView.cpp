@@ -48,6 +48,9 @@ void UIScrollView::setContentOffset(CGPoint offset) {
         return;
     b.origin = {0, y};
     setBounds(b);
+    // A copy: the observer may replace itself.
+    if (std::function<void()> observer = m_scrollObserver)
+        observer();
 }
 
 void UIScrollView::scrollBy(double dy) {
