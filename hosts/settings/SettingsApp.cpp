@@ -104,6 +104,8 @@ bool SettingsApp::setUp(const SettingsOptions& options, std::string& error) {
 
     m_entries = readSettingsEntries();
     m_navigation = UINavigationController::make();
+    // The first page's title shows large, as the device's Settings shows it.
+    m_navigation->navigationBar()->setPrefersLargeTitles(true);
     m_navigation->setPushObserver([this](UIViewController* page) {
         m_trace.write("page", Json::Object()
                                   .add("class", Json::string(page->className()))

@@ -82,6 +82,14 @@ Json headerSubviewState(UIView* view) {
         .done();
 }
 
+// What a row shows: the value its cell was drawn with, or, for a row without a cell, what it reads.
+Ref<NSObject> shownValue(PSListController* page, PSSpecifier* row) {
+    for (const auto& entry : page->rows())
+        if (entry.specifier.get() == row && !entry.headerCell)
+            return entry.value;
+    return page->valueForRow(row);
+}
+
 } // namespace
 
 Json SettingsApp::pageState(UIViewController* controller) const {
@@ -97,6 +105,9 @@ Json SettingsApp::pageState(UIViewController* controller) const {
                                         .add("tint", colourJson(right->tintColor()))
                                         .done()
                                   : Json::null());
+    std::string barTitle = item->title().empty() ? controller->title() : item->title();
+    object.add("largeTitle",
+               m_navigation->showsLargeTitle(controller) ? Json::string(barTitle) : Json::null());
     auto* hb = objc_cast<HBListController>(controller);
     object.add("appearance", appearanceState(hb ? hb->appearanceSettings() : nullptr));
     std::vector<Json> rows, headers;
@@ -111,7 +122,7 @@ Json SettingsApp::pageState(UIViewController* controller) const {
                                .add("kind", Json::string(cellTypeName(row->cellType())))
                                .add("label", Json::string(row->name()))
                                .add("key", stores ? Json::string(row->key()) : Json::null())
-                               .add("value", stores ? plistJson(page->valueForRow(row).get()) : Json::null())
+                               .add("value", stores ? plistJson(shownValue(page, row).get()) : Json::null())
                                .done());
         }
         for (const auto& row : page->rows()) {

@@ -28,8 +28,11 @@ Class HBListController::objcClass() {
             +[](id self, SEL) -> id { return static_cast<HBListController*>(self)->appearanceSettings(); });
         class_addMethod(
             c, "viewWillAppear:", +[](id self, SEL cmd, bool animated) {
+                auto* page = static_cast<HBListController*>(self);
+                // Before the table is laid out, which leaves room for a large title.
+                page->applyLargeTitleStyle();
                 msg_send_super<void>(HBListController::objcClass(), self, cmd, animated);
-                static_cast<HBListController*>(self)->applyAppearanceToBar();
+                page->applyAppearanceToBar();
             });
         return c;
     }();
@@ -55,6 +58,33 @@ void HBListController::applyAppearanceToBar() {
     bar->setTranslucent(appearance && appearance->respondsToSelector(translucent)
                             ? std::optional<bool>(msg_send<bool>(appearance, translucent))
                             : std::nullopt);
+}
+
+unsigned long HBListController::largeTitleStyle() {
+    SEL selector = sel_registerName("largeTitleStyle");
+    if (respondsToSelector(selector))
+        return msg_send<unsigned long>(this, selector);
+    NSObject* appearance = m_appearance.get();
+    if (appearance && appearance->respondsToSelector(selector))
+        return msg_send<unsigned long>(appearance, selector);
+    return HBAppearanceSettingsLargeTitleStyleRootOnly;
+}
+
+void HBListController::applyLargeTitleStyle() {
+    using Mode = UINavigationItemLargeTitleDisplayMode;
+    Mode mode;
+    switch (largeTitleStyle()) {
+    case HBAppearanceSettingsLargeTitleStyleAlways:
+        mode = Mode::Always;
+        break;
+    case HBAppearanceSettingsLargeTitleStyleNever:
+        mode = Mode::Never;
+        break;
+    default:
+        mode = isKindOfClass(HBRootListController::objcClass()) ? Mode::Always : Mode::Never;
+        break;
+    }
+    navigationItem()->setLargeTitleDisplayMode(mode);
 }
 
 Class HBRootListController::objcClass() {

@@ -4,6 +4,9 @@
 // (HBAppearanceSettings or a subclass); whenever the page comes on top, its navigation bar takes the
 // appearance's colours and its table the tint and separator colour. Unset values keep the
 // platform's look. HBRootListController is the same for a bundle's first page.
+//
+// Large titles follow the page's own largeTitleStyle answer when it gives one, else its
+// appearance's: always, never, or (the default) on a bundle's first page only.
 
 #include "platform/prefs/HBAppearanceSettings.h"
 #include "platform/prefs/PSListController.h"
@@ -16,8 +19,12 @@ public:
     TableLook tableLook() override;
     // Gives the navigation bar the appearance's colours.
     void applyAppearanceToBar();
+    // The HBAppearanceSettingsLargeTitleStyle the page asks for.
+    unsigned long largeTitleStyle();
 
 private:
+    void applyLargeTitleStyle();
+
     Ref<NSObject> m_appearance;
 };
 

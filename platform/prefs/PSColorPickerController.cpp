@@ -115,7 +115,7 @@ void PSColorPickerController::showValue() {
     Ref<NSObject> value = owner ? owner->valueForRow(m_row) : nullptr;
     Ref<UIColor> colour = colorFromHexString(value);
     m_swatch->setBackgroundColor(colour.get());
-    std::string shown = colour ? hexString(colour) : "None";
+    std::string shown = colour ? hexString(colour) : "Not set";
     m_hex->setText(m_typed.empty() ? shown : m_typed + "_");
 }
 

@@ -74,8 +74,10 @@ Class PSListController::objcClass() {
                           " has the wrong type; showing the default");
                     value = nullptr;
                 }
+                if (value || row->cellType() == PSColorCell)
+                    return value;
                 NSObject* fallback = row->defaultValue();
-                return value ? value : (valueSuitsRow(row->cellType(), fallback) ? fallback : nullptr);
+                return valueSuitsRow(row->cellType(), fallback) ? fallback : nullptr;
             });
         class_addMethod(
             c, "setPreferenceValue:specifier:", +[](id, SEL, id value, id specifier) {
@@ -95,8 +97,12 @@ Class PSListController::objcClass() {
         class_addMethod(
             c, "viewWillAppear:", +[](id self, SEL, bool) {
                 PSListController* page = asList(self);
-                if (!page->m_built || msg_send<bool>(self, "shouldReloadSpecifiersOnResume"))
+                if (!page->m_built || msg_send<bool>(self, "shouldReloadSpecifiersOnResume")) {
                     msg_send(self, "reloadSpecifiers");
+                    return;
+                }
+                page->refreshValues();
+                page->placeLargeTitle();
             });
         return c;
     }();
@@ -153,15 +159,7 @@ bool PSListController::storeValue(PSSpecifier* row, NSObject* value) {
     Ref<PSSpecifier> keep(row);
     msg_send(this, "setPreferenceValue:specifier:", value, row);
     refreshRow(row);
-    Ref<NSObject> stored = valueForRow(row);
-    const std::string *wanted = string_value(value), *got = string_value(stored.get());
-    auto* wantedNumber = objc_cast<NSNumber>(value);
-    auto* gotNumber = objc_cast<NSNumber>(stored.get());
-    if (wanted)
-        return got && *got == *wanted;
-    if (wantedNumber)
-        return gotNumber && gotNumber->doubleValue() == wantedNumber->doubleValue();
-    return stored.get() == value;
+    return sameRowValue(valueForRow(row).get(), value);
 }
 
 void PSListController::setWriteObserver(WriteObserver observer) {
@@ -279,4 +277,15 @@ bool valueSuitsRow(PSCellType type, const NSObject* value) {
     default:
         return true;
     }
+}
+
+bool sameRowValue(const NSObject* a, const NSObject* b) {
+    if (a == b)
+        return true;
+    const std::string *textA = string_value(a), *textB = string_value(b);
+    if (textA || textB)
+        return textA && textB && *textA == *textB;
+    auto* numberA = objc_cast<NSNumber>(const_cast<NSObject*>(a));
+    auto* numberB = objc_cast<NSNumber>(const_cast<NSObject*>(b));
+    return numberA && numberB && numberA->doubleValue() == numberB->doubleValue();
 }

@@ -4,13 +4,17 @@
 // for its specifiers through the runtime ("specifiers"), so that a subclass's own list is what shows;
 // the base class answers its stored list, `_specifiers`, as it is. The table is built when the page
 // first comes on screen and again on reloadSpecifiers, and, when the page answers YES to
-// shouldReloadSpecifiersOnResume, each time it comes back on top.
+// shouldReloadSpecifiersOnResume, each time it comes back on top. Otherwise a page coming back on
+// top reads its rows' values again and redraws the rows whose value changed meanwhile (on another
+// page or in another process); the rest of the table, its header cells included, stays as it is.
+// A page whose title shows large (see UINavigationController) has it at the top of its table.
 //
 // Values: a row that stores a value reads it with readPreferenceValue: and writes it with
 // setPreferenceValue:specifier: (both through the runtime). The base class reads the row's key in its
 // domain or suite ("defaults"), showing the row's default when there is none or the stored value has
 // the wrong type for the row, and writes through the preference store, so the change notice reaches
-// every process; then it posts the row's "PostNotification", if any.
+// every process; then it posts the row's "PostNotification", if any. A colour row shows no default:
+// whoever reads a colour key gets nothing while none is stored, so the row says "Not set".
 //
 // Selecting a row does what a finger's tap does: a link pushes its page (made through the runtime,
 // sent init, then setSpecifier: with the link's specifier, before it is shown); a button sends its
@@ -42,6 +46,7 @@ public:
         Ref<PSSpecifier> specifier;
         Ref<UIView> view;        // the row's cell, or a group's header (cell or label)
         bool headerCell = false; // a header made from the group's headerCellClass
+        Ref<NSObject> value;     // what the row's cell shows (nil: no value)
     };
 
     // `_specifiers`: what the page stores; nil until someone stores a list.
@@ -88,10 +93,16 @@ protected:
 
 private:
     void buildTable();
-    // One row's cell, showing its current value.
-    Ref<PSTableCell> makeRowCell(PSSpecifier* row, const TableLook& look, CGRect frame);
-    // Shows a row's new value without rebuilding the rest of the table.
+    // One row's cell, showing the value.
+    Ref<PSTableCell> makeRowCell(PSSpecifier* row, NSObject* value, const TableLook& look, CGRect frame);
+    // Shows a row's value without rebuilding the rest of the table.
     void refreshRow(PSSpecifier* row);
+    // A new cell for the entry, showing the value, in its old cell's place.
+    void showValue(Row& entry, NSObject* value);
+    // Redraws the rows whose stored value is no longer the one they show.
+    void refreshValues();
+    // Puts the navigation bar's large title at the top of the table when the page's title shows large.
+    void placeLargeTitle();
 
     Ref<NSArray> m_specifiers;
     Ref<PSSpecifier> m_specifier;
@@ -99,6 +110,7 @@ private:
     std::vector<Row> m_rows;
     Ref<NSArray> m_shown;
     bool m_built = false;
+    bool m_largeTitle = false; // the table was laid out under a large title
     Ref<NSArray> m_lastLoaded;
     Ref<NSDictionary> m_lastRead; // the values readPreferenceValue: last read // the last answer of
                                   // loadSpecifiersFromPlistName:target: through the runtime
@@ -107,3 +119,5 @@ private:
 // Whether a stored value suits a row of that kind (switches take numbers; colour, app and text rows
 // take strings).
 bool valueSuitsRow(PSCellType type, const NSObject* value);
+// Whether two values of a row are the same: strings by their text, numbers by their value.
+bool sameRowValue(const NSObject* a, const NSObject* b);

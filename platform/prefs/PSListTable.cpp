@@ -24,6 +24,7 @@ constexpr double margin = 16;
 constexpr double groupGap = 22;
 constexpr double groupTitleHeight = 38;
 constexpr double tallestHeader = 2000;
+constexpr double swatchSize = 28;
 constexpr const char* font = "DejaVu Sans 17px";
 constexpr const char* smallFont = "DejaVu Sans 13px";
 
@@ -68,6 +69,28 @@ Ref<UILabel> textAt(CGRect frame, const std::string& text, const char* face, CGC
     return label;
 }
 
+// A colour row's swatch: the colour in an outlined box, or, without one, the empty box struck
+// through, so that no colour is ever mistaken for white.
+void addSwatch(UIView* swatch, UIColor* colour) {
+    Ref<CAShapeLayer> box = CAShapeLayer::layer();
+    box->setPath(
+        UIBezierPath::bezierPathWithRoundedRect(CGRectMake(0, 0, swatchSize, swatchSize), 6)->cgPath().get());
+    box->setFillColor(colour ? colour : UIColor::clearColor().get());
+    box->setStrokeColor(UIColor::colorWithWhite(0.7, 1).get());
+    swatch->layer()->addSublayer(box);
+    if (colour)
+        return;
+    Ref<UIBezierPath> stroke = UIBezierPath::bezierPath();
+    stroke->moveToPoint({4, swatchSize - 4});
+    stroke->addLineToPoint({swatchSize - 4, 4});
+    Ref<CAShapeLayer> strike = CAShapeLayer::layer();
+    strike->setPath(stroke->cgPath().get());
+    strike->setFillColor(UIColor::clearColor().get());
+    strike->setStrokeColor(UIColor::colorWithRed(1, 0.23, 0.19, 1).get());
+    strike->setLineWidth(2);
+    swatch->layer()->addSublayer(strike);
+}
+
 // The row's value as the row shows it, at its right end.
 void addAccessory(PSTableCell* cell, PSSpecifier* row, NSObject* value,
                   const PSListController::TableLook& look, double width) {
@@ -95,18 +118,12 @@ void addAccessory(PSTableCell* cell, PSSpecifier* row, NSObject* value,
     case PSColorCell: {
         Ref<UIColor> colour = colorFromHexString(value);
         const std::string* hex = string_value(value);
-        double size = 28;
-        Ref<UIView> swatch =
-            makeViewWithFrame<UIView>(CGRectMake(right - size, (rowHeight - size) / 2, size, size));
-        Ref<CAShapeLayer> shape = CAShapeLayer::layer();
-        shape->setPath(
-            UIBezierPath::bezierPathWithRoundedRect(CGRectMake(0, 0, size, size), 6)->cgPath().get());
-        shape->setFillColor(colour ? colour.get() : UIColor::clearColor().get());
-        shape->setStrokeColor(UIColor::colorWithWhite(0.7, 1).get());
-        swatch->layer()->addSublayer(shape);
+        Ref<UIView> swatch = makeViewWithFrame<UIView>(
+            CGRectMake(right - swatchSize, (rowHeight - swatchSize) / 2, swatchSize, swatchSize));
+        addSwatch(swatch, colour.get());
         cell->addSubview(swatch);
-        cell->addSubview(textAt(CGRectMake(width / 2, 0, right - size - 8 - width / 2, rowHeight),
-                                hex ? *hex : "None", smallFont, secondaryText, NSTextAlignment::Right));
+        cell->addSubview(textAt(CGRectMake(width / 2, 0, right - swatchSize - 8 - width / 2, rowHeight),
+                                hex ? *hex : "Not set", smallFont, secondaryText, NSTextAlignment::Right));
         break;
     }
     case PSAppListCell: {
@@ -130,7 +147,8 @@ void addAccessory(PSTableCell* cell, PSSpecifier* row, NSObject* value,
 
 } // namespace
 
-Ref<PSTableCell> PSListController::makeRowCell(PSSpecifier* row, const TableLook& look, CGRect frame) {
+Ref<PSTableCell> PSListController::makeRowCell(PSSpecifier* row, NSObject* value, const TableLook& look,
+                                               CGRect frame) {
     double width = frame.size.width;
     Ref<PSTableCell> cell = PSTableCell::cellWithSpecifier(row);
     cell->setFrame(frame);
@@ -145,29 +163,55 @@ Ref<PSTableCell> PSListController::makeRowCell(PSSpecifier* row, const TableLook
         textX += 29 + 14;
     }
     cell->addSubview(textAt(CGRectMake(textX, 0, width * 0.6, rowHeight), row->name(), font, titleColour));
-    Ref<NSObject> value = valueForRow(row);
     addAccessory(cell, row, value, look, width);
     return cell;
 }
 
 void PSListController::refreshRow(PSSpecifier* row) {
-    UIScrollView* table = tableView();
-    for (auto& entry : m_rows) {
-        if (entry.specifier.get() != row || entry.headerCell || !objc_cast<PSTableCell>(entry.view.get()))
-            continue;
-        // A new cell in the old one's place: the rest of the table, its headers included, stays.
-        const auto& subviews = table->subviews();
-        auto at = std::find_if(subviews.begin(), subviews.end(),
-                               [&](const Ref<UIView>& v) { return v == entry.view; });
-        if (at == subviews.end())
+    for (auto& entry : m_rows)
+        if (entry.specifier.get() == row && !entry.headerCell && objc_cast<PSTableCell>(entry.view.get())) {
+            showValue(entry, valueForRow(row));
             return;
-        size_t index = static_cast<size_t>(at - subviews.begin());
-        Ref<PSTableCell> cell = makeRowCell(row, tableLook(), entry.view->frame());
-        entry.view->removeFromSuperview();
-        table->insertSubview(cell, index);
-        entry.view = cell;
+        }
+}
+
+void PSListController::showValue(Row& entry, NSObject* value) {
+    // A new cell in the old one's place: the rest of the table, its headers included, stays.
+    UIScrollView* table = tableView();
+    const auto& subviews = table->subviews();
+    auto at =
+        std::find_if(subviews.begin(), subviews.end(), [&](const Ref<UIView>& v) { return v == entry.view; });
+    if (at == subviews.end())
         return;
+    size_t index = static_cast<size_t>(at - subviews.begin());
+    Ref<NSObject> keep(value);
+    Ref<PSTableCell> cell = makeRowCell(entry.specifier, value, tableLook(), entry.view->frame());
+    entry.view->removeFromSuperview();
+    table->insertSubview(cell, index);
+    entry.view = cell;
+    entry.value = keep;
+}
+
+void PSListController::refreshValues() {
+    for (size_t i = 0; i < m_rows.size(); ++i) {
+        if (!m_rows[i].specifier || m_rows[i].headerCell || m_rows[i].specifier->key().empty() ||
+            !objc_cast<PSTableCell>(m_rows[i].view.get()))
+            continue;
+        Ref<NSObject> value = valueForRow(m_rows[i].specifier);
+        // Reading runs the page's own code, which may have rebuilt the table meanwhile.
+        if (i < m_rows.size() && !sameRowValue(m_rows[i].value.get(), value.get()))
+            showValue(m_rows[i], value);
     }
+}
+
+void PSListController::placeLargeTitle() {
+    UINavigationController* navigation = navigationController();
+    UIScrollView* table = tableView();
+    if (!m_largeTitle || !navigation || !table)
+        return;
+    UIView* title = navigation->navigationBar()->largeTitleView();
+    title->setFrame(CGRectMake(0, 0, table->bounds().size.width, UINavigationBar::largeTitleHeight));
+    table->insertSubview(title, 0);
 }
 
 void PSListController::buildTable() {
@@ -183,10 +227,13 @@ void PSListController::buildTable() {
 
     TableLook look = tableLook();
     double width = table->bounds().size.width;
+    UINavigationController* navigation = navigationController();
+    m_largeTitle = navigation && navigation->showsLargeTitle(this);
+    placeLargeTitle();
     CGColor separator = colourOr(look.separator.get(), CGColor{0.78, 0.78, 0.8, 1});
     auto* list = objc_cast<NSArray>(msg_send<id>(this, "specifiers"));
     m_shown = list;
-    double y = 0;
+    double y = m_largeTitle ? UINavigationBar::largeTitleHeight : 0;
     std::string footer;
     bool rowsInGroup = false;
     auto endGroup = [&] {
@@ -194,7 +241,7 @@ void PSListController::buildTable() {
             Ref<UILabel> text =
                 textAt(CGRectMake(margin, y + 6, width - 2 * margin, 20), footer, smallFont, secondaryText);
             table->addSubview(text);
-            m_rows.push_back({nullptr, text, false});
+            m_rows.push_back({nullptr, text, false, nullptr});
             y += 32;
         }
         footer.clear();
@@ -212,14 +259,14 @@ void PSListController::buildTable() {
                 frame.origin.y = y;
                 header->setFrame(frame);
                 table->addSubview(header);
-                m_rows.push_back({row, header, true});
+                m_rows.push_back({row, header, true, nullptr});
                 y += frame.size.height;
             } else if (!row->name().empty()) {
                 Ref<UILabel> title =
                     textAt(CGRectMake(margin, y + groupTitleHeight - 24, width - 2 * margin, 18), row->name(),
                            smallFont, secondaryText);
                 table->addSubview(title);
-                m_rows.push_back({row, title, false});
+                m_rows.push_back({row, title, false, nullptr});
                 y += groupTitleHeight;
             } else {
                 y += groupGap;
@@ -232,10 +279,11 @@ void PSListController::buildTable() {
                 UIColor::colorWithRed(separator.red, separator.green, separator.blue, separator.alpha).get());
             table->addSubview(line);
         }
-        Ref<PSTableCell> cell = makeRowCell(row, look, CGRectMake(0, y, width, rowHeight));
+        Ref<NSObject> value = valueForRow(row);
+        Ref<PSTableCell> cell = makeRowCell(row, value, look, CGRectMake(0, y, width, rowHeight));
         // The cell goes below the separator drawn for it.
         table->insertSubview(cell, table->subviews().size() - (rowsInGroup ? 1 : 0));
-        m_rows.push_back({row, cell, false});
+        m_rows.push_back({row, cell, false, value});
         y += rowHeight;
         rowsInGroup = true;
     }

@@ -3,10 +3,12 @@
 // A fresh device for each test of the Settings application (the tests write settings), and the
 // ways to run its processes and read what they stored.
 
+#include "platform/graphics/ImageImport.h"
 #include "tests/support/HostRun.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -58,4 +60,26 @@ private:
 inline const JsonValue& topPage(const JsonValue& state) {
     const JsonValue& pages = state["pages"];
     return pages[pages.size() - 1];
+}
+
+inline std::optional<Bitmap> decodePicture(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    return ImageImport::decode(bytes);
+}
+
+// Pixels between two rows (and, optionally, two columns) that are near the colour (0xRRGGBB, opaque).
+inline int countColoured(const Bitmap& picture, int top, int bottom, uint32_t colour, int left = 0,
+                         int right = 1 << 30) {
+    int count = 0;
+    for (int y = std::max(0, top); y < std::min(bottom, picture.height()); ++y)
+        for (int x = std::max(0, left); x < std::min(right, picture.width()); ++x) {
+            uint32_t p = picture.pixel(x, y);
+            bool near = true;
+            for (int shift : {0, 8, 16})
+                near = near && std::abs(static_cast<int>((p >> shift) & 0xff) -
+                                        static_cast<int>((colour >> shift) & 0xff)) < 40;
+            count += near;
+        }
+    return count;
 }

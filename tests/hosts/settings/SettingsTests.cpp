@@ -32,27 +32,6 @@ void expectNear(const std::vector<double>& actual, const std::vector<double>& ex
         EXPECT_NEAR(actual[i], expected[i], tolerance) << "component " << i;
 }
 
-std::optional<Bitmap> decodePicture(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-    return ImageImport::decode(bytes);
-}
-
-// Pixels between two rows that are near the colour (0xRRGGBB, opaque).
-int countColoured(const Bitmap& picture, int top, int bottom, uint32_t colour) {
-    int count = 0;
-    for (int y = std::max(0, top); y < std::min(bottom, picture.height()); ++y)
-        for (int x = 0; x < picture.width(); ++x) {
-            uint32_t p = picture.pixel(x, y);
-            bool near = true;
-            for (int shift : {0, 8, 16})
-                near = near && std::abs(static_cast<int>((p >> shift) & 0xff) -
-                                        static_cast<int>((colour >> shift) & 0xff)) < 40;
-            count += near;
-        }
-    return count;
-}
-
 std::string entryPlist(const std::string& label, const std::string& bundle, const std::string& detail) {
     return "{ entry = { bundle = \"" + bundle + "\"; cell = PSLinkCell; label = \"" + label +
            "\"; detail = \"" + detail + "\"; isController = 1; }; }";

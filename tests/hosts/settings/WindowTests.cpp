@@ -65,13 +65,13 @@ TEST_F(SettingsTest, TheWindowOpensTheBundleFlipsASwitchAndGoesBack) {
     WindowProcess app(display, root);
     auto light = [](uint32_t p) { return near(p, 247, 247, 247); };
     auto purpleBar = [](uint32_t p) { return near(p, 142, 72, 209); };
-    // The first page: a light bar, and the Zorvi row 22 points into the table.
+    // The first page: a light bar, and the Zorvi row 22 points under its 52-point large title.
     auto first = captureWhen(display, windowX + 60, windowY + 20, light);
     ASSERT_TRUE(first.has_value()) << display.captureError();
     EXPECT_TRUE(light(first->at(windowX + 60, windowY + 20)))
         << std::hex << first->at(windowX + 60, windowY + 20);
     display.xdotool("mousemove " + std::to_string(windowX + 100) + " " +
-                    std::to_string(windowY + 88 + 22 + 22) + " click 1");
+                    std::to_string(windowY + 88 + 52 + 22 + 22) + " click 1");
     auto opened = captureWhen(display, windowX + 250, windowY + 20, purpleBar);
     ASSERT_TRUE(opened.has_value());
     EXPECT_TRUE(purpleBar(opened->at(windowX + 250, windowY + 20))) << "the purple bar";
@@ -112,7 +112,7 @@ TEST_F(SettingsTest, TheWindowScrollsWithTheWheelAndShowsWhatAScriptedScrollShow
     ASSERT_TRUE(captureWhen(display, windowX + 60, windowY + 20, light).has_value())
         << display.captureError();
     display.xdotool("mousemove " + std::to_string(windowX + 100) + " " +
-                    std::to_string(windowY + 88 + 22 + 22) + " click 1");
+                    std::to_string(windowY + 88 + 52 + 22 + 22) + " click 1");
     auto purpleBar = [](uint32_t p) { return near(p, 142, 72, 209); };
     auto opened = captureWhen(display, windowX + 250, windowY + 20, purpleBar);
     ASSERT_TRUE(opened.has_value()) << display.captureError();
