@@ -39,3 +39,11 @@ int HostOptions::openTrace(Trace& trace) const {
     std::string error;
     return trace.open(arguments.trace, error) ? -1 : failure(error);
 }
+
+int HostOptions::finish(Trace& trace, int status) const {
+    std::string error;
+    if (trace.finish(error))
+        return status;
+    failure(error);
+    return status == 0 ? 1 : status;
+}

@@ -19,6 +19,9 @@ public:
     // Opens the trace the options name; -1 to go on, else the status to exit with (the message
     // printed).
     int openTrace(class Trace& trace) const;
+    // The status to exit with once the host has run: a trace that lost lines makes a run that
+    // would have ended with 0 end with 1 (the message printed).
+    int finish(class Trace& trace, int status) const;
     // Prints "zorvi COMMAND: message" and answers 1.
     int failure(const std::string& message) const;
 

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <stdio_ext.h>
 
 bool Trace::open(const std::string& path, std::string& error) {
     if (path.empty() || path == "-")
@@ -13,6 +14,7 @@ bool Trace::open(const std::string& path, std::string& error) {
     }
     m_file = file;
     m_owned = true;
+    m_name = path;
     return true;
 }
 
@@ -35,12 +37,26 @@ void Trace::writeRaw(const char* event, const std::string& rest) {
         line += "," + rest.substr(1);
     }
     line += "\n";
-    std::fputs(line.c_str(), m_file);
-    std::fflush(m_file);
+    put(line);
 }
 
 void Trace::writeLine(const std::string& line) {
-    std::fputs(line.c_str(), m_file);
-    std::fputc('\n', m_file);
-    std::fflush(m_file);
+    put(line + "\n");
+}
+
+void Trace::put(const std::string& line) {
+    if (!m_error.empty())
+        return;
+    if (std::fwrite(line.data(), 1, line.size(), m_file) != line.size() || std::fflush(m_file) != 0) {
+        m_error = "cannot write the trace to " + m_name + ": " + std::strerror(errno);
+        // What the buffer still holds would only land later as a torn line.
+        ::__fpurge(m_file);
+    }
+}
+
+bool Trace::finish(std::string& error) {
+    if (m_error.empty() && std::fflush(m_file) != 0)
+        m_error = "cannot write the trace to " + m_name + ": " + std::strerror(errno);
+    error = m_error;
+    return m_error.empty();
 }

@@ -1,7 +1,9 @@
 #pragma once
 
 // A host's trace: one JSON object a line, each with "event" first and "t", the clock in
-// milliseconds since start, second. Written to standard output or a file, flushed per line.
+// milliseconds since start, second. Written to standard output or a file, flushed per line. A line
+// that cannot be written (a full disk, /dev/full, a closed pipe) ends the trace: nothing after it is
+// written, so that what was written is all of the trace up to that point, and the run must fail.
 
 #include "hosts/common/Json.h"
 
@@ -26,8 +28,15 @@ public:
     // The same with the fields given as one JSON object's text ("{...}").
     void writeRaw(const char* event, const std::string& object);
 
+    // Flushes what is written; answers false, with the message in error, once a line was lost.
+    bool finish(std::string& error);
+
 private:
+    void put(const std::string& line);
+
     FILE* m_file = stdout;
     bool m_owned = false;
+    std::string m_name = "standard output";
+    std::string m_error;
     std::function<double()> m_clock;
 };

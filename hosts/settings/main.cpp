@@ -8,20 +8,20 @@
 #include "hosts/settings/SettingsApp.h"
 #include "hosts/settings/SettingsScript.h"
 #include "hosts/settings/SettingsWindow.h"
+#include "platform/foundation/DeviceFile.h"
 #include "platform/ui/TextImage.h"
 
 #include <cstdio>
 #include <sstream>
 
-int main(int argc, char** argv) {
-    HostOptions options(HostKind::Settings);
-    if (int status = options.parse(argc, argv); status >= 0)
-        return status;
-    // The fonts are set up while the device's files are read; the first page needs them.
-    prepareTextDrawing();
-    Trace trace;
-    if (int status = options.openTrace(trace); status >= 0)
-        return status;
+namespace {
+
+// Everything that may write to the trace lives and ends in here, before the trace is judged.
+int run(HostOptions& options, Trace& trace) {
+    // A bundle that ends the process as it loads is the run's failure, not a quiet end.
+    DeviceFile::setLoadExitObserver([&trace](const std::string& message) {
+        trace.write("error", Json::Object().add("message", Json::string(message)));
+    });
     std::string error;
     SettingsOptions settings;
     settings.root = options.arguments.root;
@@ -44,4 +44,18 @@ int main(int argc, char** argv) {
         return script.run(options.script() ? *options.script() : nothing);
     }
     return runSettingsWindow(*app, script, options.script());
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    HostOptions options(HostKind::Settings);
+    if (int status = options.parse(argc, argv); status >= 0)
+        return status;
+    // The fonts are set up while the device's files are read; the first page needs them.
+    prepareTextDrawing();
+    Trace trace;
+    if (int status = options.openTrace(trace); status >= 0)
+        return status;
+    return options.finish(trace, run(options, trace));
 }

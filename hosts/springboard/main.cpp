@@ -10,20 +10,20 @@
 #include "hosts/springboard/ScriptRunner.h"
 #include "hosts/springboard/SpringBoard.h"
 #include "hosts/springboard/Window.h"
+#include "platform/foundation/DeviceFile.h"
 #include "platform/ui/TextImage.h"
 
 #include <cstdio>
 #include <sstream>
 
-int main(int argc, char** argv) {
-    HostOptions options(HostKind::SpringBoard);
-    if (int status = options.parse(argc, argv); status >= 0)
-        return status;
-    // The fonts are set up while the device's files are read; the clock needs them first.
-    prepareTextDrawing();
-    Trace trace;
-    if (int status = options.openTrace(trace); status >= 0)
-        return status;
+namespace {
+
+// Everything that may write to the trace lives and ends in here, before the trace is judged.
+int run(HostOptions& options, Trace& trace) {
+    // A tweak that ends the process as it loads is the run's failure, not a quiet end.
+    DeviceFile::setLoadExitObserver([&trace](const std::string& message) {
+        trace.write("error", Json::Object().add("message", Json::string(message)));
+    });
     std::string error;
     SpringBoardOptions springboard;
     springboard.root = options.arguments.root;
@@ -51,4 +51,18 @@ int main(int argc, char** argv) {
         return runner.run(options.script() ? *options.script() : nothing);
     }
     return runSpringBoardWindow(*host, runner, options.script());
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    HostOptions options(HostKind::SpringBoard);
+    if (int status = options.parse(argc, argv); status >= 0)
+        return status;
+    // The fonts are set up while the device's files are read; the clock needs them first.
+    prepareTextDrawing();
+    Trace trace;
+    if (int status = options.openTrace(trace); status >= 0)
+        return status;
+    return options.finish(trace, run(options, trace));
 }

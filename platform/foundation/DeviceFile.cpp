@@ -1,7 +1,11 @@
 #include "platform/foundation/DeviceFile.h"
+#include "platform/foundation/DeviceLog.h"
 #include "platform/foundation/DeviceRoot.h"
 
+#include <atomic>
 #include <cerrno>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <dirent.h>
 #include <dlfcn.h>
@@ -241,6 +245,56 @@ std::string descriptorPath(int fd) {
     return "/proc/self/fd/" + std::to_string(fd);
 }
 
+namespace {
+
+// The library whose start-up functions are running, while loadLibrary loads one.
+std::atomic<const std::string*> loading{nullptr};
+
+std::function<void(const std::string&)>& loadExitObserver() {
+    static std::function<void(const std::string&)> observer;
+    return observer;
+}
+
+// Runs among the exit handlers: an exit while a library loads is the library's doing, and whatever
+// status it chose would hide that the process stopped mid-work.
+void failExitDuringLoad() {
+    const std::string* library = loading.load();
+    if (!library)
+        return;
+    std::string message = "the library " + *library + " ended the process while it was loading";
+    if (auto& observer = loadExitObserver())
+        observer(message);
+    NSLog(message);
+    std::fflush(nullptr);
+    ::_exit(1);
+}
+
+// Armed for the life of one load; loads nest when a library loads another as it starts.
+class LoadExitGuard {
+public:
+    explicit LoadExitGuard(std::string_view library) : m_library(library) {
+        static std::once_flag registered;
+        std::call_once(registered, [] {
+            std::atexit(failExitDuringLoad);
+            std::at_quick_exit(failExitDuringLoad);
+        });
+        m_outer = loading.exchange(&m_library);
+    }
+    ~LoadExitGuard() { loading.store(m_outer); }
+    LoadExitGuard(const LoadExitGuard&) = delete;
+    LoadExitGuard& operator=(const LoadExitGuard&) = delete;
+
+private:
+    std::string m_library;
+    const std::string* m_outer = nullptr;
+};
+
+} // namespace
+
+void setLoadExitObserver(std::function<void(const std::string& message)> observer) {
+    loadExitObserver() = std::move(observer);
+}
+
 void* loadLibrary(std::string_view devicePath, int mode, std::string& error) {
     int fd = open(devicePath, O_RDONLY | O_NONBLOCK);
     struct stat info {};
@@ -253,7 +307,11 @@ void* loadLibrary(std::string_view devicePath, int mode, std::string& error) {
         ::close(fd);
         return nullptr;
     }
-    void* handle = ::dlopen(descriptorPath(fd).c_str(), mode);
+    void* handle = nullptr;
+    {
+        LoadExitGuard guard(devicePath);
+        handle = ::dlopen(descriptorPath(fd).c_str(), mode);
+    }
     if (!handle) {
         const char* why = ::dlerror();
         error = why ? why : "unknown error";

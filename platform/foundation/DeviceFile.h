@@ -12,6 +12,7 @@
 #include "platform/foundation/AtomicFile.h"
 
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -57,6 +58,12 @@ std::string descriptorPath(int fd);
 
 // Loads a shared library of the device (dlopen with `mode`): opened beneath the root, a regular
 // file, and loaded through its descriptor so that no name is resolved twice. nullptr with error set.
+// A library whose start-up functions end the process (exit, quick_exit) makes the process fail
+// instead: the load-exit observer is told, one log line names the library, and the exit status is 1.
 void* loadLibrary(std::string_view devicePath, int mode, std::string& error);
+
+// Told of a library ending the process while it loads, just before the process fails (a host writes
+// it to its trace).
+void setLoadExitObserver(std::function<void(const std::string& message)> observer);
 
 } // namespace DeviceFile

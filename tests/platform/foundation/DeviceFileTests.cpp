@@ -10,7 +10,10 @@
 
 #include <chrono>
 #include <dlfcn.h>
+#include <fstream>
+#include <iterator>
 #include <sys/stat.h>
+#include <sys/wait.h>
 
 namespace {
 
@@ -147,6 +150,54 @@ TEST_F(DeviceFiles, ALibraryLinkedFromOutsideIsNotLoaded) {
     EXPECT_FALSE(
         DeviceFile::loadLibrary("/Library/MobileSubstrate/DynamicLibraries/Zorvi.dylib", RTLD_NOW, error));
     EXPECT_EQ(error, "leads outside the device");
+}
+
+TEST_F(DeviceFiles, ALibraryThatEndsTheProcessAsItLoadsMakesItFail) {
+    for (const char* library : {ZV_EXITING_LIBRARY, ZV_QUICK_EXITING_LIBRARY}) {
+        SCOPED_TRACE(library);
+        std::string devicePath = "/Library/PreferenceBundles/Exiting.bundle/Exiting";
+        fs::create_directories(host(devicePath).parent_path());
+        fs::copy_file(library, host(devicePath), fs::copy_options::overwrite_existing);
+        fs::path told = root / "told";
+        fs::create_directories(host("/var/log"));
+        pid_t child = ::fork();
+        if (child == 0) {
+            DeviceFile::setLoadExitObserver(
+                [&](const std::string& message) { std::ofstream(told) << message; });
+            std::string error;
+            DeviceFile::loadLibrary(devicePath, RTLD_NOW | RTLD_LOCAL, error);
+            ::_exit(7); // the load came back: not what this library does
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFEXITED(status));
+        EXPECT_EQ(WEXITSTATUS(status), 1) << "the process fails, whatever status the library chose";
+        std::ifstream message(told);
+        std::string text((std::istreambuf_iterator<char>(message)), std::istreambuf_iterator<char>());
+        EXPECT_EQ(text, "the library " + devicePath + " ended the process while it was loading");
+        std::ifstream syslog(host("/var/log/syslog"));
+        std::string logged((std::istreambuf_iterator<char>(syslog)), std::istreambuf_iterator<char>());
+        EXPECT_NE(logged.find(text), std::string::npos) << "one line of the device log names it";
+        fs::remove(told);
+        fs::remove(host("/var/log/syslog"));
+    }
+}
+
+TEST_F(DeviceFiles, AnExitAfterALibraryHasLoadedKeepsItsStatus) {
+    std::string devicePath = "/Library/PreferenceBundles/Quiet.bundle/Quiet";
+    fs::create_directories(host(devicePath).parent_path());
+    fs::copy_file(ZV_QUIET_LIBRARY, host(devicePath));
+    pid_t child = ::fork();
+    if (child == 0) {
+        std::string error;
+        if (!DeviceFile::loadLibrary(devicePath, RTLD_NOW | RTLD_LOCAL, error))
+            ::_exit(7);
+        std::exit(5);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 5);
 }
 
 TEST_F(DeviceFiles, ARootNamedThroughALinkAndDotsIsTheFolderItReaches) {
