@@ -26,9 +26,21 @@ bool NSData::isEqualToData(const NSData* other) const {
 Ref<NSData> NSData::dataWithContentsOfFile(std::string_view devicePath, size_t maxBytes) {
     // Beneath the device root, regular files only, never waiting on a fifo, bounded.
     auto data = make_object<NSData>();
-    std::string error;
-    if (DeviceFile::read(devicePath, maxBytes, data->m_bytes, error) != AtomicFile::ReadStatus::Read)
+    int fd = DeviceFile::open(devicePath, O_RDONLY | O_NONBLOCK);
+    if (fd < 0)
         return nullptr;
+    auto before = FileIdentity::of(fd);
+    std::string error;
+    // The reader takes its descriptor over; this one stays to see whether the file changed meanwhile.
+    int reading = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
+    bool read = reading >= 0 &&
+                AtomicFile::readOpen(reading, maxBytes, data->m_bytes, error) == AtomicFile::ReadStatus::Read;
+    auto after = FileIdentity::of(fd);
+    ::close(fd);
+    if (!read)
+        return nullptr;
+    if (before && before == after)
+        data->m_file = before;
     return data;
 }
 

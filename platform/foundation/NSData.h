@@ -4,9 +4,11 @@
 
 // Immutable bytes.
 
+#include "platform/foundation/FileIdentity.h"
 #include "runtime/NSObject.h"
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string_view>
 #include <vector>
@@ -23,9 +25,13 @@ public:
     std::span<const uint8_t> bytes() const { return m_bytes; }
     size_t length() const { return m_bytes.size(); }
     bool isEqualToData(const NSData* other) const;
+    // The file the bytes were read from, when it did not change while they were read: a decoder
+    // may share what it made from the same unchanged file before.
+    const std::optional<FileIdentity>& fileIdentity() const { return m_file; }
 
 private:
     PageBytes m_bytes; // large for whole files: in page memory
+    std::optional<FileIdentity> m_file;
 };
 
 // Property-list dates: seconds since 2001-01-01 00:00:00 UTC.

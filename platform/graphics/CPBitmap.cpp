@@ -2,6 +2,7 @@
 #include "platform/foundation/NSArray.h"
 #include "platform/foundation/NSData.h"
 #include "platform/graphics/CGImage.h"
+#include "platform/graphics/DecodedImageCache.h"
 
 #include <algorithm>
 #include <cstring>
@@ -181,6 +182,12 @@ std::vector<uint8_t> encode(std::span<const Bitmap> images) {
 
 } // namespace CPBitmap
 
+namespace {
+
+constexpr const char* cacheName = "cpbitmap";
+
+} // namespace
+
 Ref<NSArray> CPBitmapCreateImagesFromData(const NSData* data, const void*, int, const void*,
                                           std::string* error) {
     if (!data) {
@@ -188,11 +195,20 @@ Ref<NSArray> CPBitmapCreateImagesFromData(const NSData* data, const void*, int, 
             *error = "no data";
         return nullptr;
     }
-    auto images = CPBitmap::decode(data->bytes(), error);
-    if (!images)
-        return nullptr;
-    std::vector<Ref<NSObject>> references;
-    for (auto& image : *images)
-        references.push_back(CGImage::imageWithBitmap(std::move(image)));
-    return NSArray::arrayWithObjects(std::move(references));
+    // An unchanged file's images are the ones decoded before: every caller shares one copy.
+    const auto& file = data->fileIdentity();
+    std::optional<std::vector<Ref<CGImage>>> shared;
+    if (file)
+        shared = DecodedImageCache::find(cacheName, *file);
+    if (!shared) {
+        auto images = CPBitmap::decode(data->bytes(), error);
+        if (!images)
+            return nullptr;
+        shared.emplace();
+        for (auto& image : *images)
+            shared->push_back(CGImage::imageWithBitmap(std::move(image)));
+        if (file)
+            DecodedImageCache::remember(cacheName, *file, *shared);
+    }
+    return NSArray::arrayWithObjects(std::vector<Ref<NSObject>>(shared->begin(), shared->end()));
 }

@@ -1,6 +1,14 @@
+#include "platform/foundation/AtomicFile.h"
+#include "platform/foundation/NSArray.h"
+#include "platform/foundation/NSData.h"
+#include "platform/graphics/CGImage.h"
 #include "platform/graphics/CPBitmap.h"
+#include "runtime/Weak.h"
+#include "tests/support/TempDevice.h"
 
 #include <gtest/gtest.h>
+
+#include <filesystem>
 
 namespace {
 
@@ -160,4 +168,43 @@ TEST(CPBitmap, RefusesHostileAndDamagedFiles) {
         EXPECT_FALSE(CPBitmap::decode(c.file, &error)) << c.what;
         EXPECT_FALSE(error.empty()) << c.what << ": a refusal says why";
     }
+}
+
+TEST(CPBitmap, AnUnchangedFileIsDecodedOnceAndSharedWhileHeld) {
+    TempDevice device;
+    const std::string path = "/var/mobile/Library/SpringBoard/LockBackground.cpbitmap";
+    std::filesystem::create_directories(device.host("/var/mobile/Library/SpringBoard"));
+    std::string error;
+    auto writeWallpaper = [&](uint8_t alpha) {
+        std::vector<Bitmap> images;
+        images.push_back(gradient(20, 30, alpha));
+        ASSERT_TRUE(AtomicFile::write(device.host(path), CPBitmap::encode(images), error)) << error;
+    };
+    auto firstImage = [&] {
+        Ref<NSArray> images =
+            CPBitmapCreateImagesFromData(NSData::dataWithContentsOfFile(path), nullptr, 1, nullptr);
+        return images ? Ref<CGImage>(objc_cast<CGImage>(images->objectAtIndex(0))) : Ref<CGImage>();
+    };
+    writeWallpaper(255);
+    Ref<CGImage> first = firstImage();
+    ASSERT_TRUE(first);
+    EXPECT_EQ(firstImage().get(), first.get()) << "the same unchanged file: one decoded copy";
+
+    writeWallpaper(128);
+    Ref<CGImage> changed = firstImage();
+    ASSERT_TRUE(changed);
+    EXPECT_NE(changed.get(), first.get()) << "a changed file is decoded again";
+    EXPECT_TRUE(samePixels(changed->bitmap(), gradient(20, 30, 128)));
+
+    Weak<CGImage> unheld(changed.get());
+    changed = nullptr;
+    EXPECT_FALSE(unheld.load()) << "the cache alone keeps no image alive";
+    EXPECT_TRUE(firstImage()) << "and decodes it again once nobody holds it";
+
+    auto bytes = NSData::dataWithContentsOfFile(path);
+    Ref<NSArray> fromBytes = CPBitmapCreateImagesFromData(
+        NSData::dataWithBytes({bytes->bytes().begin(), bytes->bytes().end()}), nullptr, 1, nullptr);
+    ASSERT_TRUE(fromBytes);
+    EXPECT_NE(fromBytes->objectAtIndex(0), static_cast<NSObject*>(first.get()))
+        << "bytes of no known file are decoded as they are";
 }
