@@ -1,5 +1,6 @@
 #include "hosts/settings/SettingsScript.h"
 #include "platform/foundation/NSString.h"
+#include "platform/foundation/Utf8.h"
 #include "platform/graphics/UIColor+Hex.h"
 #include "platform/prefs/PSColorPickerController.h"
 #include "platform/runloop/RunLoop.h"
@@ -63,6 +64,9 @@ bool SettingsScript::set(const ScriptLine& line, PSListController* page) {
     if (!row)
         return fail(line, "no row bound to " + w[1] + " on this page");
     std::string text = rest(w, 2);
+    // Refused before anything is written: the stored value stays, and the row keeps showing it.
+    if (!Utf8::isValid(text))
+        return fail(line, "not UTF-8 text; nothing was stored");
     Ref<NSString> value;
     switch (row->cellType()) {
     case PSColorCell: {

@@ -3,6 +3,7 @@
 #include "platform/foundation/NSArray.h"
 #include "platform/foundation/NSData.h"
 #include "platform/foundation/NSString.h"
+#include "platform/foundation/PropertyList.h"
 
 #include <algorithm>
 #include <vector>
@@ -175,7 +176,7 @@ Ref<NSObject> OpenStepParser::parseQuotedString() {
             text += c;
         }
     }
-    return NSString::stringWithUTF8String(text);
+    return NSString::stringWithUTF8String(PropertyList::textRead(text));
 }
 
 bool OpenStepParser::parseEscape(std::string& out) {

@@ -10,6 +10,7 @@
 #include "platform/foundation/NSString.h"
 #include "platform/foundation/OpenStepParser.h"
 #include "platform/foundation/PlistInputCheck.h"
+#include "platform/foundation/Utf8.h"
 
 #include <plist/plist.h>
 
@@ -41,6 +42,12 @@ struct MallocFree {
     void operator()(void* memory) const { std::free(memory); }
 };
 template <typename T> using Malloced = std::unique_ptr<T, MallocFree>;
+
+// What a property list may carry as a string or a key: UTF-8 without NUL (XML can hold no other,
+// and the library would silently cut or re-encode it).
+bool isText(std::string_view text) {
+    return text.find('\0') == std::string_view::npos && Utf8::isValid(text);
+}
 
 std::string tooDeep() {
     return "nested deeper than " + std::to_string(maxDepth) + " levels";
@@ -77,7 +84,8 @@ Ref<NSObject> fromNode(plist_t node, int depth, std::string& error) {
     case PLIST_STRING: {
         uint64_t length = 0;
         const char* text = plist_get_string_ptr(node, &length);
-        return NSString::stringWithUTF8String(text ? std::string_view(text, length) : std::string_view());
+        return NSString::stringWithUTF8String(
+            textRead(text ? std::string_view(text, length) : std::string_view()));
     }
     case PLIST_DATA: {
         uint64_t length = 0;
@@ -127,7 +135,7 @@ Ref<NSObject> fromNode(plist_t node, int depth, std::string& error) {
             Ref<NSObject> value = fromNode(item, depth + 1, error);
             if (!value)
                 return nullptr;
-            dictionary->setObject(value, key ? key.get() : "");
+            dictionary->setObject(value, textRead(key ? key.get() : ""));
         }
         return dictionary;
     }
@@ -137,11 +145,17 @@ Ref<NSObject> fromNode(plist_t node, int depth, std::string& error) {
     }
 }
 
-Node toNode(const NSObject* value, int depth) {
+// The library's form of a value; nullptr, with why, for one a property list cannot carry faithfully.
+Node toNode(const NSObject* value, int depth, std::string& why) {
     if (!value)
         return nullptr;
-    if (auto* text = string_value(value))
+    if (auto* text = string_value(value)) {
+        if (!isText(*text)) {
+            why = "text that is not UTF-8";
+            return nullptr;
+        }
         return Node(plist_new_string(text->c_str()));
+    }
     auto* object = const_cast<NSObject*>(value);
     if (auto* number = objc_cast<NSNumber>(object)) {
         if (number->isBoolean())
@@ -163,12 +177,14 @@ Node toNode(const NSObject* value, int depth) {
         return Node(
             plist_new_date(static_cast<int32_t>(whole), static_cast<int32_t>((seconds - whole) * 1e6)));
     }
-    if (depth + 1 > maxDepth)
+    if (depth + 1 > maxDepth) {
+        why = tooDeep();
         return nullptr;
+    }
     if (auto* array = objc_cast<NSArray>(object)) {
         Node node(plist_new_array());
         for (auto& element : array->objects()) {
-            Node child = toNode(element.get(), depth + 1);
+            Node child = toNode(element.get(), depth + 1, why);
             if (!child)
                 return nullptr;
             plist_array_append_item(node.get(), child.release());
@@ -178,7 +194,11 @@ Node toNode(const NSObject* value, int depth) {
     if (auto* dictionary = objc_cast<NSDictionary>(object)) {
         Node node(plist_new_dict());
         for (auto& [key, element] : dictionary->entries()) {
-            Node child = toNode(element.get(), depth + 1);
+            if (!isText(key)) {
+                why = "a key that is not UTF-8 text";
+                return nullptr;
+            }
+            Node child = toNode(element.get(), depth + 1, why);
             if (!child)
                 return nullptr;
             plist_dict_set_item(node.get(), key.c_str(), child.release());
@@ -239,6 +259,15 @@ void logFailure(std::string_view what, std::string_view devicePath, std::string_
 
 } // namespace
 
+std::string textRead(std::string_view bytes) {
+    if (isText(bytes))
+        return std::string(bytes);
+    std::string text = Utf8::repaired(bytes);
+    for (size_t at = 0; (at = text.find('\0', at)) != std::string::npos;)
+        text.replace(at, 1, "\xEF\xBF\xBD");
+    return text;
+}
+
 ParseResult parse(std::span<const uint8_t> bytes) {
     if (bytes.empty())
         return {nullptr, "empty file"};
@@ -254,10 +283,16 @@ ParseResult parse(std::span<const uint8_t> bytes) {
     return OpenStepParser(text, maxDepth).parse();
 }
 
-std::vector<uint8_t> serialize(const NSObject* value, Format format) {
-    Node root = toNode(value, 0);
-    if (!root)
-        return {};
+namespace {
+
+Node rootNode(const NSObject* value, std::string& why) {
+    Node root = toNode(value, 0, why);
+    if (!root && why.empty())
+        why = "a value a property list cannot carry";
+    return root;
+}
+
+std::vector<uint8_t> bytesOf(const Node& root, Format format) {
     char* raw = nullptr;
     uint32_t length = 0;
     std::vector<uint8_t> bytes;
@@ -273,6 +308,19 @@ std::vector<uint8_t> serialize(const NSObject* value, Format format) {
         plist_to_xml_free(raw);
     }
     return bytes;
+}
+
+} // namespace
+
+std::vector<uint8_t> serialize(const NSObject* value, Format format) {
+    std::string why;
+    Node root = rootNode(value, why);
+    return root ? bytesOf(root, format) : std::vector<uint8_t>{};
+}
+
+std::string unstorable(const NSObject* value) {
+    std::string why;
+    return rootNode(value, why) ? std::string() : why;
 }
 
 namespace {
@@ -355,9 +403,11 @@ bool writeDictionary(std::string_view devicePath, const NSDictionary* dictionary
         logFailure("Cannot write property list", devicePath, "not a path on the device");
         return false;
     }
-    std::vector<uint8_t> bytes = dictionary ? serialize(dictionary, format) : std::vector<uint8_t>{};
+    std::string why;
+    Node root = rootNode(dictionary, why);
+    std::vector<uint8_t> bytes = root ? bytesOf(root, format) : std::vector<uint8_t>{};
     if (bytes.empty()) {
-        logFailure("Cannot write property list", devicePath, "holds a value a property list cannot carry");
+        logFailure("Cannot write property list", devicePath, "it would hold " + why);
         return false;
     }
     std::string error;

@@ -28,12 +28,19 @@ struct ParseResult {
     std::string error;   // why, when value is nil
 };
 
+// A string read from a file as text a property list can carry again: bytes that are not UTF-8, and
+// NUL, read as the replacement character, so that a file holding them can still be updated.
+std::string textRead(std::string_view bytes);
+
 // Parses XML, binary or OpenStep text (the form tweak authors write filters in).
 ParseResult parse(std::span<const uint8_t> bytes);
 
 // Serialises a tree of NSDictionary, NSArray, NSString, NSNumber, NSData and NSDate; empty on a value
 // of any other kind or a tree deeper than maxDepth.
 std::vector<uint8_t> serialize(const NSObject* value, Format format);
+// "" when serialize can carry the value faithfully, else what in it cannot be carried (text that is
+// not UTF-8 or holds NUL is refused rather than cut or re-encoded).
+std::string unstorable(const NSObject* value);
 
 // The dictionary at the root of the file, or nil (see NSDictionary::dictionaryWithContentsOfFile).
 Ref<NSDictionary> readDictionary(std::string_view devicePath);

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 namespace Utf8 {
@@ -42,6 +43,24 @@ inline bool isValid(std::string_view text) {
         at += length;
     }
     return true;
+}
+
+// The bytes as text: each byte that does not start a well-formed sequence becomes U+FFFD.
+inline std::string repaired(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    uint32_t point = 0;
+    for (size_t at = 0; at < text.size();) {
+        size_t length = sequenceAt(text, at, point);
+        if (length == 0) {
+            out += "\xEF\xBF\xBD";
+            ++at;
+            continue;
+        }
+        out.append(text.substr(at, length));
+        at += length;
+    }
+    return out;
 }
 
 } // namespace Utf8

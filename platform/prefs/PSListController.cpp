@@ -84,10 +84,13 @@ Class PSListController::objcClass() {
                 auto* row = objc_cast<PSSpecifier>(specifier);
                 if (!row || row->key().empty())
                     return;
-                if (!PreferenceDomain::write(row->domain(), row->key(), value)) {
+                if (!PreferenceDomain::isValidName(row->domain())) {
                     NSLog("Preferences: cannot store " + row->key() + " in \"" + row->domain() + "\"");
                     return;
                 }
+                // A refused or failed write says why in the log and is not told as stored.
+                if (!PreferenceDomain::write(row->domain(), row->key(), value))
+                    return;
                 if (writeObserver())
                     writeObserver()(row->domain(), row->key(), value);
                 if (std::string name = row->stringProperty("PostNotification"); !name.empty())

@@ -82,7 +82,8 @@ public:
     PSSpecifier* rowAt(CGPoint point) const;
     bool tapped(CGPoint point) override;
 
-    // Told of every value a row stores (a host writes it to its trace).
+    // Told of every value a row has stored, as stored; a refused or failed write is not told (a host
+    // writes these to its trace).
     using WriteObserver =
         std::function<void(const std::string& domain, const std::string& key, NSObject* value)>;
     static void setWriteObserver(WriteObserver observer);

@@ -1,5 +1,6 @@
 #include "platform/prefs/PreferenceDomain.h"
 #include "platform/foundation/DeviceFile.h"
+#include "platform/foundation/DeviceLog.h"
 #include "platform/foundation/DeviceRoot.h"
 #include "platform/foundation/PropertyList.h"
 #include "platform/notify/DarwinNotificationCenter.h"
@@ -33,6 +34,14 @@ bool write(std::string_view domain, std::string_view key, NSObject* value) {
     std::string path = devicePath(domain);
     if (path.empty() || key.empty())
         return false;
+    // Refused before the file is touched: what is stored stays as it was.
+    auto entry = NSMutableDictionary::dictionary();
+    entry->setObject(value, key);
+    if (std::string why = PropertyList::unstorable(entry); !why.empty()) {
+        NSLog("Preferences: " + std::string(key) + " in " + std::string(domain) + " not stored: it holds " +
+              why);
+        return false;
+    }
     bool written =
         PropertyList::update(path, [&](NSMutableDictionary& values) { values.setObject(value, key); });
     if (written)

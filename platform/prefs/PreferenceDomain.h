@@ -20,7 +20,9 @@ std::string changeNotificationName(std::string_view domain);
 
 // The stored values; an empty dictionary when there is no file or it cannot be read.
 Ref<NSDictionary> read(std::string_view domain);
-// nil value removes the key. False when the name is invalid or the file could not be written.
+// nil value removes the key. False when the name is invalid, the value holds what a property list
+// cannot carry faithfully (text that is not UTF-8: refused with one log line, the file untouched) or
+// the file could not be written.
 bool write(std::string_view domain, std::string_view key, NSObject* value);
 bool removeAll(std::string_view domain);
 

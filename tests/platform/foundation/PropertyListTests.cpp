@@ -263,3 +263,46 @@ TEST(PropertyList, OnlyPropertyListValuesSerialise) {
     EXPECT_TRUE(PropertyList::serialize(loop, PropertyList::Format::XML).empty());
     loop->removeAllObjects();
 }
+
+TEST(PropertyList, TextThatIsNotUtf8IsRefusedAndFilesHoldingItReadAsTextAgain) {
+    auto withValue = [](std::string text) {
+        auto dictionary = NSMutableDictionary::dictionary();
+        dictionary->setObject(NSString::stringWithUTF8String(text), "k");
+        return dictionary;
+    };
+    for (const std::string& bad : {std::string("\xC3\x28"), std::string("ok\xFF"),
+                                   std::string("\xED\xA0\x80"), std::string("a\0b", 3)}) {
+        for (auto format : {PropertyList::Format::Binary, PropertyList::Format::XML})
+            EXPECT_TRUE(PropertyList::serialize(withValue(bad), format).empty()) << "value " << bad;
+        EXPECT_NE(PropertyList::unstorable(withValue(bad)).find("not UTF-8"), std::string::npos);
+        auto keyed = NSMutableDictionary::dictionary();
+        keyed->setObject(NSNumber::numberWithBool(true), bad);
+        EXPECT_TRUE(PropertyList::serialize(keyed, PropertyList::Format::Binary).empty()) << "key " << bad;
+    }
+    auto nested = NSMutableDictionary::dictionary();
+    nested->setObject(NSArray::arrayWithObjects({NSString::stringWithUTF8String("\xFF")}), "list");
+    EXPECT_FALSE(PropertyList::unstorable(nested).empty());
+
+    auto dictionaryIn = [](const Bytes& bytes) {
+        return Ref<NSDictionary>(objc_cast<NSDictionary>(parseBytes(bytes).value.get()));
+    };
+    const std::string wave = "Zo\xC3\xAB \xF0\x9F\x8C\x8A";
+    EXPECT_EQ(PropertyList::unstorable(withValue(wave)), "");
+    for (auto format : {PropertyList::Format::Binary, PropertyList::Format::XML}) {
+        Ref<NSDictionary> read = dictionaryIn(PropertyList::serialize(withValue(wave), format));
+        ASSERT_TRUE(read && string_value(read->objectForKey("k")));
+        EXPECT_EQ(*string_value(read->objectForKey("k")), wave);
+    }
+
+    // Another writer's file with stray bytes: they read as the replacement character, and what was
+    // read can be written back.
+    std::string xml = "<plist><dict><key>k\xFF</key><string>a\xC3\x28</string></dict></plist>";
+    Ref<NSDictionary> read = dictionaryIn(Bytes(xml.begin(), xml.end()));
+    ASSERT_TRUE(read && string_value(read->objectForKey("k\xEF\xBF\xBD")));
+    EXPECT_EQ(*string_value(read->objectForKey("k\xEF\xBF\xBD")), "a\xEF\xBF\xBD(");
+    EXPECT_EQ(PropertyList::unstorable(read), "");
+    std::string openStep = "{ k = \"x\\000y\xFE\"; }";
+    Ref<NSDictionary> quoted = dictionaryIn(Bytes(openStep.begin(), openStep.end()));
+    ASSERT_TRUE(quoted && string_value(quoted->objectForKey("k")));
+    EXPECT_EQ(*string_value(quoted->objectForKey("k")), "x\xEF\xBF\xBDy\xEF\xBF\xBD");
+}

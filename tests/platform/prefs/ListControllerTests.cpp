@@ -108,6 +108,23 @@ TEST(ListController, ValuesOfTheWrongTypeShowTheDefaultAndStoredValuesAreReadBac
     EXPECT_FALSE(page->storeValue(keyless, NSNumber::numberWithBool(true)));
 }
 
+TEST(ListController, TextThatCannotBeStoredIsNotToldAsStoredAndTheRowKeepsItsValue) {
+    TempDevice device;
+    std::vector<std::string> told;
+    PSListController::setWriteObserver(
+        [&](const std::string&, const std::string& key, NSObject*) { told.push_back(key); });
+    Ref<PSListController> page = make_object<PSListController>();
+    Ref<PSSpecifier> name =
+        row(PSEditTextCell, "name", "com.example", NSString::stringWithUTF8String("nobody"));
+    EXPECT_TRUE(page->storeValue(name, NSString::stringWithUTF8String("Ada")));
+    EXPECT_FALSE(page->storeValue(name, NSString::stringWithUTF8String("A\xC3\x28"
+                                                                       "da")));
+    PSListController::setWriteObserver(nullptr);
+    EXPECT_EQ(told, std::vector<std::string>{"name"}) << "only the write that was stored";
+    EXPECT_EQ(*string_value(page->valueForRow(name).get()), "Ada");
+    EXPECT_EQ(*string_value(PreferenceDomain::read("com.example")->objectForKey("name")), "Ada");
+}
+
 TEST(ListController, APagesAppearanceColoursItsBarWhileItIsOnTop) {
     TempDevice device;
     UIScreen::mainScreen()->configure({375, 812, 2, 60});

@@ -1,5 +1,8 @@
+#include "platform/foundation/DeviceLog.h"
+#include "platform/foundation/NSArray.h"
 #include "platform/foundation/NSNumber.h"
 #include "platform/foundation/NSString.h"
+#include "platform/foundation/NSUserDefaults.h"
 #include "platform/foundation/PropertyList.h"
 #include "platform/notify/DarwinNotificationCenter.h"
 #include "platform/prefs/HBPreferences.h"
@@ -9,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <fstream>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -100,4 +104,41 @@ TEST(Preferences, DomainNamesCannotLeaveThePreferencesFolder) {
     EXPECT_FALSE(PreferenceDomain::write("a/b", "k", NSNumber::numberWithBool(true)));
     EXPECT_EQ(PreferenceDomain::read("../x")->count(), 0u);
     EXPECT_TRUE(PreferenceDomain::isValidName("com.vantrel.zorvi"));
+}
+
+TEST(Preferences, TextThatIsNotUtf8IsRefusedOnEveryWritePathBeforeTheFileIsTouched) {
+    TempDevice device;
+    std::vector<std::string> lines;
+    DeviceLog::setObserver([&](std::string_view line) { lines.emplace_back(line); });
+    store("name", NSString::stringWithUTF8String("Ada"));
+    const std::string file = device.host(PreferenceDomain::devicePath(domain));
+    auto bytes = [&] {
+        std::ifstream in(file, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    };
+    const std::string before = bytes();
+    const std::string bad = "Ada \xC3\x28 Lovelace";
+
+    lines.clear();
+    EXPECT_FALSE(PreferenceDomain::write(domain, "name", NSString::stringWithUTF8String(bad)));
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_NE(lines[0].find("name in com.example.prefs not stored"), std::string::npos) << lines[0];
+    EXPECT_NE(lines[0].find("not UTF-8"), std::string::npos) << lines[0];
+    EXPECT_FALSE(PreferenceDomain::write(domain, "na\xFFme", NSNumber::numberWithBool(true))) << "a key";
+    EXPECT_FALSE(PreferenceDomain::write(domain, "list",
+                                         NSArray::arrayWithObjects({NSString::stringWithUTF8String(bad)})));
+    EXPECT_FALSE(
+        PreferenceDomain::write(domain, "name", NSString::stringWithUTF8String(std::string("A\0B", 3))));
+
+    auto preferences = HBPreferences::initWithIdentifier(domain);
+    EXPECT_FALSE(preferences->setObject(NSString::stringWithUTF8String(bad), "name"));
+    EXPECT_EQ(*string_value(preferences->objectForKey("name")), "Ada");
+
+    auto suite = NSUserDefaults::initWithSuiteName(domain);
+    suite->setObject(NSString::stringWithUTF8String(bad), "name");
+    EXPECT_EQ(*string_value(suite->objectForKey("name")), "Ada") << "what the suite holds matches the file";
+
+    EXPECT_EQ(bytes(), before) << "nothing was written";
+    EXPECT_EQ(*string_value(PreferenceDomain::read(domain)->objectForKey("name")), "Ada");
+    DeviceLog::setObserver(nullptr);
 }
