@@ -2,6 +2,7 @@
 #include "hosts/common/CommandLine.h"
 #include "platform/foundation/DeviceProfile.h"
 #include "platform/foundation/DeviceRoot.h"
+#include "tools/picturetest/DeviceMatrix.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -34,6 +35,32 @@ bool validSystemVersion(const std::string& text) {
 }
 
 } // namespace
+
+std::string systemVersionProblem(const std::string& text) {
+    return validSystemVersion(text)
+               ? std::string()
+               : "not a system version: " + text + " (from " + std::to_string(oldestSystem) + " to " +
+                     std::to_string(newestSystem) + ", such as 14.4 or 12.4.1)";
+}
+
+std::string screenProblem(const std::string& text) {
+    return DeviceProfile::parseScreen(text) ? std::string()
+                                            : "not a screen: " + text + " (WxH@S, such as 375x812@3)";
+}
+
+CLI::Validator listCheck(std::string (*problem)(const std::string&)) {
+    return CLI::Validator(
+        [problem](std::string& text) {
+            std::vector<std::string> words = splitList(text);
+            if (words.empty())
+                return std::string("wants a comma-separated list");
+            for (const std::string& word : words)
+                if (std::string found = problem(word); !found.empty())
+                    return found;
+            return std::string();
+        },
+        "");
+}
 
 CLI::App* Commands::add(CLI::App& parent, const std::string& name, const std::string& description,
                         Action action) {
@@ -79,6 +106,8 @@ void addAllCommands(Commands& commands) {
     addWallpaperCommand(commands);
     addWavesCommand(commands);
     addRecordCommand(commands);
+    addTestCommand(commands);
+    addMatrixCommand(commands);
     addHelpCommand(commands);
 }
 
@@ -94,26 +123,13 @@ CLI::Option* addRootOption(CLI::App& command, std::string& root) {
 CLI::Option* addScreenOption(CLI::App& command, std::string& screen, const std::string& description) {
     return command.add_option("--screen", screen, description)
         ->type_name("WxH@S")
-        ->check(CLI::Validator(
-            [](std::string& text) {
-                return DeviceProfile::parseScreen(text)
-                           ? std::string()
-                           : "not a screen: " + text + " (WxH@S, such as 375x812@3)";
-            },
-            ""));
+        ->check(CLI::Validator([](std::string& text) { return screenProblem(text); }, ""));
 }
 
 CLI::Option* addSystemOption(CLI::App& command, std::string& system, const std::string& description) {
     return command.add_option("--system", system, description)
         ->type_name("VERSION")
-        ->check(CLI::Validator(
-            [](std::string& text) {
-                return validSystemVersion(text)
-                           ? std::string()
-                           : "not a system version: " + text + " (from " + std::to_string(oldestSystem) +
-                                 " to " + std::to_string(newestSystem) + ", such as 14.4 or 12.4.1)";
-            },
-            ""));
+        ->check(CLI::Validator([](std::string& text) { return systemVersionProblem(text); }, ""));
 }
 
 bool selectDevice(const std::string& root, const CLI::App& command) {

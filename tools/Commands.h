@@ -42,6 +42,8 @@ void addDefaultsCommand(Commands& commands);
 void addWallpaperCommand(Commands& commands);
 void addWavesCommand(Commands& commands);
 void addRecordCommand(Commands& commands);
+void addTestCommand(Commands& commands);
+void addMatrixCommand(Commands& commands);
 void addHelpCommand(Commands& commands);
 
 // Every command of the program, in the order the help lists them.
@@ -52,6 +54,11 @@ CLI::Option* addRootOption(CLI::App& command, std::string& root);
 // --screen WxH@S and --system VERSION, checked as they are read.
 CLI::Option* addScreenOption(CLI::App& command, std::string& screen, const std::string& description);
 CLI::Option* addSystemOption(CLI::App& command, std::string& system, const std::string& description);
+// What is wrong with a system version or a screen profile, for a message; empty when nothing is.
+std::string systemVersionProblem(const std::string& text);
+std::string screenProblem(const std::string& text);
+// Checks each word of a comma-separated list ("12.4,14.4") with problem.
+CLI::Validator listCheck(std::string (*problem)(const std::string&));
 
 // Makes root (the default device when empty) the current device; false after saying why when it
 // holds no device.
