@@ -4,6 +4,7 @@
 
 #include "hosts/common/CommandLine.h"
 #include "hosts/common/VideoFormats.h"
+#include "platform/foundation/OwnedTemporary.h"
 #include "tools/Commands.h"
 
 #include <cerrno>
@@ -11,8 +12,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
 #include <filesystem>
 #include <memory>
+#include <optional>
+#include <string_view>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -61,6 +66,43 @@ int runBeside(const char* program, const std::vector<std::string>& args, bool qu
     return WEXITSTATUS(status);
 }
 
+constexpr std::string_view deviceFolderPrefix = "zorvi-record-";
+
+// Device folders of runs that were killed outright (this one removes its own when it ends).
+void removeAbandonedDevices(const std::filesystem::path& temporary) {
+    DIR* dir = ::opendir(temporary.c_str());
+    if (!dir)
+        return;
+    while (dirent* entry = ::readdir(dir)) {
+        std::string_view name = entry->d_name;
+        if (name.size() == deviceFolderPrefix.size() + 6 && name.starts_with(deviceFolderPrefix) &&
+            OwnedTemporary::abandoned(::dirfd(dir), entry->d_name, true)) {
+            std::error_code ignored;
+            std::filesystem::remove_all(temporary / name, ignored);
+        }
+    }
+    ::closedir(dir);
+}
+
+// Holds the run's own device folder while this process or the host it starts lives: the descriptor
+// is inherited on purpose, so a host that outlives a killed `zorvi record` keeps the folder held.
+class HeldFolder {
+public:
+    explicit HeldFolder(const std::string& path) : m_fd(::open(path.c_str(), O_RDONLY | O_DIRECTORY)) {
+        if (m_fd >= 0)
+            OwnedTemporary::hold(m_fd);
+    }
+    ~HeldFolder() {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    HeldFolder(const HeldFolder&) = delete;
+    HeldFolder& operator=(const HeldFolder&) = delete;
+
+private:
+    int m_fd;
+};
+
 int record(const RecordOptions& options, const CLI::App& command) {
     const std::string& script = options.script;
     const std::string& out = options.out;
@@ -73,14 +115,18 @@ int record(const RecordOptions& options, const CLI::App& command) {
             command, "--system and --screen choose a new device; they cannot go with --root");
 
     std::string device;
+    std::optional<HeldFolder> held;
     if (!ownDevice) {
         device = options.root;
     } else {
-        std::string folder = (std::filesystem::temp_directory_path() / "zorvi-record-XXXXXX").string();
+        std::filesystem::path temporary = std::filesystem::temp_directory_path();
+        removeAbandonedDevices(temporary);
+        std::string folder = (temporary / (std::string(deviceFolderPrefix) + "XXXXXX")).string();
         if (!::mkdtemp(folder.data())) {
             std::fprintf(stderr, "zorvi record: cannot make a device folder: %s\n", std::strerror(errno));
             return 1;
         }
+        held.emplace(folder);
         device = folder;
         std::vector<std::string> create{"device", "create", "--root", device, "--force"};
         for (auto [option, value] :

@@ -1,12 +1,49 @@
 #include "platform/foundation/OutputFile.h"
+#include "platform/foundation/OwnedTemporary.h"
 
+#include <cctype>
 #include <cerrno>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <filesystem>
+#include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
+
+namespace {
+
+// What marks a temporary as one of ours: ".NAME" + temporaryMark + six letters or digits. Other
+// programs' temporaries in a person's folder look alike otherwise, and are never touched.
+constexpr std::string_view temporaryMark = ".zorvi-";
+
+bool looksTemporary(std::string_view name) {
+    constexpr size_t random = 6;
+    if (name.size() < 2 + temporaryMark.size() + random || name[0] != '.')
+        return false;
+    std::string_view tail = name.substr(name.size() - random - temporaryMark.size());
+    if (tail.substr(0, temporaryMark.size()) != temporaryMark)
+        return false;
+    for (char c : tail.substr(temporaryMark.size()))
+        if (!std::isalnum(static_cast<unsigned char>(c)))
+            return false;
+    return true;
+}
+
+// Temporaries of writers that were killed before they could rename or remove them.
+void removeAbandonedTemporaries(const std::string& folder) {
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir)
+        return;
+    while (dirent* entry = ::readdir(dir)) {
+        if (looksTemporary(entry->d_name) && OwnedTemporary::abandoned(::dirfd(dir), entry->d_name, false))
+            ::unlinkat(::dirfd(dir), entry->d_name, 0);
+    }
+    ::closedir(dir);
+}
+
+} // namespace
 
 std::optional<OutputFile> OutputFile::create(const std::string& path, std::string& error) {
     if (path.empty()) {
@@ -29,12 +66,15 @@ std::optional<OutputFile> OutputFile::create(const std::string& path, std::strin
         error = path + (S_ISDIR(info.st_mode) ? " is a folder" : " is not a regular file") + "; not replaced";
         return std::nullopt;
     }
-    std::string temporary = folder + "/." + target.filename().string() + ".XXXXXX";
+    removeAbandonedTemporaries(folder);
+    std::string temporary =
+        folder + "/." + target.filename().string() + std::string(temporaryMark) + "XXXXXX";
     int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
     if (fd < 0) {
         error = "cannot write in " + folder + ": " + std::strerror(errno);
         return std::nullopt;
     }
+    OwnedTemporary::hold(fd);
     ::fchmod(fd, 0644);
     return OutputFile(path, std::move(temporary), fd);
 }
@@ -84,16 +124,19 @@ bool OutputFile::commit(std::string& error) {
     };
     if (::fsync(m_fd) != 0)
         return fail("cannot flush");
-    if (::close(std::exchange(m_fd, -1)) != 0)
-        return fail("cannot close");
     // The target may have become something else meanwhile; a rename never writes into a device.
     struct stat info {};
     if (::lstat(m_path.c_str(), &info) == 0 && !S_ISREG(info.st_mode) && !S_ISLNK(info.st_mode)) {
         errno = EEXIST;
         return fail("will not replace");
     }
+    // Renamed while still open, and so still held: no sweep can take it for abandoned meanwhile.
     if (::rename(m_temporary.c_str(), m_path.c_str()) != 0)
         return fail("cannot write");
     m_temporary.clear();
+    if (::close(std::exchange(m_fd, -1)) != 0) {
+        error = "cannot close " + m_path + ": " + std::strerror(errno);
+        return false;
+    }
     return true;
 }

@@ -3,7 +3,9 @@
 // A file a person names for the program to write (a picture, a recording): written beside the target
 // under a temporary name and renamed over it only once complete, so the name never shows a part.
 // The folder must exist already, and the target must be absent or a regular file: a device, a fifo
-// or a folder at that path is refused, never replaced.
+// or a folder at that path is refused, never replaced. The temporary (".NAME.zorvi-XXXXXX") is held
+// by its writer while it works; one whose writer was killed is removed by the next output made in
+// that folder.
 
 #include <cstdint>
 #include <optional>

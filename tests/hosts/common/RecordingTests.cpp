@@ -9,8 +9,10 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <sys/file.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -279,6 +281,32 @@ TEST(Recording, ZorviRecordRunsAScriptOnAFreshDeviceAndRecordsAllOfIt) {
     EXPECT_EQ(waves.frames.size(), 4u);
     EXPECT_EQ(waves.height, 165) << "the 55-point strip at three pixels a point";
     EXPECT_EQ(run(zorvi + " waves --frames 4 --out " + (folder / "waves.mov")), 2);
+}
+
+TEST(Recording, ZorviRecordSweepsTheDeviceFoldersOfKilledRuns) {
+    Folder folder;
+    std::ofstream(folder / "bug.txt") << "appear\nwait 100\n";
+    std::string temporary = folder / "tmp";
+    fs::create_directories(temporary + "/zorvi-record-Dead12/var");
+    fs::create_directories(temporary + "/zorvi-record-Live34");
+    fs::create_directories(temporary + "/zorvi-record-notours");
+    // A run still going holds its folder; this test holds one as such a run would.
+    int live = ::open((temporary + "/zorvi-record-Live34").c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    ASSERT_EQ(::flock(live, LOCK_EX | LOCK_NB), 0);
+    for (const char* name : {"zorvi-record-Dead12", "zorvi-record-Live34", "zorvi-record-notours"}) {
+        timespec old[2] = {{::time(nullptr) - 120, 0}, {::time(nullptr) - 120, 0}};
+        ASSERT_EQ(::utimensat(AT_FDCWD, (temporary + "/" + name).c_str(), old, 0), 0);
+    }
+    EXPECT_EQ(run("TMPDIR=" + temporary + " " + ZV_ZORVI + " record --screen 200x400@1 " +
+                  (folder / "bug.txt") + " " + (folder / "bug.gif")),
+              0);
+    ::close(live);
+    std::vector<std::string> left;
+    for (const auto& entry : fs::directory_iterator(temporary))
+        left.push_back(entry.path().filename().string());
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, (std::vector<std::string>{"zorvi-record-Live34", "zorvi-record-notours"}))
+        << "the killed run's folder is swept, the run's own removed, the rest left alone";
 }
 
 TEST(Recording, CtrlCCompletesAPlayableRecording) {
