@@ -9,6 +9,7 @@
 #include <mutex>
 #include <shared_mutex>
 #include <unordered_map>
+#include <vector>
 
 struct objc_class {
     std::string name;
@@ -28,6 +29,7 @@ namespace {
 struct ClassTable {
     std::shared_mutex lock;
     std::map<std::string, std::unique_ptr<objc_class>, std::less<>> classes;
+    std::vector<std::unique_ptr<objc_class>> unnamed; // second definitions inside a scope
 };
 
 // Never destroyed: classes must outlive every object, including those released at exit.
@@ -68,13 +70,9 @@ Class objc_lookUpClass(const char* name) {
     return objc_getClass(name);
 }
 
-Class objc_allocateClassPair(Class superclass, const char* name, size_t) {
-    if (!name || !*name)
-        return nullptr;
-    auto& t = table();
-    std::unique_lock guard(t.lock);
-    if (t.classes.count(std::string_view(name)))
-        return nullptr;
+namespace {
+
+std::unique_ptr<objc_class> makeClassPair(Class superclass, const char* name) {
     auto cls = std::make_unique<objc_class>();
     cls->name = name;
     cls->superclass = superclass;
@@ -84,9 +82,43 @@ Class objc_allocateClassPair(Class superclass, const char* name, size_t) {
     cls->meta->isMeta = true;
     cls->meta->registered = true;
     cls->meta->superclass = superclass ? superclass->meta.get() : cls.get();
+    return cls;
+}
+
+thread_local ClassDefinitionScope* definitionScope = nullptr;
+
+// A class no name finds, for a definition that came second inside a scope.
+Class defineUnnamed(const char* name, Class superclass, InstanceFactory factory) {
+    auto cls = makeClassPair(superclass, name);
+    cls->factory = factory;
+    cls->registered = true;
+    auto& t = table();
+    std::unique_lock guard(t.lock);
+    t.unnamed.push_back(std::move(cls));
+    return t.unnamed.back().get();
+}
+
+} // namespace
+
+Class objc_allocateClassPair(Class superclass, const char* name, size_t) {
+    if (!name || !*name)
+        return nullptr;
+    auto& t = table();
+    std::unique_lock guard(t.lock);
+    if (t.classes.count(std::string_view(name)))
+        return nullptr;
+    auto cls = makeClassPair(superclass, name);
     Class result = cls.get();
     t.classes.emplace(cls->name, std::move(cls));
     return result;
+}
+
+ClassDefinitionScope::ClassDefinitionScope() : m_outer(definitionScope) {
+    definitionScope = this;
+}
+
+ClassDefinitionScope::~ClassDefinitionScope() {
+    definitionScope = m_outer;
 }
 
 void objc_registerClassPair(Class cls) {
@@ -98,6 +130,10 @@ void objc_registerClassPair(Class cls) {
 
 Class objc_defineClass(const char* name, Class superclass, InstanceFactory factory) {
     Class cls = objc_allocateClassPair(superclass, name);
+    if (!cls && name && *name && definitionScope) {
+        definitionScope->m_taken.emplace_back(name);
+        return defineUnnamed(name, superclass, factory);
+    }
     if (!cls)
         throw RuntimeError(std::string("class ") + (name ? name : "<null>") + " is already defined");
     {

@@ -7,6 +7,7 @@
 #include "runtime/Types.h"
 
 #include <string>
+#include <vector>
 
 struct objc_method {
     SEL name;
@@ -29,8 +30,28 @@ Class objc_allocateClassPair(Class superclass, const char* name, size_t extraByt
 void objc_registerClassPair(Class cls);
 
 // Defines a class backed by a C++ type in one step (used by the platform's own classes).
-// Throws RuntimeError when the name is taken.
+// Throws RuntimeError when the name is taken, except inside a ClassDefinitionScope.
 Class objc_defineClass(const char* name, Class superclass, InstanceFactory factory);
+
+// A library defines its classes as it starts, from code that the system's loader runs and that an
+// exception cannot leave. While a scope lives on this thread, objc_defineClass of a name that is
+// taken answers a class of its own that no name finds (the first definition keeps the name) and
+// the scope notes the name, so the loader can refuse the library afterwards.
+class ClassDefinitionScope {
+public:
+    ClassDefinitionScope();
+    ~ClassDefinitionScope();
+    ClassDefinitionScope(const ClassDefinitionScope&) = delete;
+    ClassDefinitionScope& operator=(const ClassDefinitionScope&) = delete;
+
+    // The names defined a second time while the scope lived, in order.
+    const std::vector<std::string>& takenNames() const { return m_taken; }
+
+private:
+    friend Class objc_defineClass(const char*, Class, InstanceFactory);
+    std::vector<std::string> m_taken;
+    ClassDefinitionScope* m_outer;
+};
 
 const char* class_getName(Class cls);
 Class class_getSuperclass(Class cls);

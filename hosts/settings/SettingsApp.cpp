@@ -14,6 +14,7 @@
 #include "platform/ui/UIImageView.h"
 #include "platform/ui/UIKit.h"
 #include "platform/ui/UIScreen.h"
+#include "runtime/Class.h"
 
 #include <dlfcn.h>
 #include <filesystem>
@@ -153,13 +154,29 @@ void SettingsApp::deliverNotifications() {
 void* SettingsApp::loadBundle(const std::string& bundle, std::string& error) {
     if (auto it = m_bundles.find(bundle); it != m_bundles.end())
         return it->second;
+    if (auto it = m_refusedBundles.find(bundle); it != m_refusedBundles.end()) {
+        error = it->second;
+        return nullptr;
+    }
     std::string library = bundleFolder(bundle) + "/" + bundle;
-    // Its start-up functions run now, once.
+    // Its start-up functions run now, once. A class it defines under a name that is taken (a second
+    // copy of a bundle) cannot stop them: the bundle is refused once they are done.
     std::string why;
+    ClassDefinitionScope definitions;
     void* handle = DeviceFile::loadLibrary(library, RTLD_NOW | RTLD_LOCAL, why);
     if (!handle) {
         error = why == "not installed" ? "the bundle " + bundle + " is not installed (no " + library + ")"
                                        : "the bundle " + bundle + " does not load: " + why;
+        return nullptr;
+    }
+    if (const auto& taken = definitions.takenNames(); !taken.empty()) {
+        std::string names;
+        for (const auto& name : taken)
+            names += (names.empty() ? "" : ", ") + name;
+        // It stays loaded (its start-up has run and may have left work behind), but is never used.
+        error = "the bundle " + bundle + " defines classes that another bundle defined already (" + names +
+                "), as a second copy of a bundle does";
+        m_refusedBundles.emplace(bundle, error);
         return nullptr;
     }
     m_bundles.emplace(bundle, handle);
@@ -171,9 +188,9 @@ std::string SettingsApp::openEntry(size_t index) {
     if (index >= m_entries.size())
         return "no such entry";
     const SettingsEntry& entry = m_entries[index];
-    std::string problem = entry.problem;
+    std::string problem;
     Ref<PSListController> page;
-    if (problem.empty() && loadBundle(entry.bundle, problem)) {
+    if (loadBundle(entry.bundle, problem)) {
         std::string className = entry.detail;
         if (className.empty()) {
             Ref<NSDictionary> info =

@@ -50,6 +50,7 @@ private:
     std::vector<SettingsEntry> m_entries;
     Ref<UINavigationController> m_navigation;
     std::map<std::string, void*> m_bundles; // bundle name -> library handle, in load order of names
+    std::map<std::string, std::string> m_refusedBundles; // bundle name -> why it is not used
     std::vector<std::string> m_loadOrder;
 
     friend class SettingsRootListController;

@@ -51,6 +51,33 @@ TEST(Runtime, ClassesAreFoundByNameOnlyOnceRegistered) {
     EXPECT_EQ(objc_getClass(nullptr), nullptr);
 }
 
+TEST(Runtime, ASecondDefinitionThrowsOutsideAScopeAndInsideOneKeepsTheFirst) {
+    Class first = Counter::objcClass();
+    EXPECT_THROW(objc_defineClass("RTCounter", NSObject::objcClass(), &instance_factory<Counter>),
+                 RuntimeError);
+    Class second = nullptr;
+    std::vector<std::string> taken;
+    {
+        ClassDefinitionScope scope;
+        second = objc_defineClass("RTCounter", NSObject::objcClass(), &instance_factory<Counter>);
+        objc_defineClass("RTScopedOwn", NSObject::objcClass(), &instance_factory<Counter>);
+        taken = scope.takenNames();
+    }
+    ASSERT_TRUE(second);
+    EXPECT_NE(second, first);
+    EXPECT_EQ(objc_getClass("RTCounter"), first) << "the first definition keeps the name";
+    EXPECT_TRUE(objc_getClass("RTScopedOwn")) << "a new name is defined as always";
+    EXPECT_EQ(taken, std::vector<std::string>{"RTCounter"});
+    class_addMethod(
+        second, "value", +[](id, SEL) -> int32_t { return -1; });
+    Ref<NSObject> counter = class_createInstance(first);
+    EXPECT_EQ(msg_send<int32_t>(counter.get(), "value"), 0)
+        << "the second class touches nothing of the first";
+    EXPECT_THROW(objc_defineClass("RTCounter", NSObject::objcClass(), &instance_factory<Counter>),
+                 RuntimeError)
+        << "the scope has ended";
+}
+
 TEST(Runtime, SelectorsAreInterned) {
     EXPECT_EQ(sel_registerName("foo:bar:"), sel_registerName(std::string("foo:") + "bar:"));
     EXPECT_NE(sel_registerName("foo"), sel_registerName("foo:"));
