@@ -11,16 +11,18 @@
 #include <vector>
 
 struct SettingsEntry {
-    std::string file;   // the entry's own file name
-    std::string label;  // what the row shows (the file name when the entry cannot be read)
-    std::string bundle; // "" when the entry names none
+    std::string file;  // the entry's own file name
+    std::string label; // what the row shows (the file name when the entry has no label)
+    std::string bundle;
     std::string icon;
     std::string detail;
     bool isController = true;
-    std::string problem; // why the entry cannot be opened, or ""
 };
 
-// Every entry of the device, in file-name order. Unreadable entries are listed with a problem.
+// Every entry of the device that names a bundle, in file-name order. Anything else in the folder
+// (files that are not property lists, cannot be read, are larger than an entry can be, or name no
+// bundle) is left out cheaply, and one log line says how many and which came first; an entry that
+// names a bundle that cannot be loaded is listed, and opening it shows why.
 std::vector<SettingsEntry> readSettingsEntries();
 
 // "/Library/PreferenceBundles/<bundle>.bundle"

@@ -129,6 +129,18 @@ TEST_F(SampleTest, RowsStoreTheirValuesAndEditorsAndLinksPushTheirPages) {
               std::string::npos);
 }
 
+TEST_F(SampleTest, TextThatIsNotUtf8IsRefusedWithOneErrorAndTheStoredValueStays) {
+    HostTrace trace = settings("open Sample\nset name Ada\nset name Ada \xC3\x28 Lovelace\nstate\n");
+    auto writes = trace.named("write");
+    ASSERT_EQ(writes.size(), 1u) << "only what was stored";
+    EXPECT_EQ((*writes[0])["value"].string(), "Ada");
+    auto errors = trace.named("error");
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_NE((*errors[0])["message"].string().find("not UTF-8"), std::string::npos);
+    EXPECT_EQ((*row(topPage(trace.state(0)), "Name"))["value"].string(), "Ada") << "the row keeps showing it";
+    EXPECT_EQ(defaults("read com.example.sample name"), "Ada\n");
+}
+
 TEST_F(SampleTest, AButtonPostsToEveryProcessAndStartsADeviceProgram) {
     // Another process of the same device waits for the notification.
     int ready[2];

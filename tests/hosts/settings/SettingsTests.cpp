@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -230,26 +231,78 @@ TEST_F(SettingsTest, BadEntriesBundlesAndPlistsShowErrorPagesAndTheAppGoesOn) {
           entryPlist("No class", "zorvipref", "Nobody"));
     write("/Library/PreferenceBundles/broken.bundle/broken", "not a library");
     write("/Library/PreferenceLoader/Preferences/E-Broken.plist", entryPlist("Broken", "broken", "X"));
+    // A second copy of the product's bundle: the same classes, under another bundle's name.
+    std::filesystem::copy(root + "/Library/PreferenceBundles/zorvipref.bundle",
+                          root + "/Library/PreferenceBundles/copy.bundle");
+    std::filesystem::rename(root + "/Library/PreferenceBundles/copy.bundle/zorvipref",
+                            root + "/Library/PreferenceBundles/copy.bundle/copy");
+    write("/Library/PreferenceLoader/Preferences/F-Copy.plist",
+          entryPlist("Copy", "copy", "ZorviRootListController"));
     // Garbage as the colour page's plist: the page shows no rows.
     write("/Library/PreferenceBundles/zorvipref.bundle/ColorPrefs.plist", "<plist><dict><key>items</key>");
     HostTrace trace =
-        settings("state\nopen A-Garbage\nback\nopen Missing\nback\nopen Not a page\nback\nopen No class\n"
-                 "back\nopen Broken\nback\nopen Zorvi\nopen Colours\nstate\nopen Nowhere\n");
+        settings("state\nopen Missing\nback\nopen Not a page\nback\nopen No class\nback\nopen Broken\nback\n"
+                 "open Zorvi\nback\nopen Copy\nback\nopen Copy\nback\nopen Zorvi\nopen Colours\nstate\n"
+                 "open Nowhere\n");
     const JsonValue& first = topPage(trace.state(0));
     std::vector<std::string> labels;
     for (const auto& row : first["rows"].items())
         if (row["kind"].string() == "PSLinkCell")
             labels.push_back(row["label"].string());
-    EXPECT_EQ(labels, std::vector<std::string>(
-                          {"A-Garbage", "Missing", "Not a page", "No class", "Broken", "Zorvi"}));
-    auto pages = trace.named("page");
-    ASSERT_EQ(pages.size(), 8u);
-    for (size_t i = 1; i <= 5; ++i)
-        EXPECT_EQ((*pages[i])["class"].string(), "PSListController") << "error page " << i;
-    EXPECT_GE(trace.named("log").size(), 5u);
+    EXPECT_EQ(labels,
+              std::vector<std::string>({"Missing", "Not a page", "No class", "Broken", "Copy", "Zorvi"}))
+        << "what is not an entry is left out";
+    std::vector<std::string> pages;
+    for (const auto* page : trace.named("page"))
+        pages.push_back((*page)["class"].string() + " " + (*page)["title"].string());
+    EXPECT_EQ(pages,
+              std::vector<std::string>(
+                  {"PSRootListController Settings", "PSListController Missing", "PSListController Not a page",
+                   "PSListController No class", "PSListController Broken", "ZorviRootListController Zorvi",
+                   "PSListController Copy", "PSListController Copy", "ZorviRootListController Zorvi",
+                   "ColorPrefsListController Colours"}));
+    size_t copies = 0;
+    for (const auto* log : trace.named("log"))
+        copies +=
+            (*log)["message"].string().find("the bundle copy defines classes that another bundle "
+                                            "defined already (ZorviRootListController") != std::string::npos;
+    EXPECT_EQ(copies, 2u) << "each time the copy is opened, and it is loaded once";
     EXPECT_EQ(topPage(trace.state(1))["class"].string(), "ColorPrefsListController");
     EXPECT_EQ(topPage(trace.state(1))["rows"].size(), 0u);
     EXPECT_EQ(trace.named("error").size(), 1u) << "only the row that does not exist";
+}
+
+TEST_F(SettingsTest, AFolderFloodedWithJunkListsEveryEntryAndSaysOnceWhatWasLeftOut) {
+    const std::string folder = root + "/Library/PreferenceLoader/Preferences/";
+    for (int i = 0; i < 10000; ++i) {
+        char name[32];
+        std::snprintf(name, sizeof name, "%05d.plist", i);
+        std::ofstream(folder + name) << "junk " << i;
+    }
+    std::filesystem::create_directory(folder + "folder.plist");
+    std::ofstream(folder + "notes.txt") << "not an entry";
+    write("/Library/PreferenceLoader/Preferences/Later.plist", entryPlist("Later", "zorvipref", "X"));
+    // Larger than any entry: not read whole.
+    std::filesystem::resize_file(folder + "00000.plist", 64 << 20);
+    auto started = std::chrono::steady_clock::now();
+    HostTrace trace = settings("state\nopen Zorvi\n");
+    auto took = std::chrono::steady_clock::now() - started;
+    EXPECT_LT(took, std::chrono::seconds(5));
+    std::vector<std::string> labels;
+    for (const auto& row : topPage(trace.state(0))["rows"].items())
+        if (row["kind"].string() == "PSLinkCell")
+            labels.push_back(row["label"].string());
+    EXPECT_EQ(labels, std::vector<std::string>({"Later", "Zorvi"}));
+    std::vector<std::string> leftOut;
+    for (const auto* log : trace.named("log"))
+        if ((*log)["message"].string().find("left out") != std::string::npos)
+            leftOut.push_back((*log)["message"].string());
+    ASSERT_EQ(leftOut.size(), 1u) << "one line for all of them";
+    EXPECT_NE(leftOut[0].find("10000 property lists (the first, 00000.plist"), std::string::npos)
+        << leftOut[0];
+    EXPECT_NE(leftOut[0].find("2 other names"), std::string::npos) << leftOut[0];
+    EXPECT_EQ(trace.named("page").size(), 2u) << "Zorvi's page opens";
+    EXPECT_TRUE(trace.named("error").empty());
 }
 
 TEST_F(SettingsTest, TheSnapshotShowsThePurpleBarAndTheWavesOverTheWallpaper) {
