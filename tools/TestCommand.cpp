@@ -46,6 +46,9 @@ std::optional<Tolerance> parseTolerance(const std::string& text) {
 }
 
 int test(const TestOptions& options, const CLI::App& command) {
+    if (!options.matrix.empty() && (!options.systems.empty() || !options.screens.empty()))
+        return CommandLine::usageError(command,
+                                       "--matrix names the devices; it cannot go with --system or --screen");
     PictureTestOptions run;
     run.places = options.places;
     run.matrix = {options.matrix, splitList(options.systems), splitList(options.screens)};
@@ -69,26 +72,21 @@ void addTestCommand(Commands& commands) {
     CLI::App* testCommand =
         commands.add(commands.program(), "test",
                      "runs each test case (NAME.springboard, NAME.settings, NAME.boot) of the folders on a "
-                     "fresh device of "
-                     "each cell of the matrix and compares its snapshots with the expected pictures beside "
-                     "it (NAME/CELL/); "
-                     "a folder's own file named matrix is its matrix when none is given",
+                     "fresh device of each cell of the matrix and compares its snapshots with the expected "
+                     "pictures beside it (NAME/CELL/); a folder's own file named matrix is its matrix when "
+                     "none is given",
                      [options](const CLI::App& command) { return test(*options, command); });
-    CLI::Option* matrix =
-        testCommand
-            ->add_option("--matrix", options->matrix, "a file of devices, a system and a screen a line")
-            ->type_name("FILE");
-    CLI::Option* systems =
-        testCommand
-            ->add_option("--system", options->systems, "system versions, such as 12.4,14.4 (default: 14.4)")
-            ->type_name("LIST")
-            ->check(listCheck(systemVersionProblem));
-    CLI::Option* screens = testCommand
-                               ->add_option("--screen", options->screens,
-                                            "screens, such as 187x406@1,375x667@1 (default: 375x812@3)")
-                               ->type_name("LIST")
-                               ->check(listCheck(screenProblem));
-    matrix->excludes(systems)->excludes(screens);
+    testCommand->add_option("--matrix", options->matrix, "a file of devices, a system and a screen a line")
+        ->type_name("FILE");
+    testCommand
+        ->add_option("--system", options->systems, "system versions, such as 12.4,14.4 (default: 14.4)")
+        ->type_name("LIST")
+        ->check(listCheck(systemVersionProblem));
+    testCommand
+        ->add_option("--screen", options->screens,
+                     "screens, such as 187x406@1,375x667@1 (default: 375x812@3)")
+        ->type_name("LIST")
+        ->check(listCheck(screenProblem));
     testCommand->add_flag(
         "--update", options->update,
         "makes the pictures the runs take the expected ones (new and changed), and says which");
