@@ -13,6 +13,7 @@
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/prctl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -35,14 +36,48 @@ const char* programOf(const std::string& name) {
     return "zv-settings";
 }
 
-// The event name of a trace line, or "".
-std::string eventOf(const std::string& line) {
-    const std::string key = "\"event\":\"";
-    size_t at = line.find(key);
-    if (at == std::string::npos)
-        return {};
-    size_t end = line.find('"', at + key.size());
-    return end == std::string::npos ? std::string() : line.substr(at + key.size(), end - at - key.size());
+// Opens and locks the device's boot lock; false with why (a lock held by another supervisor, or
+// one that is no lock: a folder, a link, a device that cannot be written).
+bool takeLock(int& lock, std::string& why) {
+    const char* path = "/var/run/boot.lock";
+    lock = DeviceFile::open(path, O_RDWR | O_CREAT | O_NONBLOCK | O_NOFOLLOW, 0644);
+    if (lock < 0 && (errno == EROFS || errno == EACCES))
+        lock = DeviceFile::open(path, O_RDONLY | O_NONBLOCK | O_NOFOLLOW); // flock needs no writing
+    if (lock < 0) {
+        int failure = errno;
+        why = std::string("its ") + path +
+              (failure == ELOOP    ? " is a link, not a lock file"
+               : failure == EISDIR ? " is a folder, not a lock file"
+                                   : " cannot be opened: " + std::string(std::strerror(failure)));
+        return false;
+    }
+    struct stat info {};
+    if (::fstat(lock, &info) != 0 || !S_ISREG(info.st_mode)) {
+        why = std::string("its ") + path + " is not a lock file";
+        return false;
+    }
+    if (::flock(lock, LOCK_EX | LOCK_NB) != 0) {
+        why = errno == EWOULDBLOCK
+                  ? std::string("it is booted already")
+                  : std::string("its ") + path + " cannot be locked: " + std::strerror(errno);
+        return false;
+    }
+    return true;
+}
+
+// Whether the signal ends the process (as far as can be told beforehand): not one that stops,
+// continues or is ignored by default, nor one the process ignores.
+bool endsProcess(pid_t pid, int signal) {
+    if (signal < 1 || signal > 64)
+        return false;
+    for (int harmless : {0, SIGSTOP, SIGTSTP, SIGTTIN, SIGTTOU, SIGCONT, SIGCHLD, SIGURG, SIGWINCH})
+        if (signal == harmless)
+            return false;
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.rfind("SigIgn:", 0) == 0)
+            return !((std::stoull(line.substr(7), nullptr, 16) >> (signal - 1)) & 1);
+    return true;
 }
 
 } // namespace
@@ -64,9 +99,8 @@ bool Supervisor::boot(std::string& error) {
         return false;
     }
     // One supervisor per device: the lock is the kernel's and goes with the process.
-    m_lock = DeviceFile::open("/var/run/boot.lock", O_RDWR | O_CREAT | O_NONBLOCK, 0644);
-    if (m_lock < 0 || ::flock(m_lock, LOCK_EX | LOCK_NB) != 0) {
-        error = "the device at " + m_options.root + " is booted already";
+    if (!takeLock(m_lock, error)) {
+        error = "cannot boot the device at " + m_options.root + ": " + error;
         return false;
     }
     for (const char* name : {"backboardd", "springboard", "settings"}) {
@@ -118,11 +152,21 @@ void Supervisor::start(Child& child) {
         ::close(output[1]);
         child.input = input[1];
         child.output = output[0];
+        // Only the supervisor's ends: the process reads and writes its own as it always does.
+        ::fcntl(child.input, F_SETFL, O_NONBLOCK);
         ::fcntl(child.output, F_SETFL, O_NONBLOCK);
     }
     child.pid = pid;
     child.expectedEnd = false;
+    child.ending = false;
+    child.gaveUp = false;
     child.pending.clear();
+    child.queued.clear();
+    child.written = child.taken = 0;
+    child.closeInput = false;
+    child.stalled = false;
+    child.lastSign = Clock::now();
+    child.events.push_back("start");
     m_trace.write("start", Json::Object()
                                .add("process", Json::string(child.name))
                                .add("pid", Json::number(pid))
@@ -132,49 +176,6 @@ void Supervisor::start(Child& child) {
 Supervisor::Child* Supervisor::find(const std::string& name) {
     auto it = m_children.find(name);
     return it == m_children.end() ? nullptr : &it->second;
-}
-
-void Supervisor::readOutput(Child& child) {
-    if (child.output < 0)
-        return;
-    char buffer[65536];
-    for (;;) {
-        ssize_t got = ::read(child.output, buffer, sizeof buffer);
-        if (got <= 0) {
-            if (got == 0 || (errno != EAGAIN && errno != EINTR)) {
-                ::close(child.output);
-                child.output = -1;
-            }
-            break;
-        }
-        child.pending.append(buffer, static_cast<size_t>(got));
-    }
-    size_t newline;
-    while ((newline = child.pending.find('\n')) != std::string::npos) {
-        std::string line = child.pending.substr(0, newline);
-        child.pending.erase(0, newline + 1);
-        if (line.size() < 2 || line.front() != '{' || line.back() != '}')
-            continue;
-        child.events.push_back(eventOf(line));
-        if (child.events.size() > 10000)
-            child.events.pop_front();
-        // The process's own line, with "process" added.
-        m_trace.writeLine(line.substr(0, line.size() - 1) + ",\"process\":\"" + child.name + "\"}");
-    }
-}
-
-void Supervisor::pollOutputs(int milliseconds) {
-    std::vector<pollfd> fds;
-    std::vector<Child*> owners;
-    for (auto& [name, child] : m_children)
-        if (child.output >= 0) {
-            fds.push_back({child.output, POLLIN, 0});
-            owners.push_back(&child);
-        }
-    ::poll(fds.data(), fds.size(), milliseconds);
-    for (size_t i = 0; i < fds.size(); ++i)
-        if (fds[i].revents)
-            readOutput(*owners[i]);
 }
 
 void Supervisor::reap() {
@@ -189,12 +190,28 @@ void Supervisor::reap() {
     }
 }
 
+bool Supervisor::keepsFailing(Child& child, int status) {
+    child.failures.push_back(Clock::now());
+    while (child.failures.size() > failuresForGivingUp)
+        child.failures.pop_front();
+    if (child.failures.size() < failuresForGivingUp || Clock::now() - child.failures.front() >= failureWindow)
+        return false;
+    NSLog("launchd: " + child.name + " keeps failing (status " + std::to_string(WEXITSTATUS(status)) +
+          "); not starting it again");
+    child.gaveUp = true;
+    return true;
+}
+
 void Supervisor::exited(Child& child, int status) {
     bool crashed = WIFSIGNALED(status) && !child.expectedEnd;
+    bool failed = WIFEXITED(status) && WEXITSTATUS(status) != 0 && !child.expectedEnd;
     exitedQuietly(child, status);
     if (m_stopping)
         return;
     if (child.name == "backboardd") {
+        // One that cannot even start (its program missing) must not end the lock screen for ever.
+        if (failed && keepsFailing(child, status))
+            return;
         // A Respring: the lock screen goes with the display server, and both come back.
         NSLog("launchd: backboardd ended; restarting it and SpringBoard");
         if (Child* springboard = find("springboard")) {
@@ -205,8 +222,11 @@ void Supervisor::exited(Child& child, int status) {
                 springboard->safeMode.reset();
         }
         start(child);
-        if (Child* springboard = find("springboard"))
+        // A Respring is also how a person retries a lock screen that kept failing.
+        if (Child* springboard = find("springboard")) {
+            springboard->failures.clear();
             start(*springboard);
+        }
     } else if (child.name == "springboard" && crashed) {
         m_crashes.push_back(Clock::now());
         while (m_crashes.size() > 10)
@@ -225,17 +245,10 @@ void Supervisor::exited(Child& child, int status) {
         NSLog("launchd: Preferences died of signal " + std::to_string(WTERMSIG(status)) +
               "; starting it again");
         start(child);
-    } else if (WIFEXITED(status) && WEXITSTATUS(status) != 0 && !child.expectedEnd) {
+    } else if (failed) {
         // A process that failed is started again, unless it keeps failing at once.
-        child.failures.push_back(Clock::now());
-        while (child.failures.size() > failuresForGivingUp)
-            child.failures.pop_front();
-        if (child.failures.size() == failuresForGivingUp &&
-            Clock::now() - child.failures.front() < failureWindow) {
-            NSLog("launchd: " + child.name + " keeps failing (status " + std::to_string(WEXITSTATUS(status)) +
-                  "); not starting it again");
+        if (keepsFailing(child, status))
             return;
-        }
         NSLog("launchd: " + child.name + " ended with status " + std::to_string(WEXITSTATUS(status)) +
               "; starting it again");
         start(child);
@@ -251,6 +264,7 @@ void Supervisor::endChild(Child& child) {
         return;
     child.expectedEnd = true;
     ::kill(child.pid, SIGTERM);
+    ::kill(child.pid, SIGCONT); // a stopped process takes its SIGTERM only once it runs
     int status = 0;
     // A process that does not end when asked is ended.
     for (int i = 0; i < 200; ++i) {
@@ -274,26 +288,16 @@ void Supervisor::exitedQuietly(Child& child, int status) {
     else
         fields.add("status", Json::number(WEXITSTATUS(status)));
     m_trace.write("exit", fields);
+    // What the process wrote and no wait took goes with it.
+    child.events.clear();
+    child.events.push_back("exit");
     child.pid = -1;
     if (child.input >= 0)
         ::close(child.input);
     if (child.output >= 0)
         ::close(child.output);
     child.input = child.output = -1;
-}
-
-void Supervisor::serve(double milliseconds) {
-    auto end = Clock::now() + std::chrono::duration<double, std::milli>(milliseconds < 0 ? 0 : milliseconds);
-    do {
-        int wait = 20;
-        if (milliseconds >= 0) {
-            auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now()).count();
-            wait = static_cast<int>(std::clamp<long long>(left, 0, 20));
-        }
-        pollOutputs(wait);
-        reap();
-        checkRoot();
-    } while (!m_stopping && (milliseconds < 0 || Clock::now() < end));
+    child.queued.clear();
 }
 
 void Supervisor::checkRoot() {
@@ -306,49 +310,37 @@ void Supervisor::checkRoot() {
         return;
     // Its folder deleted under it, the device cannot go on: it shuts down rather than restart
     // processes that would find nothing.
-    m_trace.write("error", Json::Object()
-                               .add("process", Json::string("supervisor"))
-                               .add("message", Json::string("the device's folder is gone; shutting down")));
+    fail("the device's folder is gone; shutting down");
     m_stopping = true;
 }
 
-bool Supervisor::send(const std::string& process, const std::string& command) {
-    Child* child = find(process);
-    if (!child || child->input < 0)
-        return false;
-    std::string line = command + "\n";
-    // A process that does not read its commands does not stop the supervisor.
-    size_t done = 0;
-    while (done < line.size()) {
-        ssize_t wrote = ::write(child->input, line.data() + done, line.size() - done);
-        if (wrote <= 0)
-            return false;
-        done += static_cast<size_t>(wrote);
-    }
-    return true;
-}
-
-bool Supervisor::waitFor(const std::string& process, const std::string& event, double milliseconds) {
-    auto end = Clock::now() + std::chrono::duration<double, std::milli>(milliseconds);
-    for (;;) {
-        if (Child* child = find(process)) {
-            auto it = std::find(child->events.begin(), child->events.end(), event);
-            if (it != child->events.end()) {
-                child->events.erase(child->events.begin(), it + 1);
-                return true;
-            }
-        }
-        if (Clock::now() >= end || m_stopping)
-            return false;
-        serve(std::min(20.0, std::chrono::duration<double, std::milli>(end - Clock::now()).count()));
-    }
+void Supervisor::fail(const std::string& message) {
+    ++m_errors;
+    m_trace.write(
+        "error",
+        Json::Object().add("process", Json::string("supervisor")).add("message", Json::string(message)));
 }
 
 bool Supervisor::kill(const std::string& process, int signal) {
     Child* child = find(process);
     if (!child || child->pid <= 0)
         return false;
-    return ::kill(child->pid, signal) == 0;
+    // What it wrote before the signal is the old process's: a wait is for the one that follows.
+    bool ends = endsProcess(child->pid, signal);
+    if (::kill(child->pid, signal) != 0)
+        return false;
+    if (ends) {
+        std::vector<Child*> going{child};
+        // The lock screen goes with backboardd.
+        if (process == "backboardd")
+            if (Child* springboard = find("springboard"))
+                going.push_back(springboard);
+        for (Child* one : going) {
+            one->ending = true;
+            one->events.clear();
+        }
+    }
+    return true;
 }
 
 std::string Supervisor::stateText() const {
@@ -359,27 +351,14 @@ std::string Supervisor::stateText() const {
                                 .add("pid", child.pid > 0 ? Json::number(child.pid) : Json::null())
                                 .add("running", Json::boolean(child.pid > 0))
                                 .add("safeMode", child.safeMode ? Json::boolean(true) : Json::boolean(false))
+                                .add("gaveUp", Json::boolean(child.gaveUp))
                                 .done());
     return Json::Object().add("processes", Json::array(processes)).done().text();
 }
 
 void Supervisor::shutdown() {
     m_stopping = true;
-    // Headless processes end by themselves once their script ends; what they still write is kept.
-    bool anyPiped = false;
-    for (auto& [name, child] : m_children)
-        if (child.input >= 0) {
-            ::close(child.input);
-            child.input = -1;
-            anyPiped = true;
-        }
-    auto end = Clock::now() + std::chrono::seconds(3);
-    while (anyPiped && Clock::now() < end &&
-           std::any_of(m_children.begin(), m_children.end(),
-                       [](const auto& entry) { return entry.second.pid > 0 && entry.second.output >= 0; })) {
-        pollOutputs(20);
-        reap();
-    }
+    finishScripts();
     // The lock screen first, then the rest.
     for (const char* name : {"springboard", "settings", "backboardd"})
         if (Child* child = find(name))

@@ -12,6 +12,7 @@
 
 #include <csignal>
 #include <filesystem>
+#include <sstream>
 
 namespace {
 
@@ -20,51 +21,74 @@ Supervisor* running = nullptr;
 constexpr double defaultWait = 10000;
 constexpr double longestWait = 3600 * 1000.0;
 
-void fail(Trace& trace, const ScriptLine& line, const std::string& message) {
-    trace.write("error",
-                Json::Object()
-                    .add("process", Json::string("supervisor"))
-                    .add("message", Json::string("line " + std::to_string(line.number) + ": " + message)));
+std::string millisecondsText(double milliseconds) {
+    std::ostringstream text;
+    text << milliseconds;
+    return text.str();
+}
+
+void fail(Supervisor& supervisor, const ScriptLine& line, const std::string& message) {
+    supervisor.fail("line " + std::to_string(line.number) + ": " + message);
 }
 
 void runLine(Supervisor& supervisor, Trace& trace, const ScriptLine& line) {
     const auto& w = line.words;
     if (w.empty())
-        return fail(trace, line, "line too long");
+        return fail(supervisor, line, "line too long");
     const std::string& first = w[0];
     if (first == "springboard:" || first == "settings:") {
         std::string command;
         for (size_t i = 1; i < w.size(); ++i)
             command += (i > 1 ? " " : "") + w[i];
         std::string process = first.substr(0, first.size() - 1);
-        if (command.empty() || !supervisor.send(process, command))
-            return fail(trace, line, process + " is not running or the command is empty");
+        if (command.empty())
+            return fail(supervisor, line, "no command for " + process);
+        auto sent = supervisor.send(process, command);
+        if (sent == Supervisor::Sent::NotRunning)
+            return fail(supervisor, line, process + " is not running");
+        if (sent == Supervisor::Sent::QueueFull)
+            return fail(supervisor, line,
+                        process +
+                            " is not taking its commands: " + std::to_string(Supervisor::maxQueuedBytes) +
+                            " bytes of them wait already; this one is dropped");
         supervisor.serve(0);
     } else if (first == "wait-for" && (w.size() == 3 || w.size() == 4)) {
         auto ms = w.size() == 4 ? parseNumber(w[3]) : std::optional<double>(defaultWait);
         if (!ms || *ms < 0 || *ms > longestWait)
-            return fail(trace, line, "usage: wait-for PROCESS EVENT [MS]");
-        if (!supervisor.waitFor(w[1], w[2], *ms))
-            fail(trace, line,
-                 w[1] + " did not write " + w[2] + " within " + w[w.size() == 4 ? 3 : 2] + " ms");
+            return fail(supervisor, line, "usage: wait-for PROCESS EVENT [MS]");
+        std::string why;
+        auto waited = supervisor.waitFor(w[1], w[2], *ms, why);
+        if (waited == Supervisor::Waited::CannotCome)
+            fail(supervisor, line, "wait-for " + w[1] + " " + w[2] + ": " + why);
+        else if (waited == Supervisor::Waited::TimedOut && !supervisor.stopping())
+            fail(supervisor, line,
+                 w[1] + " did not write " + w[2] + " within " + millisecondsText(*ms) + " ms");
     } else if (first == "kill" && w.size() == 3) {
         int signal = signalNamed(w[2]);
         if (!signal)
-            return fail(trace, line, "not a signal: " + w[2]);
+            return fail(supervisor, line, "not a signal: " + w[2]);
         if (!supervisor.kill(w[1], signal))
-            fail(trace, line, w[1] + " is not running");
+            fail(supervisor, line, w[1] + " is not running");
         supervisor.serve(0);
     } else if (first == "pause" && w.size() == 2) {
         auto ms = parseNumber(w[1]);
         if (!ms || *ms < 0 || *ms > longestWait)
-            return fail(trace, line, "usage: pause MS");
+            return fail(supervisor, line, "usage: pause MS");
         supervisor.serve(*ms);
     } else if (first == "state" && w.size() == 1) {
         std::string fields = supervisor.stateText();
         trace.writeRaw("state", "{\"process\":\"supervisor\"," + fields.substr(1));
     } else {
-        fail(trace, line, "cannot run '" + first + "'");
+        fail(supervisor, line, "cannot run '" + first + "'");
     }
+}
+
+// 130 when interrupted, 1 when the trace holds an error (a line that could not run, here or in a
+// process), else 0.
+int exitStatus(const Supervisor& supervisor) {
+    if (supervisor.interrupted())
+        return 130;
+    return supervisor.errors() > 0 ? 1 : 0;
 }
 
 } // namespace
@@ -86,7 +110,7 @@ int main(int argc, char** argv) {
     struct sigaction action {};
     action.sa_handler = [](int) {
         if (running)
-            running->stop();
+            running->interrupt();
     };
     sigaction(SIGTERM, &action, nullptr);
     sigaction(SIGINT, &action, nullptr);
@@ -103,11 +127,11 @@ int main(int argc, char** argv) {
         }
         if (options.arguments.headless || supervisor.stopping()) {
             supervisor.shutdown();
-            return 0;
+            return exitStatus(supervisor);
         }
     }
     // Until it is told to stop (or, with windows, until a window is closed and not restarted).
     supervisor.serve(-1);
     supervisor.shutdown();
-    return 0;
+    return exitStatus(supervisor);
 }
