@@ -1,11 +1,13 @@
 #include "hosts/common/ProcessTable.h"
 #include "platform/foundation/DeviceFile.h"
+#include "platform/foundation/DeviceLog.h"
 #include "platform/foundation/DeviceRoot.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <sstream>
 #include <unistd.h>
 
@@ -71,10 +73,16 @@ std::vector<Process> running() {
         unsigned long long recorded = 0;
         if (DeviceFile::read(path, 64, bytes, error) == AtomicFile::ReadStatus::Read)
             recorded = std::strtoull(std::string(bytes.begin(), bytes.end()).c_str(), nullptr, 10);
-        if (pid > 0 && recorded != 0 && startTime(static_cast<pid_t>(pid)) == recorded)
-            found.push_back({file.substr(0, dot), static_cast<pid_t>(pid)});
-        else
+        if (pid <= 0 || pid > std::numeric_limits<pid_t>::max() || recorded == 0 ||
+            startTime(static_cast<pid_t>(pid)) != recorded) {
             DeviceFile::remove(path);
+            continue;
+        }
+        std::string why;
+        if (DeviceProcess process = DeviceProcess::open(static_cast<pid_t>(pid), why))
+            found.push_back({file.substr(0, dot), static_cast<pid_t>(pid), std::move(process)});
+        else
+            NSLog("process table: skipped " + file + ": " + why);
     }
     std::sort(found.begin(), found.end(), [](const Process& a, const Process& b) {
         return a.name != b.name ? a.name < b.name : a.pid < b.pid;

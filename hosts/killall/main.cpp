@@ -3,11 +3,13 @@
 //   killall [-SIGNAL | -NUMBER] NAME...
 //
 // Only processes recorded in this device's process table are signalled (the device is the one
-// ZV_DEVICE_ROOT names); a process of the same name elsewhere on the machine is never touched.
-// Exit status 1 with "No matching processes" when none matched.
+// ZV_DEVICE_ROOT names), and only once the kernel says they are this device's: a process of the same
+// name elsewhere on the machine, or one a copied or forged entry names, is never touched (the device
+// log says which entries were skipped). Exit status 1 with "No matching processes" when none matched.
 
 #include "hosts/common/ProcessTable.h"
 #include "hosts/common/SignalNames.h"
+#include "platform/foundation/DeviceLog.h"
 #include "platform/foundation/DeviceRoot.h"
 
 #include <csignal>
@@ -39,10 +41,11 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "killall: not running on a device\n");
         return 2;
     }
+    DeviceLog::setProcessName("killall");
     int signalled = 0;
     for (const auto& process : ProcessTable::running()) {
         for (const auto& name : names)
-            if (process.name == name && ::kill(process.pid, signal) == 0)
+            if (process.name == name && process.handle.signal(signal))
                 ++signalled;
     }
     if (!signalled) {

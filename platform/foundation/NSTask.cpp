@@ -3,6 +3,7 @@
 #include "platform/foundation/DeviceLog.h"
 #include "platform/foundation/DeviceRoot.h"
 #include "platform/foundation/NSString.h"
+#include "platform/foundation/SystemPrograms.h"
 #include "runtime/MessageSend.h"
 
 #include <cerrno>
@@ -75,9 +76,12 @@ bool NSTask::launch() {
         NSLog("NSTask: not a device program: " + m_launchPath);
         return false;
     }
-    // The program is opened beneath the device root and run through its descriptor, so no symlink
-    // in the device can make it run something outside.
-    int programFd = DeviceFile::open(m_launchPath, O_PATH);
+    // A system program comes from the system, never from the device folder. The device's own
+    // programs are opened beneath its root and run through their descriptor, so no symlink in the
+    // device can make them run something outside.
+    std::optional<std::string> system = SystemPrograms::locate(m_launchPath);
+    int programFd =
+        system ? ::open(system->c_str(), O_PATH | O_CLOEXEC) : DeviceFile::open(m_launchPath, O_PATH);
     if (programFd < 0) {
         NSLog("NSTask: cannot start " + m_launchPath + ": " +
               (errno == EXDEV || errno == ELOOP ? std::string("it leads outside the device")

@@ -1,7 +1,8 @@
 #pragma once
 
-// Starting a program of the device: the launch path is a device path ("/usr/bin/killall"), mapped
-// into the device root; the program inherits the device root, so it works on the same device.
+// Starting a program of the device: the launch path is a device path, mapped into the device root,
+// except for the system's own programs ("/usr/bin/killall"), which come from the system (see
+// SystemPrograms). The program inherits the device root, so it works on the same device.
 // launch returns as soon as the program runs (or could not be started) and never waits for it to
 // end. The program is not a child of this process (it is started through a short-lived
 // intermediate that is reaped at once), so it can never be left a zombie here.

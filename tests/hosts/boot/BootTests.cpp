@@ -1,5 +1,5 @@
-// The whole device: its supervisor with real processes, Respring, safe mode, the device's killall,
-// and what happens when the supervisor itself goes.
+// The whole device: its supervisor with real processes, Respring, safe mode, the system's killall
+// and whom it may signal, and what happens when the supervisor itself goes.
 
 #include "tests/support/HostRun.h"
 
@@ -7,9 +7,11 @@
 
 #include <chrono>
 #include <csignal>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <sstream>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -27,6 +29,12 @@ protected:
             0);
     }
     void TearDown() override {
+        // What a failed assertion left running.
+        for (pid_t pid : m_started)
+            if (::waitpid(pid, nullptr, WNOHANG) == 0) {
+                ::kill(pid, SIGTERM);
+                ::waitpid(pid, nullptr, 0);
+            }
         std::error_code ignored;
         std::filesystem::remove_all(m_folder, ignored);
     }
@@ -63,7 +71,40 @@ protected:
             ::execl(program.c_str(), name.c_str(), static_cast<char*>(nullptr));
             ::_exit(127);
         }
+        m_started.push_back(pid);
         return pid;
+    }
+    // The device's own backboardd program, started by hand on the device.
+    pid_t deviceBackboardd() {
+        pid_t pid = ::fork();
+        if (pid == 0) {
+            ::setenv("ZV_DEVICE_ROOT", root.c_str(), 1);
+            ::execl(ZV_BACKBOARDD, "zv-backboardd", static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        return pid;
+    }
+    // Waits until the process has its entry in the device's process table.
+    bool registered(const std::string& deviceRoot, const std::string& name, pid_t pid) {
+        std::string entry = deviceRoot + "/var/run/processes/" + name + "." + std::to_string(pid);
+        for (int i = 0; i < 200 && !std::filesystem::exists(entry); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        return std::filesystem::exists(entry);
+    }
+    // Runs the system's killall on a device; its exit status.
+    int killall(const std::string& deviceRoot, const std::string& arguments) {
+        std::string command =
+            "ZV_DEVICE_ROOT=" + deviceRoot + " " + ZV_KILLALL + " " + arguments + " > /dev/null 2>&1";
+        return WEXITSTATUS(std::system(command.c_str()));
+    }
+    // zorvi respring on a device; its exit status.
+    int respring(const std::string& deviceRoot) {
+        std::string command = std::string(ZV_ZORVI) + " respring --root " + deviceRoot + " > /dev/null 2>&1";
+        return WEXITSTATUS(std::system(command.c_str()));
+    }
+    std::string deviceLog(const std::string& deviceRoot) {
+        std::ifstream log(deviceRoot + "/var/log/syslog");
+        return std::string((std::istreambuf_iterator<char>(log)), std::istreambuf_iterator<char>());
     }
     // A supervisor booting the device headless with no script, its trace discarded.
     pid_t startSupervisor() {
@@ -74,6 +115,7 @@ protected:
             ::execl(ZV_BOOT, "zv-boot", "--root", root.c_str(), "--headless", static_cast<char*>(nullptr));
             ::_exit(127);
         }
+        m_started.push_back(supervisor);
         return supervisor;
     }
     static std::vector<const JsonValue*> of(const HostTrace& trace, const std::string& event,
@@ -88,6 +130,7 @@ protected:
     std::string root;
     std::string m_folder;
     int m_decoys = 0;
+    std::vector<pid_t> m_started; // ended by TearDown if a test did not end them
 };
 
 bool alive(pid_t pid) {
@@ -106,6 +149,11 @@ char ProcessState(pid_t pid) {
     return close == std::string::npos || close + 2 >= text.size() ? 0 : text[close + 2];
 }
 
+// Alive and not a zombie.
+bool running(pid_t pid) {
+    return alive(pid) && ProcessState(pid) != 'Z';
+}
+
 } // namespace
 
 TEST_F(BootTest, RespringFromSettingsRestartsTheLockScreenWithTheNewSettingsAndSparesOtherBackboardds) {
@@ -114,6 +162,8 @@ TEST_F(BootTest, RespringFromSettingsRestartsTheLockScreenWithTheNewSettingsAndS
     std::filesystem::create_directories(otherRoot);
     pid_t otherDevice = decoy("backboardd", otherRoot);
     pid_t outside = decoy("backboardd", "");
+    // The device's own copy of killall, changed: the button still runs the system's.
+    std::ofstream(root + "/usr/bin/killall") << "#!/bin/sh\ntouch \"$ZV_DEVICE_ROOT/planted-killall-ran\"\n";
     HostTrace trace = boot("wait-for springboard ready\nwait-for settings ready\n"
                            "springboard: state\nwait-for springboard state\n"
                            "settings: open Zorvi\nsettings: toggle enablecustom\nsettings: open Colours\n"
@@ -133,6 +183,8 @@ TEST_F(BootTest, RespringFromSettingsRestartsTheLockScreenWithTheNewSettingsAndS
         << "the new process reads the new settings";
     EXPECT_EQ((*states[1])["waveViews"][0]["stroke"].numbers(), std::vector<double>({0, 1, 0, 1}));
     EXPECT_TRUE(alive(otherDevice) && alive(outside)) << "killall touched only this device's backboardd";
+    EXPECT_FALSE(std::filesystem::exists(root + "/planted-killall-ran"));
+    EXPECT_NE(deviceLog(root).find("/usr/bin/killall in this device is not the system's"), std::string::npos);
     for (pid_t pid : {otherDevice, outside}) {
         ::kill(pid, SIGTERM);
         ::waitpid(pid, nullptr, 0);
@@ -220,22 +272,13 @@ TEST_F(BootTest, OneSupervisorPerDeviceAndNothingOutlivesIt) {
     EXPECT_FALSE(anyLeft) << "the device's processes end with their supervisor";
 }
 
-TEST_F(BootTest, TheDevicesKillallSaysWhatItDid) {
-    std::string killall = root + "/usr/bin/killall";
-    auto status = [&](const std::string& arguments) {
-        std::string command =
-            "ZV_DEVICE_ROOT=" + root + " " + killall + " " + arguments + " > /dev/null 2>&1";
-        return WEXITSTATUS(std::system(command.c_str()));
-    };
-    EXPECT_EQ(status(""), 2);
-    EXPECT_EQ(status("-NOSUCH backboardd"), 2);
-    EXPECT_EQ(status("backboardd"), 1) << "No matching processes";
-    pid_t mine = decoy("backboardd", root);
-    for (int i = 0;
-         i < 100 && !std::filesystem::exists(root + "/var/run/processes/backboardd." + std::to_string(mine));
-         ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    EXPECT_EQ(status("-9 backboardd"), 0);
+TEST_F(BootTest, TheSystemsKillallSaysWhatItDid) {
+    EXPECT_EQ(killall(root, ""), 2);
+    EXPECT_EQ(killall(root, "-NOSUCH backboardd"), 2);
+    EXPECT_EQ(killall(root, "backboardd"), 1) << "No matching processes";
+    pid_t mine = deviceBackboardd();
+    ASSERT_TRUE(registered(root, "backboardd", mine));
+    EXPECT_EQ(killall(root, "-9 backboardd"), 0);
     int result = 0;
     ::waitpid(mine, &result, 0);
     EXPECT_TRUE(WIFSIGNALED(result) && WTERMSIG(result) == SIGKILL);
@@ -317,15 +360,87 @@ TEST_F(BootTest, AfterRandomKillsEveryProcessRunsOnceAndNothingIsLeftBehind) {
     EXPECT_FALSE(anyLeft) << "no orphan once the supervisor is killed";
 }
 
+namespace {
+
+// The process's start time, as the process table records it.
+std::string startTimeOf(pid_t pid) {
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+    std::istringstream fields(text.substr(text.rfind(')') + 2));
+    std::string field;
+    for (int index = 3; index <= 22; ++index)
+        fields >> field;
+    return field;
+}
+
+// A sleep of this user that holds the folder open, as a device's process holds its root.
+pid_t sleeper(const std::string& holding) {
+    pid_t pid = ::fork();
+    if (pid == 0) {
+        if (::open(holding.c_str(), O_RDONLY | O_DIRECTORY) < 0)
+            ::_exit(126);
+        ::execlp("sleep", "sleep", "30", static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    return pid;
+}
+
+} // namespace
+
+TEST_F(BootTest, ACopiedDeviceOrAForgedEntryNeverSignalsAProcessThatIsNotTheDevices) {
+    startSupervisor();
+    for (int i = 0; i < 100 && liveProcesses(root)["backboardd"].empty(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    ASSERT_EQ(liveProcesses(root)["backboardd"].size(), 1u);
+    pid_t booted = liveProcesses(root)["backboardd"][0];
+    // A copy of the booted device holds its process table, naming the first device's processes.
+    std::string copy = m_folder + "/copy";
+    ASSERT_EQ(std::system(("cp -a " + root + " " + copy).c_str()), 0);
+    // Entries forged with the right start time, naming a process of this user in each device.
+    pid_t sleep = sleeper(root);
+    m_started.push_back(sleep);
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    for (const std::string& device : {root, copy})
+        std::ofstream(device + "/var/run/processes/backboardd." + std::to_string(sleep))
+            << startTimeOf(sleep) << "\n";
+
+    EXPECT_EQ(respring(copy), 1) << "the copy is not booted";
+    // Long enough for a signal, had one been sent, to end them.
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_TRUE(running(booted)) << "the first device's backboardd is not the copy's";
+    EXPECT_TRUE(running(sleep));
+    std::string log = deviceLog(copy);
+    EXPECT_NE(log.find("skipped backboardd." + std::to_string(booted)), std::string::npos) << log;
+    EXPECT_NE(log.find("skipped backboardd." + std::to_string(sleep)), std::string::npos) << log;
+
+    EXPECT_EQ(respring(root), 0);
+    for (int i = 0; i < 100 && running(booted); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_FALSE(running(booted)) << "the device's own backboardd ended";
+    EXPECT_TRUE(running(sleep)) << "the forged entry's process lives on";
+    EXPECT_NE(deviceLog(root).find("skipped backboardd." + std::to_string(sleep)), std::string::npos);
+}
+
+TEST_F(BootTest, RespringRunsTheSystemsKillallNeverTheDevicesCopy) {
+    std::ofstream(root + "/usr/bin/killall") << "#!/bin/sh\ntouch \"$ZV_DEVICE_ROOT/planted-killall-ran\"\n";
+    EXPECT_EQ(respring(root), 1) << "not booted, whatever the device's copy says";
+    EXPECT_FALSE(std::filesystem::exists(root + "/planted-killall-ran"));
+    EXPECT_NE(deviceLog(root).find("/usr/bin/killall in this device is not the system's"), std::string::npos);
+    // The copy the device was made with is the system's: nothing to say about it.
+    std::filesystem::copy_file(ZV_KILLALL, root + "/usr/bin/killall",
+                               std::filesystem::copy_options::overwrite_existing);
+    std::filesystem::remove(root + "/var/log/syslog");
+    EXPECT_EQ(respring(root), 1);
+    EXPECT_EQ(deviceLog(root).find("is not the system's"), std::string::npos);
+}
+
 TEST_F(BootTest, AStaleProcessTableNeverSignalsAProgramThatReusedAPid) {
     // An entry naming a live program with another start time, as a crash and a reused pid leave it.
     pid_t stranger = decoy("stranger", "");
     std::filesystem::create_directories(root + "/var/run/processes");
     std::string entry = root + "/var/run/processes/backboardd." + std::to_string(stranger);
     std::ofstream(entry) << "12345\n";
-    std::string killall =
-        "ZV_DEVICE_ROOT=" + root + " " + root + "/usr/bin/killall backboardd > /dev/null 2>&1";
-    EXPECT_EQ(WEXITSTATUS(std::system(killall.c_str())), 1) << "No matching processes";
+    EXPECT_EQ(killall(root, "backboardd"), 1) << "No matching processes";
     EXPECT_TRUE(alive(stranger));
     EXPECT_FALSE(std::filesystem::exists(entry)) << "the stale entry is cleared";
     ::kill(stranger, SIGTERM);
