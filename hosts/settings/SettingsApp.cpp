@@ -70,7 +70,18 @@ std::unique_ptr<SettingsApp> SettingsApp::start(const SettingsOptions& options, 
     return app;
 }
 
+namespace {
+
+// The application whose launches are watched; there is one a process.
+SettingsApp* watching = nullptr;
+
+} // namespace
+
 SettingsApp::~SettingsApp() {
+    if (watching == this) {
+        class_replaceMethod(NSTask::objcClass(), sel_registerName("launch"), m_platformLaunch, "v@:");
+        watching = nullptr;
+    }
     ProcessTable::unregisterSelf();
     DeviceLog::setObserver(nullptr);
     NSTask::setLaunchObserver(nullptr);
@@ -93,6 +104,7 @@ bool SettingsApp::setUp(const SettingsOptions& options, std::string& error) {
     m_trace.setClock([loop] { return loop->nowMilliseconds(); });
     DeviceLog::setProcessName("Preferences");
     observeEffects();
+    watchLaunches();
 
     UIScreen* screen = UIScreen::mainScreen();
     screen->configureFromDevice();
@@ -141,6 +153,27 @@ void SettingsApp::observeEffects() {
                                        .add("key", Json::string(key))
                                        .add("value", plistJson(value)));
         });
+}
+
+void SettingsApp::watchLaunches() {
+    watching = this;
+    m_platformLaunch = class_replaceMethod(NSTask::objcClass(), sel_registerName("launch"),
+                                           reinterpret_cast<IMP>(+[](id self, SEL) {
+                                               auto* task = objc_cast<NSTask>(self);
+                                               if (task && !task->launch() && watching)
+                                                   watching->launchFailed(task->launchPath());
+                                           }),
+                                           "v@:");
+}
+
+void SettingsApp::launchFailed(const std::string& path) {
+    // The launch has said why in the log; the person sees that it failed, and where to look.
+    std::string name = path.substr(path.rfind('/') + 1);
+    std::string message = path + " could not be started.\nThe device log says why.";
+    m_alert.show(m_navigation->view(), "Cannot start " + name, message);
+    m_trace.write(
+        "alert",
+        Json::Object().add("title", Json::string(m_alert.title())).add("message", Json::string(message)));
 }
 
 PSListController* SettingsApp::topPage() const {

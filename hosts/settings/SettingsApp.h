@@ -7,6 +7,7 @@
 
 #include "hosts/common/ScriptedHost.h"
 #include "hosts/common/Trace.h"
+#include "hosts/settings/SettingsAlert.h"
 #include "hosts/settings/SettingsEntries.h"
 #include "platform/prefs/PSListController.h"
 #include "platform/ui/UINavigationController.h"
@@ -36,11 +37,17 @@ public:
     std::string openEntry(size_t index);
     // Delivers the notifications that have reached this process (its own posts among them).
     void deliverNotifications();
+    // What the screen shows over the pages when something a tap asked for could not be done.
+    SettingsAlert& alert() { return m_alert; }
 
 private:
     explicit SettingsApp(Trace& trace) : m_trace(trace) {}
     bool setUp(const SettingsOptions& options, std::string& error);
     void observeEffects();
+    // Takes the answer of every launch of a program, which the code that asks for one need not read,
+    // and shows an alert when the program could not be started.
+    void watchLaunches();
+    void launchFailed(const std::string& path);
     // The bundle's library, loaded once; nullptr with a message when it cannot be.
     void* loadBundle(const std::string& bundle, std::string& error);
     Json pageState(UIViewController* controller) const;
@@ -52,6 +59,8 @@ private:
     std::map<std::string, void*> m_bundles; // bundle name -> library handle, in load order of names
     std::map<std::string, std::string> m_refusedBundles; // bundle name -> why it is not used
     std::vector<std::string> m_loadOrder;
+    SettingsAlert m_alert;
+    IMP m_platformLaunch = nullptr;
 
     friend class SettingsRootListController;
 };

@@ -26,6 +26,10 @@ std::optional<bool> SettingsScript::runOwnLine(const ScriptLine& line) {
     const auto& w = line.words;
     const std::string& command = w[0];
     PSListController* page = m_app.topPage();
+    // An action is a tap, and the first tap only dismisses an alert: a script acts past it.
+    if (command == "open" || command == "toggle" || command == "set" || command == "bar-button" ||
+        command == "back" || command == "scroll")
+        m_app.alert().dismiss();
     if (command == "open" && w.size() >= 2) {
         std::string label = rest(w, 1);
         PSSpecifier* row = page ? page->rowLabelled(label) : nullptr;

@@ -170,5 +170,14 @@ Json SettingsApp::state() const {
     std::vector<Json> pages;
     for (const auto& controller : m_navigation->viewControllers())
         pages.push_back(pageState(controller.get()));
-    return Json::Object().add("pages", Json::array(pages)).add("globals", globalsState()).done();
+    Json alert = m_alert.shown() ? Json::Object()
+                                       .add("title", Json::string(m_alert.title()))
+                                       .add("message", Json::string(m_alert.message()))
+                                       .done()
+                                 : Json::null();
+    return Json::Object()
+        .add("pages", Json::array(pages))
+        .add("globals", globalsState())
+        .add("alert", alert)
+        .done();
 }

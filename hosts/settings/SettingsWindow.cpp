@@ -56,6 +56,9 @@ public:
             RunLoop::main()->setCurrentMode(NSDefaultRunLoopMode);
             return;
         }
+        // A tap anywhere dismisses an alert, and does nothing else.
+        if (m_app.alert().dismiss())
+            return;
         UINavigationController* navigation = m_app.navigation();
         UINavigationBar* bar = navigation->navigationBar();
         switch (bar->partAt(bar->convertPointFromView(point, nullptr))) {

@@ -177,6 +177,21 @@ TEST_F(SampleTest, AButtonPostsToEveryProcessAndStartsADeviceProgram) {
     EXPECT_EQ(std::string(log.begin(), log.end()), "Ping\nPing\n");
 }
 
+TEST_F(SampleTest, AProgramATapCannotStartShowsAnAlertUntilTheNextTap) {
+    std::filesystem::remove(root + "/usr/bin/sample-tool");
+    HostTrace trace = settings("open Sample\nstate\nopen Ping\nstate\nscroll 10\nstate\n");
+    EXPECT_TRUE(trace.state(0)["alert"].isNull());
+    auto alerts = trace.named("alert");
+    ASSERT_EQ(alerts.size(), 1u);
+    EXPECT_EQ((*alerts[0])["title"].string(), "Cannot start sample-tool");
+    EXPECT_NE((*alerts[0])["message"].string().find("/usr/bin/sample-tool could not be started"),
+              std::string::npos);
+    EXPECT_EQ(trace.state(1)["alert"]["title"].string(), "Cannot start sample-tool") << "the person sees it";
+    EXPECT_TRUE(logged(trace, "cannot start /usr/bin/sample-tool")) << "and the log says why";
+    EXPECT_TRUE(trace.state(2)["alert"].isNull()) << "the next tap dismisses it";
+    EXPECT_TRUE(trace.named("error").empty());
+}
+
 TEST_F(SampleTest, ScrollingMovesTheTableAndStopsAtItsEnd) {
     std::string top = scratch("top.png"), middle = scratch("middle.png"), end = scratch("end.png"),
                 beyond = scratch("beyond.png");

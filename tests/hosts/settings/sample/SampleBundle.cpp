@@ -51,7 +51,8 @@ void ping(id, SEL, id specifier) {
     task->setLaunchPath("/usr/bin/sample-tool");
     auto* row = objc_cast<PSSpecifier>(specifier);
     task->setArguments({row ? row->name() : "?"});
-    task->launch();
+    // Through the runtime, as a bundle written for the device starts it.
+    msg_send(task.get(), "launch");
 }
 
 void pinged(void*, void*, const char* name, const void*, const void*) {
