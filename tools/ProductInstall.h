@@ -12,5 +12,6 @@ std::string productLibraryFolder();
 bool installProduct(std::string& error);
 // The settings bundle and its entry alone, from the built libraries' folder.
 bool installSettingsBundle(const std::string& libraries, std::string& error);
-// The device's own programs: "/usr/bin/killall".
+// A copy of the system's killall at "/usr/bin/killall", where the device has one. It is there to be
+// seen: what runs is always the system's own.
 bool installDeviceTools(std::string& error);
