@@ -1,14 +1,15 @@
 # bash completion for zorvi: commands, their subcommands and options, files where a file goes.
 _zorvi() {
   local current="${COMP_WORDS[COMP_CWORD]}" previous="${COMP_WORDS[COMP_CWORD-1]}"
-  local commands="device log springboard boot respring settings defaults wallpaper waves record help"
+  local commands="device log springboard boot respring settings defaults wallpaper waves record test matrix help"
   if [ "$COMP_CWORD" -eq 1 ]; then
     COMPREPLY=($(compgen -W "$commands --help --version" -- "$current"))
     return
   fi
   case "$previous" in
     --root|--out) COMPREPLY=($(compgen -d -- "$current")); return ;;
-    --script|--trace|--record|--safe-mode) COMPREPLY=($(compgen -f -- "$current")); return ;;
+    --script|--trace|--record|--safe-mode|--matrix|--junit) COMPREPLY=($(compgen -f -- "$current")); return ;;
+    --report) COMPREPLY=($(compgen -d -- "$current")); return ;;
     --screen) COMPREPLY=($(compgen -W "375x812@3 375x667@2 414x896@2 390x844@3" -- "$current")); return ;;
     --system) COMPREPLY=($(compgen -W "12.4 13.0 14.4" -- "$current")); return ;;
   esac
@@ -21,6 +22,8 @@ _zorvi() {
     wallpaper) options="set export average --root" ;;
     waves) options="--screen --frames --out" ;;
     record) options="--root --system --screen" ;;
+    test) options="--matrix --system --screen --update --jobs --tolerance --junit --report" ;;
+    matrix) options="--system --screen" ;;
     log) options="--root --follow" ;;
     respring) options="--root" ;;
     help) options="$commands" ;;

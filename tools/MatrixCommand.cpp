@@ -113,5 +113,5 @@ void addMatrixCommand(Commands& commands) {
         ->type_name("LIST")
         ->check(listCheck(screenProblem));
     matrix->add_option("SCRIPT", options->script, "the script")->required();
-    matrix->add_option("OUT", options->out, "the contact sheet, a .png")->required();
+    matrix->add_option("OUT.png", options->out, "the contact sheet")->required();
 }
