@@ -24,7 +24,7 @@ struct Active {
     bool isDevice = false;
     size_t index = 0;
     std::string copy;
-    Clock::time_point start;
+    Clock::time_point start, ended;
 };
 
 // The last line a program wrote to its log, for a message.
@@ -84,6 +84,8 @@ void CaseRunner::run(const std::vector<PlannedRun>& runs,
 
     std::vector<bool> started(runs.size(), false);
     std::map<pid_t, Active> active;
+    // Runs that ended, looked at once the free places are taken again.
+    std::vector<std::pair<Active, ChildEnd>> ended;
     size_t done = 0;
     auto finish = [&](size_t index, CaseRun result) {
         ++done;
@@ -141,7 +143,7 @@ void CaseRunner::run(const std::vector<PlannedRun>& runs,
                 if (pid < 0)
                     finish(next, CaseRun{{error}, 0});
                 else
-                    active[pid] = Active{false, next, copy, Clock::now()};
+                    active[pid] = Active{false, next, copy, Clock::now(), {}};
             } else if (deviceToMake < devices.size()) {
                 Device& device = devices[deviceToMake];
                 ChildCommand command{programBeside("zorvi"),
@@ -157,21 +159,30 @@ void CaseRunner::run(const std::vector<PlannedRun>& runs,
                     break;
                 }
                 device.state = Device::State::Making;
-                active[pid] = Active{true, deviceToMake, "", Clock::now()};
+                active[pid] = Active{true, deviceToMake, "", Clock::now(), {}};
             } else {
                 break;
             }
         }
+        for (const auto& [what, end] : ended) {
+            const PlannedRun& planned = runs[what.index];
+            CaseRun result;
+            result.seconds = std::chrono::duration<double>(what.ended - what.start).count();
+            result.problems = runProblems(end, planned.folder, m_cases[planned.caseIndex]);
+            std::filesystem::remove_all(what.copy, fsError);
+            finish(what.index, std::move(result));
+        }
+        ended.clear();
         if (active.empty())
             continue;
         std::optional<ChildEnd> end = waitForChild();
         if (!end)
             break;
-        auto ended = active.find(end->pid);
-        if (ended == active.end())
+        auto found = active.find(end->pid);
+        if (found == active.end())
             continue;
-        Active what = ended->second;
-        active.erase(ended);
+        Active what = found->second;
+        active.erase(found);
         if (what.isDevice) {
             Device& device = devices[what.index];
             device.state = end->status == 0 ? Device::State::Ready : Device::State::Failed;
@@ -180,12 +191,8 @@ void CaseRunner::run(const std::vector<PlannedRun>& runs,
                                  " could not be made: " + lastLogLine(device.folder + ".log");
             continue;
         }
-        const PlannedRun& planned = runs[what.index];
-        CaseRun result;
-        result.seconds = std::chrono::duration<double>(Clock::now() - what.start).count();
-        result.problems = runProblems(*end, planned.folder, m_cases[planned.caseIndex]);
-        std::filesystem::remove_all(what.copy, fsError);
-        finish(what.index, std::move(result));
+        what.ended = Clock::now();
+        ended.emplace_back(what, *end);
     }
     std::filesystem::remove_all(deviceFolder, fsError);
 }
