@@ -25,6 +25,7 @@ public:
     PictureSuite() {
         char pattern[] = "/tmp/zorvi-pictures-XXXXXX";
         m_path = ::mkdtemp(pattern);
+        std::filesystem::create_directories(m_path + "/tmp");
     }
     ~PictureSuite() {
         std::error_code ignored;
@@ -42,10 +43,12 @@ public:
         return file;
     }
 
-    // zorvi with the words after it, in the suite's folder.
+    // zorvi with the words after it, in the suite's folder; what it keeps in a temporary folder
+    // (a failed run's pictures) stays inside the suite's.
     CommandRun zorvi(const std::string& words) const {
         CommandRun run;
-        run.status = runCommand("env -C " + m_path + " " + ZV_ZORVI + " " + words, run.output);
+        run.status = runCommand("env -C " + m_path + " TMPDIR=" + m_path + "/tmp " + ZV_ZORVI + " " + words,
+                                run.output);
         return run;
     }
     // zorvi test on the cases folder.
