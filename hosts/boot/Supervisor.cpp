@@ -114,7 +114,8 @@ bool Supervisor::boot(std::string& error) {
 void Supervisor::start(Child& child) {
     std::vector<std::string> words{m_options.programs + "/" + programOf(child.name)};
     if (child.name != "backboardd") {
-        words.insert(words.end(), {"--root", m_options.root});
+        // Each serves its control socket while it runs: the device can be driven from outside.
+        words.insert(words.end(), {"--root", m_options.root, "--control"});
         if (m_options.headless)
             words.insert(words.end(), {"--headless", "--script", "-"});
         if (child.name == "springboard" && child.safeMode)

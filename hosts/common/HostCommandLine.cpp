@@ -104,6 +104,7 @@ void defineHostCommandLine(CLI::App& app, HostKind kind, HostArguments& argument
     app.add_option("--record", arguments.record, "records the whole run (.mp4, .gif, .webp or .apng)")
         ->type_name("FILE")
         ->check(recordingName());
+    app.add_flag("--control", arguments.control)->group("");
     if (kind != HostKind::SpringBoard)
         return;
     app.add_option("--with-class", arguments.withClasses, "also loads a class's tweak (repeatable)")

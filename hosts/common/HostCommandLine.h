@@ -19,6 +19,8 @@ struct HostArguments {
     std::string script; // a file, "-" for standard input, empty for none
     std::string trace;
     std::string record; // a recording of the whole run (not for a whole device)
+    // Serves the device's control socket for this process (a booted device's supervisor asks it).
+    bool control = false;
     // The lock screen's own.
     std::vector<std::string> withClasses;
     std::string safeMode;

@@ -1,5 +1,6 @@
 #include "hosts/common/HostOptions.h"
 #include "hosts/common/CommandLine.h"
+#include "hosts/common/RunLoopInput.h"
 #include "hosts/common/Trace.h"
 #include "platform/foundation/DeviceRoot.h"
 
@@ -24,7 +25,11 @@ int HostOptions::parse(int argc, char** argv) {
     if (!std::filesystem::is_regular_file(arguments.root + "/System/Library/CoreServices/SystemVersion.plist",
                                           failed))
         return failure("no device at " + arguments.root + " (make one with 'zorvi device create')");
-    if (arguments.script == "-") {
+    if (arguments.script == "-" && arguments.control) {
+        m_waitingInput = std::make_unique<RunLoopInput>(0);
+        m_waitingScript = std::make_unique<std::istream>(m_waitingInput.get());
+        m_script = m_waitingScript.get();
+    } else if (arguments.script == "-") {
         m_script = &std::cin;
     } else if (!arguments.script.empty()) {
         m_scriptFile.open(arguments.script);

@@ -7,6 +7,8 @@
 
 #include <fstream>
 #include <istream>
+#include <memory>
+#include <streambuf>
 #include <string>
 
 class HostOptions {
@@ -26,11 +28,14 @@ public:
     int failure(const std::string& message) const;
 
     HostArguments arguments; // the root is the default device's when none was given
-    // The script to run, or nullptr when none was given.
+    // The script to run, or nullptr when none was given. A process that serves its control socket
+    // reads a script from standard input while its run loop serves (RunLoopInput.h).
     std::istream* script() { return m_script; }
 
 private:
     HostKind m_kind;
     std::ifstream m_scriptFile;
+    std::unique_ptr<std::streambuf> m_waitingInput;
+    std::unique_ptr<std::istream> m_waitingScript;
     std::istream* m_script = nullptr;
 };

@@ -29,7 +29,8 @@ int HostScript::run(std::istream& script) {
 }
 
 bool HostScript::failWith(const std::string& message) {
-    ++m_errors;
+    if (m_counted)
+        ++m_errors;
     m_trace.write("error", Json::Object().add("message", Json::string(message)));
     return false;
 }
@@ -79,18 +80,32 @@ bool HostScript::runRecordLine(const ScriptLine& line) {
     return fail(line, "usage: record start FILE [FPS] | record stop");
 }
 
-bool HostScript::runLine(const ScriptLine& line) {
-    if (line.words.empty())
-        return fail(line, "line too long (over 4096 bytes) or not text");
-    // A line that makes the product or the platform throw is an error of that line; the run goes on.
+bool HostScript::runLine(const ScriptLine& line, bool counted) {
+    bool outer = m_counted;
+    m_counted = counted;
+    ++m_depth;
     bool ran = false;
-    try {
-        std::optional<bool> own = runOwnLine(line);
-        ran = own ? *own : runCommonLine(line);
-        afterLine();
-    } catch (const std::exception& error) {
-        return fail(line, error.what());
+    if (line.words.empty()) {
+        fail(line, "line too long (over 4096 bytes) or not text");
+    } else {
+        // A line that makes the product or the platform throw is an error of that line; the run goes on.
+        try {
+            std::optional<bool> own;
+            std::string error;
+            if (m_added && (own = m_added(line, error)) && !*own)
+                own = fail(line, error);
+            if (!own)
+                own = runOwnLine(line);
+            ran = own ? *own : runCommonLine(line);
+            afterLine();
+        } catch (const std::exception& error) {
+            ran = fail(line, error.what());
+        }
     }
+    --m_depth;
+    m_counted = outer;
+    if (m_depth == 0 && m_betweenLines)
+        m_betweenLines();
     return ran;
 }
 

@@ -8,6 +8,7 @@
 #include "hosts/common/ScriptedHost.h"
 #include "hosts/common/Trace.h"
 
+#include <functional>
 #include <istream>
 #include <optional>
 #include <string>
@@ -20,9 +21,18 @@ public:
     // Runs every line (a recording still going at the end is completed); answers the exit status:
     // 0, 1 when a line could not be run, 130 when interrupted.
     int run(std::istream& script);
-    // Runs one line; false (with the error traced) when it could not be run.
-    bool runLine(const ScriptLine& line);
+    // Runs one line; false (with the error traced) when it could not be run. A line that is not
+    // counted (one a control client sent) leaves the run's exit status alone.
+    bool runLine(const ScriptLine& line, bool counted = true);
     int errors() const { return m_errors; }
+    // Whether a line is running now (a wait in real time inside it serves other work meanwhile).
+    bool running() const { return m_depth > 0; }
+    // Commands added to the host's own (a control client's): nullopt when the line is not one of
+    // them, false with the error set when it could not run.
+    using Commands = std::function<std::optional<bool>(const ScriptLine& line, std::string& error)>;
+    void addCommands(Commands commands) { m_added = std::move(commands); }
+    // Called after each line, once nothing runs.
+    void setBetweenLines(std::function<void()> hook) { m_betweenLines = std::move(hook); }
     // Starts a recording (as `record start`); false with an "error" event when it cannot.
     bool startRecording(const std::string& path, int fps = 30);
     // Completes a recording that is going, with its "record" event (or an "error" one).
@@ -44,4 +54,8 @@ private:
     ScriptedHost& m_host;
     Trace& m_trace;
     int m_errors = 0;
+    int m_depth = 0;
+    bool m_counted = true;
+    std::function<void()> m_betweenLines;
+    Commands m_added;
 };

@@ -14,6 +14,7 @@
 #include <string>
 
 class Recorder;
+struct ScreenElement;
 
 class ScriptedHost {
 public:
@@ -25,6 +26,9 @@ public:
     virtual Json state() const = 0;
     // Brings what the screen shows in line with the host's own state before a picture is taken.
     virtual void prepareScreen() {}
+    // What only the host knows of a view it shows (an app button's app, a row's value), added to what
+    // the shared walk found (ScreenDescription.h).
+    virtual void describeView(UIView*, ScreenElement&) const {}
 
     // --- time ---
     void tick(int refreshes);

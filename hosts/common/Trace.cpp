@@ -45,6 +45,8 @@ void Trace::writeLine(const std::string& line) {
 }
 
 void Trace::put(const std::string& line) {
+    if (m_sink)
+        return m_sink(line);
     if (!m_error.empty())
         return;
     if (std::fwrite(line.data(), 1, line.size(), m_file) != line.size() || std::fflush(m_file) != 0) {

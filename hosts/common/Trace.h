@@ -28,6 +28,10 @@ public:
     // The same with the fields given as one JSON object's text ("{...}").
     void writeRaw(const char* event, const std::string& object);
 
+    // While set, lines (with their newline) go to the sink instead: what one command line of a
+    // control client wrote is its reply, not part of the trace.
+    void setSink(std::function<void(const std::string& line)> sink) { m_sink = std::move(sink); }
+
     // Flushes what is written; answers false, with the message in error, once a line was lost.
     bool finish(std::string& error);
 
@@ -39,4 +43,5 @@ private:
     std::string m_name = "standard output";
     std::string m_error;
     std::function<double()> m_clock;
+    std::function<void(const std::string&)> m_sink;
 };

@@ -30,6 +30,7 @@ public:
 
     UIView* screenView() const override { return m_navigation->view(); }
     Json state() const override;
+    void describeView(UIView* view, ScreenElement& element) const override;
 
     UINavigationController* navigation() const { return m_navigation.get(); }
     PSListController* topPage() const;

@@ -1,5 +1,4 @@
 #include "hosts/settings/SettingsWindow.h"
-#include "hosts/common/Window.h"
 #include "platform/runloop/RunLoop.h"
 
 #include <SDL.h>
@@ -107,9 +106,12 @@ private:
 
 } // namespace
 
-int runSettingsWindow(SettingsApp& app, SettingsScript& script, std::istream* input) {
+std::unique_ptr<WindowClient> makeSettingsInput(SettingsApp& app) {
+    return std::make_unique<SettingsWindow>(app);
+}
+
+int runSettingsWindow(SettingsScript& script, std::istream* input, WindowClient& client) {
     if (input)
         script.run(*input);
-    SettingsWindow window(app);
-    return runWindow(window, "settings");
+    return runWindow(client, "settings");
 }

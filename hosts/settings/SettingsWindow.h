@@ -4,10 +4,15 @@
 // wheel to scroll; click the bar's buttons; Esc goes back; in a colour editor, type a hex value and
 // Return; Q quits.
 
+#include "hosts/common/Window.h"
 #include "hosts/settings/SettingsApp.h"
 #include "hosts/settings/SettingsScript.h"
 
 #include <istream>
+#include <memory>
+
+// What the pointer and the keys do in Settings, with or without a window.
+std::unique_ptr<WindowClient> makeSettingsInput(SettingsApp& app);
 
 // Runs until the window is closed; a script, when given, runs first. Answers the exit status.
-int runSettingsWindow(SettingsApp& app, SettingsScript& script, std::istream* input);
+int runSettingsWindow(SettingsScript& script, std::istream* input, WindowClient& client);

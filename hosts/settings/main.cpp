@@ -4,6 +4,7 @@
 //
 // Headless, the clock is virtual and the script drives everything; with a window, a person does.
 
+#include "hosts/common/HostControl.h"
 #include "hosts/common/HostOptions.h"
 #include "hosts/settings/SettingsApp.h"
 #include "hosts/settings/SettingsScript.h"
@@ -12,6 +13,7 @@
 #include "platform/ui/TextImage.h"
 
 #include <cstdio>
+#include <optional>
 #include <sstream>
 
 namespace {
@@ -30,6 +32,13 @@ int run(HostOptions& options, Trace& trace) {
     if (!app)
         return options.failure(error);
     SettingsScript script(*app, trace);
+    std::unique_ptr<WindowClient> input = makeSettingsInput(*app);
+    std::optional<HostControl> control;
+    if (options.arguments.control) {
+        control.emplace("settings", *app, script, trace, *input);
+        if (!control->start(error))
+            return options.failure(error);
+    }
     if (!options.arguments.headless)
         app->recordFromWindow();
     if (!options.arguments.record.empty() && !app->startRecording(options.arguments.record, 30, error))
@@ -43,7 +52,7 @@ int run(HostOptions& options, Trace& trace) {
         std::istringstream nothing;
         return script.run(options.script() ? *options.script() : nothing);
     }
-    return runSettingsWindow(*app, script, options.script());
+    return runSettingsWindow(script, options.script(), *input);
 }
 
 } // namespace

@@ -1,4 +1,5 @@
 #include "hosts/springboard/LockClock.h"
+#include "hosts/common/ViewText.h"
 #include "platform/graphics/CGImage.h"
 #include "platform/runloop/RunLoop.h"
 #include "platform/ui/CALayer.h"
@@ -69,16 +70,17 @@ void LockClock::show() {
     for (const Ref<UIView>& old : std::vector<Ref<UIView>>(m_face->subviews()))
         old->removeFromSuperview();
     double width = m_face->bounds().size.width;
-    auto place = [&](std::optional<Bitmap>& bitmap, double top) {
+    auto place = [&](std::optional<Bitmap>& bitmap, double top, const std::string& text) {
         if (!bitmap)
             return;
         double w = bitmap->width() / m_scale, h = bitmap->height() / m_scale;
         Ref<UIView> view = makeViewWithFrame<UIView>(CGRectMake((width - w) / 2, top, w, h));
         view->layer()->setContents(CGImage::imageWithBitmap(std::move(*bitmap)).get());
+        setViewText(view, text);
         m_face->addSubview(view);
     };
-    place(pictures.time, 60);
-    place(pictures.date, 160);
+    place(pictures.time, 60, texts.time);
+    place(pictures.date, 160, texts.date);
     // Again as the next minute turns.
     double toNextMinute = 60 - static_cast<double>(seconds) - (elapsed - std::floor(elapsed));
     std::weak_ptr<bool> alive = m_alive;

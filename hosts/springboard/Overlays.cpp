@@ -1,4 +1,5 @@
 #include "hosts/springboard/Overlays.h"
+#include "hosts/common/ViewText.h"
 #include "hosts/springboard/SpringBoard.h"
 #include "platform/foundation/NSString.h"
 #include "platform/ui/ApplicationIcons.h"
@@ -32,6 +33,7 @@ Ref<UIView> Overlays::label(const std::string& text, const std::string& font, do
     Ref<UIView> view = makeViewWithFrame<UIView>(
         CGRectMake((screen->bounds().size.width - width) / 2, centreY - height / 2, width, height));
     view->layer()->setContents(image);
+    setViewText(view, text);
     return view;
 }
 

@@ -65,6 +65,7 @@ public:
     void prepareScreen() override { updateOverlays(); }
     Json state() const override;
     UIView* screenView() const override { return m_screen.get(); }
+    void describeView(UIView* view, ScreenElement& element) const override;
     // The app brought to the foreground after authentication, or "" while locked.
     const std::string& foregroundApp() const { return m_foregroundApp; }
     bool unlockRequested() const { return m_unlockRequested; }

@@ -1,3 +1,4 @@
+#include "hosts/common/ViewText.h"
 #include "hosts/springboard/SpringBoard.h"
 #include "platform/foundation/NSArray.h"
 #include "platform/foundation/NSData.h"
@@ -14,6 +15,13 @@ constexpr size_t maxWallpaperBytes = 128u << 20;
 Ref<UIView> imageView(CGImage* image, CGRect frame) {
     Ref<UIView> view = makeViewWithFrame<UIView>(frame);
     view->layer()->setContents(image);
+    return view;
+}
+
+// Text drawn as a picture, which a description of the screen reads as its text.
+Ref<UIView> textView(CGImage* image, CGRect frame, const std::string& text) {
+    Ref<UIView> view = imageView(image, frame);
+    setViewText(view, text);
     return view;
 }
 
@@ -45,12 +53,12 @@ void SpringBoard::buildScreen() {
         banner->setBackgroundColor(UIColor::colorWithRed(0.85, 0.33, 0.1, 0.95).get());
         std::string culprit = m_safeMode->empty() ? "a tweak" : *m_safeMode;
         if (Ref<CGImage> title = textImage("Safe Mode", "DejaVu Sans Bold 20px", scale))
+            banner->addSubview(textView(
+                title, CGRectMake(16, 48, title->width() / scale, title->height() / scale), "Safe Mode"));
+        std::string message = culprit + " stopped the lock screen. Tap here to restart.";
+        if (Ref<CGImage> text = textImage(message, "DejaVu Sans 13px", scale))
             banner->addSubview(
-                imageView(title, CGRectMake(16, 48, title->width() / scale, title->height() / scale)));
-        if (Ref<CGImage> text = textImage(culprit + " stopped the lock screen. Tap here to restart.",
-                                          "DejaVu Sans 13px", scale))
-            banner->addSubview(
-                imageView(text, CGRectMake(16, 78, text->width() / scale, text->height() / scale)));
+                textView(text, CGRectMake(16, 78, text->width() / scale, text->height() / scale), message));
         m_screen->addSubview(banner);
     }
     for (const auto& subview : lockScreen->subviews()) {
@@ -68,7 +76,8 @@ void SpringBoard::showNewHint() {
     double scale = UIScreen::mainScreen()->scale();
     if (Ref<CGImage> text = textImage("Swipe up to open", "DejaVu Sans 15px", scale)) {
         double width = text->width() / scale, height = text->height() / scale;
-        m_hint->addSubview(imageView(text, CGRectMake((180 - width) / 2, (26 - height) / 2, width, height)));
+        m_hint->addSubview(textView(text, CGRectMake((180 - width) / 2, (26 - height) / 2, width, height),
+                                    "Swipe up to open"));
     }
     m_controller->view()->addSubview(m_hint);
 }

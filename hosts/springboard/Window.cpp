@@ -1,5 +1,4 @@
 #include "hosts/springboard/Window.h"
-#include "hosts/common/Window.h"
 
 #include <SDL.h>
 #include <cmath>
@@ -111,13 +110,16 @@ private:
 
 } // namespace
 
-int runSpringBoardWindow(SpringBoard& host, ScriptRunner& runner, std::istream* script) {
+std::unique_ptr<WindowClient> makeLockScreenInput(SpringBoard& host) {
+    return std::make_unique<LockScreenWindow>(host);
+}
+
+int runSpringBoardWindow(SpringBoard& host, ScriptRunner& runner, std::istream* script, WindowClient& input) {
     // The lock screen comes on screen as the window first shows; a script then runs on it.
     host.layoutQuickActions();
     host.showNewHint();
     host.appear();
     if (script)
         runner.run(*script);
-    LockScreenWindow window(host);
-    return runWindow(window, "springboard");
+    return runWindow(input, "springboard");
 }

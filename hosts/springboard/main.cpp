@@ -6,6 +6,7 @@
 // Headless, the clock is virtual and the script drives everything; with a window, a person does.
 
 #include "hosts/common/HostCommandLine.h"
+#include "hosts/common/HostControl.h"
 #include "hosts/common/HostOptions.h"
 #include "hosts/springboard/ScriptRunner.h"
 #include "hosts/springboard/SpringBoard.h"
@@ -14,6 +15,7 @@
 #include "platform/ui/TextImage.h"
 
 #include <cstdio>
+#include <optional>
 #include <sstream>
 
 namespace {
@@ -37,6 +39,13 @@ int run(HostOptions& options, Trace& trace) {
     if (!host)
         return options.failure(error);
     ScriptRunner runner(*host, trace);
+    std::unique_ptr<WindowClient> input = makeLockScreenInput(*host);
+    std::optional<HostControl> control;
+    if (options.arguments.control) {
+        control.emplace("springboard", *host, runner, trace, *input);
+        if (!control->start(error))
+            return options.failure(error);
+    }
     if (!options.arguments.headless)
         host->recordFromWindow();
     if (!options.arguments.record.empty() && !host->startRecording(options.arguments.record, 30, error))
@@ -50,7 +59,7 @@ int run(HostOptions& options, Trace& trace) {
         std::istringstream nothing;
         return runner.run(options.script() ? *options.script() : nothing);
     }
-    return runSpringBoardWindow(*host, runner, options.script());
+    return runSpringBoardWindow(*host, runner, options.script(), *input);
 }
 
 } // namespace
