@@ -55,7 +55,7 @@ int drawMatrix(const MatrixOptions& options, const CLI::App& command) {
         runs.push_back({0, cells[i], folder});
     }
     unsigned processors = std::thread::hardware_concurrency();
-    CaseRunner runner(cases, work, static_cast<int>(processors > 0 ? processors : 1));
+    CaseRunner runner(cases, work, static_cast<int>(processors > 0 ? processors : 1), defaultRunTimeLimit);
     std::vector<std::vector<std::string>> problems(runs.size());
     runner.run(runs, [&problems](size_t run, CaseRun result) { problems[run] = std::move(result.problems); });
 

@@ -19,6 +19,7 @@ struct TestOptions {
     std::string screens;
     bool update = false;
     int jobs = 0;
+    unsigned timeout = defaultRunTimeLimit;
     std::string tolerance;
     std::string junit;
     std::string report;
@@ -55,6 +56,7 @@ int test(const TestOptions& options, const CLI::App& command) {
     run.update = options.update;
     unsigned processors = std::thread::hardware_concurrency();
     run.jobs = options.jobs > 0 ? options.jobs : static_cast<int>(processors > 0 ? processors : 1);
+    run.timeLimit = options.timeout;
     run.tolerance = options.tolerance.empty() ? Tolerance{} : *parseTolerance(options.tolerance);
     run.junit = options.junit;
     run.report = options.report;
@@ -93,6 +95,10 @@ void addTestCommand(Commands& commands) {
     testCommand->add_option("--jobs", options->jobs, "runs up to N at once (default: one per processor)")
         ->type_name("N")
         ->check(CLI::Range(1, mostJobs).description(""));
+    testCommand
+        ->add_option("--timeout", options->timeout, "seconds a run may take before it fails (default: 300)")
+        ->type_name("S")
+        ->check(CLI::Range(1u, 86400u).description(""));
     testCommand
         ->add_option(
             "--tolerance", options->tolerance,

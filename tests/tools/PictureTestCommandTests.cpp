@@ -3,6 +3,7 @@
 #include "tests/tools/PictureSuite.h"
 #include "tools/picturetest/PictureComparison.h"
 
+#include <chrono>
 #include <regex>
 #include <set>
 
@@ -163,6 +164,39 @@ TEST(PictureTestCommand, AScriptErrorFailsTheCaseWithItsLineAndIsNeverAccepted) 
                  "snapshot is a bare name"))
         << run.output;
     EXPECT_FALSE(std::filesystem::exists(suite.path() + "/cases/broken/14.4-187x406@1/shot.png"));
+}
+
+TEST(PictureTestCommand, ARunPastItsTimeIsEndedAndFailsWhileTheOthersGoOn) {
+    PictureSuite suite;
+    suite.write("cases/matrix", oneCell);
+    suite.write("cases/stuck.springboard", "appear\npause 30000\nsnapshot shot.png\n");
+    suite.write("cases/quick.springboard", "appear\nsnapshot shot.png\n");
+    auto started = std::chrono::steady_clock::now();
+    CommandRun run = suite.test("--update --timeout 2");
+    double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    EXPECT_EQ(run.status, 1);
+    EXPECT_LT(seconds, 20) << "the stuck run was waited for";
+    EXPECT_TRUE(run.says("FAIL  cases/stuck [14.4 187x406@1]")) << run.output;
+    EXPECT_TRUE(run.says("took longer than 2 s and was ended")) << run.output;
+    EXPECT_TRUE(std::filesystem::exists(suite.path() + "/cases/quick/14.4-187x406@1/shot.png")) << run.output;
+}
+
+TEST(PictureTestCommand, AnInterruptEndsTheRunsAndLeavesNothingBehind) {
+    PictureSuite suite;
+    suite.write("cases/matrix", oneCell);
+    suite.write("cases/stuck.springboard", "appear\npause 30000\nsnapshot shot.png\n");
+    std::string output;
+    int status = runCommand("sh -c 'cd " + suite.path() + " && TMPDIR=" + suite.path() + "/tmp " + ZV_ZORVI +
+                                " test cases & pid=$!; sleep 3; kill -INT $pid; wait $pid; echo status=$?'",
+                            output);
+    EXPECT_EQ(status, 0) << output;
+    EXPECT_NE(output.find("interrupted"), std::string::npos) << output;
+    EXPECT_NE(output.find("status=130"), std::string::npos) << output;
+    EXPECT_TRUE(std::filesystem::is_empty(suite.path() + "/tmp")) << "the runs' folder was left behind";
+    std::string left;
+    // (the brackets keep pgrep's own command line from matching)
+    runCommand("pgrep -f 'zv-[s]pringboard.*" + suite.path() + "'", left);
+    EXPECT_EQ(left, "") << "a host of the run is still running";
 }
 
 TEST(PictureTestCommand, ReportsNameEveryRunAndTwoJobsGiveWhatOneGives) {

@@ -1,4 +1,5 @@
 #include "tools/picturetest/CaseRunner.h"
+#include "hosts/common/Interruption.h"
 #include "tools/picturetest/ChildProcess.h"
 #include "tools/picturetest/TraceErrors.h"
 
@@ -37,21 +38,23 @@ std::string lastLogLine(const std::string& path) {
     return last;
 }
 
-std::string endText(const ChildEnd& end) {
+std::string endText(const ChildEnd& end, unsigned timeLimit) {
+    if (end.signal == SIGALRM && timeLimit)
+        return "took longer than " + std::to_string(timeLimit) + " s and was ended";
     if (end.signal)
         return std::string("ended by signal ") + std::to_string(end.signal) + " (" + strsignal(end.signal) +
                ")";
     return "ended with status " + std::to_string(end.status);
 }
 
-std::vector<std::string> runProblems(const ChildEnd& end, const std::string& folder,
-                                     const TestCase& testCase) {
+std::vector<std::string> runProblems(const ChildEnd& end, const std::string& folder, const TestCase& testCase,
+                                     unsigned timeLimit) {
     std::vector<std::string> problems = traceErrors(folder + "/trace.jsonl");
     // Status 1 is a script with lines that could not run, which the trace names.
     if (end.status == 0 || (end.status == 1 && !problems.empty()))
         return problems;
     std::string why = end.status == 127 ? "could not start: " + lastLogLine(folder + "/host.log")
-                                        : endText(end) + " (its output: " + folder + "/host.log)";
+                                        : endText(end, timeLimit) + " (its output: " + folder + "/host.log)";
     problems.insert(problems.begin(), std::string(hostProgram(testCase.host)) + " " + why);
     return problems;
 }
@@ -92,7 +95,7 @@ void CaseRunner::run(const std::vector<PlannedRun>& runs,
         finished(index, std::move(result));
     };
 
-    while (done < runs.size()) {
+    while (done < runs.size() && !Interruption::requested()) {
         // Runs that need no process: a case that cannot run, or a device that could not be made.
         for (size_t i = 0; i < runs.size(); ++i) {
             if (started[i])
@@ -137,7 +140,8 @@ void CaseRunner::run(const std::vector<PlannedRun>& runs,
                                               copyError);
                         return copyError ? "cannot copy the device " + source + ": " + copyError.message()
                                          : std::string();
-                    }};
+                    },
+                    m_timeLimit};
                 started[next] = true;
                 pid_t pid = startChild(command, error);
                 if (pid < 0)
@@ -151,7 +155,8 @@ void CaseRunner::run(const std::vector<PlannedRun>& runs,
                                       device.cell.system, "--screen", device.cell.screen, "--force"},
                                      "",
                                      device.folder + ".log",
-                                     {}};
+                                     {},
+                                     m_timeLimit};
                 pid_t pid = startChild(command, error);
                 if (pid < 0) {
                     device.state = Device::State::Failed;
@@ -168,14 +173,14 @@ void CaseRunner::run(const std::vector<PlannedRun>& runs,
             const PlannedRun& planned = runs[what.index];
             CaseRun result;
             result.seconds = std::chrono::duration<double>(what.ended - what.start).count();
-            result.problems = runProblems(end, planned.folder, m_cases[planned.caseIndex]);
+            result.problems = runProblems(end, planned.folder, m_cases[planned.caseIndex], m_timeLimit);
             std::filesystem::remove_all(what.copy, fsError);
             finish(what.index, std::move(result));
         }
         ended.clear();
         if (active.empty())
             continue;
-        std::optional<ChildEnd> end = waitForChild();
+        std::optional<ChildEnd> end = waitForChild(Interruption::requested);
         if (!end)
             break;
         auto found = active.find(end->pid);
@@ -193,6 +198,11 @@ void CaseRunner::run(const std::vector<PlannedRun>& runs,
         }
         what.ended = Clock::now();
         ended.emplace_back(what, *end);
+    }
+    // Interrupted: what is running is ended and waited for, so that nothing is left behind.
+    for (const auto& [pid, what] : active)
+        ::kill(pid, SIGTERM);
+    for (size_t left = active.size(); left > 0 && waitForChild(); --left) {
     }
     std::filesystem::remove_all(deviceFolder, fsError);
 }

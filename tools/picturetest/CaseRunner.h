@@ -25,11 +25,16 @@ struct CaseRun {
     double seconds = 0;
 };
 
+// Seconds a run may take unless the command line says otherwise.
+constexpr unsigned defaultRunTimeLimit = 300;
+
 class CaseRunner {
 public:
     // workFolder holds the devices while they are in use.
-    CaseRunner(const std::vector<TestCase>& cases, std::string workFolder, int jobs)
-        : m_cases(cases), m_work(std::move(workFolder)), m_jobs(jobs < 1 ? 1 : jobs) {}
+    // timeLimit: seconds each run may take (0: no limit).
+    CaseRunner(const std::vector<TestCase>& cases, std::string workFolder, int jobs, unsigned timeLimit)
+        : m_cases(cases), m_work(std::move(workFolder)), m_jobs(jobs < 1 ? 1 : jobs), m_timeLimit(timeLimit) {
+    }
 
     // Runs them all; finished is told of each as it ends (in the order they end).
     void run(const std::vector<PlannedRun>& runs,
@@ -39,4 +44,5 @@ private:
     const std::vector<TestCase>& m_cases;
     std::string m_work;
     int m_jobs;
+    unsigned m_timeLimit;
 };

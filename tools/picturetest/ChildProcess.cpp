@@ -29,6 +29,9 @@ pid_t startChild(const ChildCommand& command, std::string& error) {
                                         : ::open(command.output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     if (input < 0 || output < 0 || ::dup2(input, 0) < 0 || ::dup2(output, 1) < 0 || ::dup2(output, 2) < 0)
         ::_exit(127);
+    // The alarm outlives exec: the program itself is held to the limit.
+    if (command.timeLimit)
+        ::alarm(command.timeLimit);
     if (!command.folder.empty() && ::chdir(command.folder.c_str()) != 0) {
         std::fprintf(stderr, "cannot enter %s: %s\n", command.folder.c_str(), std::strerror(errno));
         ::_exit(127);
@@ -45,10 +48,12 @@ pid_t startChild(const ChildCommand& command, std::string& error) {
     ::_exit(127);
 }
 
-std::optional<ChildEnd> waitForChild() {
+std::optional<ChildEnd> waitForChild(const std::function<bool()>& giveUp) {
     int status = 0;
     pid_t pid;
     while ((pid = ::waitpid(-1, &status, 0)) < 0 && errno == EINTR) {
+        if (giveUp && giveUp())
+            return std::nullopt;
     }
     if (pid < 0)
         return std::nullopt;

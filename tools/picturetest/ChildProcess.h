@@ -19,6 +19,9 @@ struct ChildCommand {
     // Runs in the new process before the program starts (it may take a while, beside the others);
     // a message it answers goes to the output and the process ends with status 127.
     std::function<std::string()> prepare;
+    // Seconds it may take in all, its preparing included (0: no limit); past them it is ended by
+    // SIGALRM, so that a stuck program cannot hold up the whole run.
+    unsigned timeLimit = 0;
 };
 
 // The new process, or -1 with error set.
@@ -31,8 +34,9 @@ struct ChildEnd {
     int signal = 0;
 };
 
-// Waits for any child of this process to end; nullopt when there is none.
-std::optional<ChildEnd> waitForChild();
+// Waits for any child of this process to end; nullopt when there is none, or when a signal
+// interrupted the wait and giveUp says to stop waiting.
+std::optional<ChildEnd> waitForChild(const std::function<bool()>& giveUp = {});
 
 // A program beside this one (the device's programs and zorvi itself are built together).
 std::string programBeside(const std::string& name);

@@ -1,4 +1,5 @@
 #include "tools/picturetest/PictureTest.h"
+#include "hosts/common/Interruption.h"
 #include "platform/foundation/OutputFile.h"
 #include "tools/picturetest/CaseRunner.h"
 #include "tools/picturetest/HtmlReport.h"
@@ -82,13 +83,22 @@ int runPictureTest(const PictureTestOptions& options, std::string& usageProblem)
                 options.jobs);
 
     TestProgress progress(cases, runs.size(), ::isatty(STDERR_FILENO) ? stderr : nullptr);
-    CaseRunner runner(cases, work, options.jobs);
+    // Ctrl-C ends the runs and removes what they made rather than leaving it behind.
+    Interruption interruption;
+    CaseRunner runner(cases, work, options.jobs, options.timeLimit);
     runner.run(runs, [&](size_t index, CaseRun run) {
         const PlannedRun& planned = runs[index];
         progress.add(index, judgeRun(cases[planned.caseIndex], planned, std::move(run), options.tolerance,
                                      options.update));
     });
     progress.finish();
+    if (Interruption::requested()) {
+        std::printf("interrupted\n");
+        std::error_code error;
+        if (options.report.empty())
+            std::filesystem::remove_all(work, error);
+        return 130;
+    }
 
     std::vector<RunResult> results;
     size_t updated = 0;

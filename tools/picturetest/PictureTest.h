@@ -3,6 +3,7 @@
 // zorvi test: every case of the folders on every device of its matrix, each picture held against
 // the expected one beside the case, and the reports.
 
+#include "tools/picturetest/CaseRunner.h"
 #include "tools/picturetest/DeviceMatrix.h"
 #include "tools/picturetest/PictureComparison.h"
 
@@ -14,6 +15,7 @@ struct PictureTestOptions {
     MatrixChoice matrix;
     bool update = false;
     int jobs = 1;
+    unsigned timeLimit = defaultRunTimeLimit;
     Tolerance tolerance;
     std::string junit;
     std::string report;
