@@ -101,6 +101,11 @@ void addAllCommands(Commands& commands) {
     addDeviceCommand(commands);
     addHostCommands(commands);
     addRespringCommand(commands);
+    addShutdownCommand(commands);
+    addUiCommand(commands);
+    addIoCommand(commands);
+    addSendCommand(commands);
+    addStatusBarCommand(commands);
     addLogCommand(commands);
     addDefaultsCommand(commands);
     addWallpaperCommand(commands);

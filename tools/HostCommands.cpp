@@ -25,6 +25,8 @@ std::vector<std::string> hostWords(const HostArguments& arguments) {
     add("--root", arguments.root);
     if (arguments.headless)
         words.push_back("--headless");
+    if (arguments.serve)
+        words.push_back("--serve");
     add("--script", arguments.script);
     add("--trace", arguments.trace);
     add("--record", arguments.record);

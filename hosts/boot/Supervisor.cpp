@@ -14,6 +14,7 @@
 #include <sys/file.h>
 #include <sys/prctl.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -103,6 +104,12 @@ bool Supervisor::boot(std::string& error) {
         error = "cannot boot the device at " + m_options.root + ": " + error;
         return false;
     }
+    // `zorvi shutdown` asks here.
+    m_control = std::make_unique<ControlServer>([this](const std::string& line) { return control(line); });
+    if (std::string why; !m_control->listen("boot", why)) {
+        NSLog("launchd: the device cannot be shut down from outside: " + why);
+        m_control.reset();
+    }
     for (const char* name : {"backboardd", "springboard", "settings"}) {
         Child& child = m_children[name];
         child.name = name;
@@ -158,6 +165,7 @@ void Supervisor::start(Child& child) {
         ::fcntl(child.output, F_SETFL, O_NONBLOCK);
     }
     child.pid = pid;
+    child.pidfd = pid > 0 ? static_cast<int>(::syscall(SYS_pidfd_open, pid, 0)) : -1;
     child.expectedEnd = false;
     child.ending = false;
     child.gaveUp = false;
@@ -293,6 +301,9 @@ void Supervisor::exitedQuietly(Child& child, int status) {
     child.events.clear();
     child.events.push_back("exit");
     child.pid = -1;
+    if (child.pidfd >= 0)
+        ::close(child.pidfd);
+    child.pidfd = -1;
     if (child.input >= 0)
         ::close(child.input);
     if (child.output >= 0)
@@ -342,6 +353,17 @@ bool Supervisor::kill(const std::string& process, int signal) {
         }
     }
     return true;
+}
+
+std::string Supervisor::control(const std::string& line) {
+    if (line == "shutdown") {
+        NSLog("launchd: shutting the device down, as asked");
+        m_stopping = true;
+        return "{\"event\":\"shutdown\"}\n{\"event\":\"end\",\"status\":0}\n";
+    }
+    return "{\"event\":\"error\",\"message\":" +
+           Json::string("the supervisor takes only shutdown, not '" + line + "'").text() +
+           "}\n{\"event\":\"end\",\"status\":1}\n";
 }
 
 std::string Supervisor::stateText() const {

@@ -18,6 +18,7 @@
 // and `exit` events. It never waits on one process: commands queue (up to a bound) while the
 // processes' output is read, and a process that takes none of its commands for a while is reported.
 
+#include "hosts/common/ControlServer.h"
 #include "hosts/common/Trace.h"
 
 #include <atomic>
@@ -25,6 +26,7 @@
 #include <cstdint>
 #include <deque>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -89,6 +91,7 @@ private:
     struct Child {
         std::string name;
         pid_t pid = -1;
+        int pidfd = -1;  // readable once it has ended
         int input = -1;  // its script, headless
         int output = -1; // its trace, headless
         std::string pending;
@@ -127,10 +130,15 @@ private:
     Child* find(const std::string& name);
     // Stops the device when its folder has been deleted.
     void checkRoot();
+    // Whether a process has commands waiting to be taken (their stall is watched closely).
+    bool commandsWaiting() const;
+    // A line sent to the supervisor's own control socket ("shutdown").
+    std::string control(const std::string& line);
 
     Options m_options;
     Trace& m_trace;
     int m_lock = -1;
+    std::unique_ptr<ControlServer> m_control;
     std::map<std::string, Child> m_children;
     std::deque<Clock::time_point> m_crashes;
     std::atomic<bool> m_stopping{false};

@@ -153,6 +153,14 @@ void Supervisor::checkStall(Child& child) {
 void Supervisor::pollPipes(int milliseconds) {
     std::vector<pollfd> fds;
     std::vector<Child*> owners;
+    // What only wakes the wait: an ended process (reaped after it), a client of the control socket.
+    size_t wakers = 0;
+    for (auto& [name, child] : m_children)
+        if (child.pidfd >= 0)
+            fds.push_back({child.pidfd, POLLIN, 0}), ++wakers;
+    if (m_control)
+        fds.push_back({m_control->descriptor(), POLLIN, 0}), ++wakers;
+    owners.resize(wakers, nullptr);
     for (auto& [name, child] : m_children) {
         if (child.output >= 0) {
             fds.push_back({child.output, POLLIN, 0});
@@ -164,9 +172,11 @@ void Supervisor::pollPipes(int milliseconds) {
         }
     }
     ::poll(fds.data(), fds.size(), milliseconds);
-    for (size_t i = 0; i < fds.size(); ++i)
+    for (size_t i = wakers; i < fds.size(); ++i)
         if (fds[i].revents && fds[i].events == POLLIN)
             readOutput(*owners[i]);
+    if (m_control)
+        m_control->serve();
     for (auto& [name, child] : m_children) {
         writeInput(child);
         checkStall(child);
@@ -176,15 +186,24 @@ void Supervisor::pollPipes(int milliseconds) {
 void Supervisor::serve(double milliseconds) {
     auto end = Clock::now() + std::chrono::duration<double, std::milli>(milliseconds < 0 ? 0 : milliseconds);
     do {
-        int wait = 20;
+        // Commands waiting are watched closely; otherwise the wait ends when something happens (a
+        // trace line, a process ending, a client), or to look at the device's folder now and then.
+        int longest = commandsWaiting() ? 20 : 500;
+        int wait = longest;
         if (milliseconds >= 0) {
             auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now()).count();
-            wait = static_cast<int>(std::clamp<long long>(left, 0, 20));
+            wait = static_cast<int>(std::clamp<long long>(left, 0, longest));
         }
         pollPipes(wait);
         reap();
         checkRoot();
     } while (!m_stopping && (milliseconds < 0 || Clock::now() < end));
+}
+
+bool Supervisor::commandsWaiting() const {
+    return std::any_of(m_children.begin(), m_children.end(), [](const auto& entry) {
+        return !entry.second.queued.empty() || entry.second.written != entry.second.taken;
+    });
 }
 
 Supervisor::Sent Supervisor::send(const std::string& process, const std::string& command) {

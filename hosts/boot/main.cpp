@@ -11,6 +11,8 @@
 #include "hosts/common/SignalNames.h"
 
 #include <csignal>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <sstream>
 
@@ -83,6 +85,22 @@ void runLine(Supervisor& supervisor, Trace& trace, const ScriptLine& line) {
     }
 }
 
+// What a person reads once a device serves: which device, and the commands that drive it.
+void printHowToDrive(const std::string& root) {
+    std::string quoted = "'" + root + "'";
+    std::fprintf(
+        stderr,
+        "zorvi boot: the device at %s is booted, headless, and serves until 'zorvi shutdown' or Ctrl-C.\n"
+        "Drive it from another shell (each command takes --root %s):\n"
+        "  zorvi ui springboard describe          what the lock screen shows (--json for a tool)\n"
+        "  zorvi ui settings tap --label Zorvi    a finger on Settings (tap, swipe, text, key, wait)\n"
+        "  zorvi io springboard screenshot FILE   a picture in device pixels (record start FILE | stop)\n"
+        "  zorvi send settings state              any script line; its events as trace lines\n"
+        "  zorvi status-bar override --time 9:41  both status bars pinned (clear lets them go)\n"
+        "  zorvi shutdown                         shuts the device down\n",
+        root.c_str(), quoted.c_str());
+}
+
 // 130 when interrupted, 1 when the trace holds an error (a line that could not run, here or in a
 // process), else 0.
 int exitStatus(const Supervisor& supervisor) {
@@ -103,8 +121,12 @@ int main(int argc, char** argv) {
     std::string error;
     std::error_code failure;
     auto self = std::filesystem::read_symlink("/proc/self/exe", failure);
-    Supervisor::Options settings{options.arguments.root, options.arguments.headless,
-                                 self.parent_path().string()};
+    // Without a display there is nothing to show windows on: the device serves, headless.
+    bool display = std::getenv("DISPLAY") || std::getenv("WAYLAND_DISPLAY") || std::getenv("SDL_VIDEODRIVER");
+    bool serving = options.arguments.serve || (!options.arguments.headless && !display) ||
+                   (options.arguments.headless && !options.script());
+    bool headless = options.arguments.headless || serving;
+    Supervisor::Options settings{options.arguments.root, headless, self.parent_path().string()};
     Supervisor supervisor(settings, trace);
     running = &supervisor;
     struct sigaction action {};
@@ -117,6 +139,8 @@ int main(int argc, char** argv) {
     std::signal(SIGPIPE, SIG_IGN);
     if (!supervisor.boot(error))
         return options.failure(error);
+    if (serving)
+        printHowToDrive(options.arguments.root);
     if (options.script()) {
         ScriptReader reader(*options.script());
         while (!supervisor.stopping()) {
@@ -125,7 +149,7 @@ int main(int argc, char** argv) {
                 break;
             runLine(supervisor, trace, *line);
         }
-        if (options.arguments.headless || supervisor.stopping()) {
+        if ((headless && !options.arguments.serve) || supervisor.stopping()) {
             supervisor.shutdown();
             return exitStatus(supervisor);
         }

@@ -109,6 +109,9 @@ void collect(const CLI::App& app, const std::string& path, const std::string& in
     // A program's own options (--version) belong to it alone when it has commands.
     std::string options = inherited;
     auto commands = commandsOf(app);
+    // The words a command with verbs takes stand before its verbs ("zorvi ui PROCESS describe").
+    if (!commands.empty() && app.get_parent())
+        name += optionWords(app, true);
     if (!(commands.empty() == false && app.get_parent() == nullptr))
         options += optionWords(app, false);
     if (!commands.empty()) {
@@ -200,11 +203,16 @@ std::vector<std::string> synopsis(const CLI::App& app) {
     std::vector<std::string> lines;
     std::string inherited;
     // A command's line carries the options it takes from the commands above it.
-    for (const CLI::App* level = &app; level->get_fallthrough() && level->get_parent() &&
-                                       level->get_parent()->get_parent();
+    for (const CLI::App* level = &app;
+         level->get_fallthrough() && level->get_parent() && level->get_parent()->get_parent();
          level = level->get_parent())
         inherited = optionWords(*level->get_parent(), false) + inherited;
-    collect(app, nameAbove(app), inherited, lines);
+    // The words of the commands above stand before the verbs they lead to.
+    std::string above;
+    for (const CLI::App* level = app.get_parent(); level; level = level->get_parent())
+        above = level->get_name() + (level->get_parent() ? optionWords(*level, true) : "") +
+                (above.empty() ? "" : " " + above);
+    collect(app, above, inherited, lines);
     return lines;
 }
 

@@ -88,6 +88,8 @@ void defineHostCommandLine(CLI::App& app, HostKind kind, HostArguments& argument
         ->type_name("FILE")
         ->check(notEmpty("a file"));
     if (kind == HostKind::Boot) {
+        app.add_flag("--serve", arguments.serve,
+                     "headless, serving until 'zorvi shutdown' (or Ctrl-C): prints how to drive it");
         // Each screen of a booted device records on its own; a whole-device recording would be a
         // promise nothing keeps.
         app.add_option("--record", arguments.record)

@@ -119,6 +119,7 @@ bool SettingsApp::setUp(const SettingsOptions& options, std::string& error) {
     m_navigation = UINavigationController::make();
     // The first page's title shows large, as the device's Settings shows it.
     m_navigation->navigationBar()->setPrefersLargeTitles(true);
+    m_statusBar = std::make_unique<SettingsStatusBar>(m_navigation->navigationBar(), !options.virtualClock);
     m_navigation->setPushObserver([this](UIViewController* page) {
         m_trace.write("page", Json::Object()
                                   .add("class", Json::string(page->className()))

@@ -9,6 +9,7 @@
 #include "hosts/common/Trace.h"
 #include "hosts/settings/SettingsAlert.h"
 #include "hosts/settings/SettingsEntries.h"
+#include "hosts/settings/SettingsStatusBar.h"
 #include "platform/prefs/PSListController.h"
 #include "platform/ui/UINavigationController.h"
 
@@ -61,6 +62,7 @@ private:
     std::map<std::string, std::string> m_refusedBundles; // bundle name -> why it is not used
     std::vector<std::string> m_loadOrder;
     SettingsAlert m_alert;
+    std::unique_ptr<SettingsStatusBar> m_statusBar;
     IMP m_platformLaunch = nullptr;
 
     friend class SettingsRootListController;

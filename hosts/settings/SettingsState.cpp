@@ -179,5 +179,7 @@ Json SettingsApp::state() const {
         .add("pages", Json::array(pages))
         .add("globals", globalsState())
         .add("alert", alert)
+        .add("statusBar",
+             Json::Object().add("time", Json::string(m_navigation->navigationBar()->statusTime())).done())
         .done();
 }

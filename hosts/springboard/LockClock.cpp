@@ -42,7 +42,19 @@ LockClock::Texts LockClock::textsAt(double elapsedSeconds, int& secondsIntoMinut
     std::strftime(time, sizeof time, "%-H:%M", &parts);
     std::strftime(date, sizeof date, "%A %-d %B", &parts);
     secondsIntoMinute = parts.tm_sec;
-    return {time, date};
+    Texts texts{time, date};
+    if (m_pinned) {
+        texts.time = StatusBarOverride::timeText(*m_pinned);
+        if (m_pinned->day)
+            texts.date = StatusBarOverride::dateText(*m_pinned);
+    }
+    return texts;
+}
+
+void LockClock::pin(std::optional<StatusBarOverride::Moment> moment) {
+    m_pinned = std::move(moment);
+    if (m_face)
+        show();
 }
 
 LockClock::Pictures LockClock::draw(Texts texts, double scale) {
@@ -67,6 +79,7 @@ void LockClock::show() {
     if (pictures.texts.time != texts.time || pictures.texts.date != texts.date)
         pictures = draw(texts, m_scale);
 
+    m_shown = texts;
     for (const Ref<UIView>& old : std::vector<Ref<UIView>>(m_face->subviews()))
         old->removeFromSuperview();
     double width = m_face->bounds().size.width;
@@ -84,9 +97,11 @@ void LockClock::show() {
     // Again as the next minute turns.
     double toNextMinute = 60 - static_cast<double>(seconds) - (elapsed - std::floor(elapsed));
     std::weak_ptr<bool> alive = m_alive;
+    // Only the newest face's redraw is due: a face shown afresh meanwhile (pinned) has its own.
+    uint64_t generation = ++m_generation;
     RunLoop::main()->enqueue(RunLoop::main()->nowNanoseconds() + static_cast<int64_t>(toNextMinute * 1e9),
-                             [this, alive] {
-                                 if (alive.lock())
+                             [this, alive, generation] {
+                                 if (alive.lock() && generation == m_generation)
                                      show();
                              });
 }

@@ -7,9 +7,11 @@
 // The first face is drawn on a thread of its own as soon as the clock exists, while the rest of the
 // lock screen is built: large text is a good part of the time to the first frame.
 
+#include "hosts/common/StatusBarOverride.h"
 #include "platform/graphics/Bitmap.h"
 #include "platform/ui/UIView.h"
 
+#include <cstdint>
 #include <ctime>
 #include <future>
 #include <memory>
@@ -27,6 +29,12 @@ public:
 
     // Shows the clock in face (as wide as the screen) from now on.
     void showIn(UIView* face);
+    // Shows that moment instead of the clock's (its date too, when it has one) until unpinned.
+    void pin(std::optional<StatusBarOverride::Moment> moment);
+
+    // What the face shows now.
+    std::string timeShown() const { return m_shown.time; }
+    std::string dateShown() const { return m_shown.date; }
 
 private:
     struct Texts {
@@ -42,6 +50,9 @@ private:
 
     std::time_t m_origin;
     bool m_inUTC;
+    std::optional<StatusBarOverride::Moment> m_pinned;
+    Texts m_shown;
+    uint64_t m_generation = 0;
     double m_scale;
     Ref<UIView> m_face;
     std::future<Pictures> m_first;

@@ -4,6 +4,7 @@
 #include "platform/foundation/DeviceRoot.h"
 #include "platform/foundation/NSString.h"
 #include "platform/foundation/SystemVersion.h"
+#include "platform/notify/DarwinNotificationCenter.h"
 #include "platform/runloop/RunLoop.h"
 #include "platform/substrate/Loader.h"
 #include "platform/ui/AudioServices.h"
@@ -39,6 +40,8 @@ std::unique_ptr<SpringBoard> SpringBoard::start(const SpringBoardOptions& option
 }
 
 SpringBoard::~SpringBoard() {
+    if (m_overrideObserver)
+        DarwinNotificationCenter::shared().removeObserver(m_overrideObserver);
     ProcessTable::unregisterSelf();
     DeviceLog::setObserver(nullptr);
     AudioServices::setObserver(nullptr);
@@ -74,6 +77,11 @@ bool SpringBoard::setUp(const SpringBoardOptions& options, std::string& error) {
         m_clock = std::make_unique<LockClock>(std::time(nullptr) -
                                                   static_cast<std::time_t>(loop->nowMilliseconds() / 1000),
                                               false, screen->scale());
+    // A status bar override of the device shows instead of the clock's own time, until it is cleared.
+    m_clock->pin(StatusBarOverride::read());
+    m_overrideObserver = DarwinNotificationCenter::shared().addObserver(
+        StatusBarOverride::changedNotification,
+        [this](const std::string&) { m_clock->pin(StatusBarOverride::read()); });
     UIKitRegisterClasses();
 
     m_system = SystemVersion::productVersion();

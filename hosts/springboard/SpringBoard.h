@@ -92,6 +92,7 @@ private:
     Ref<UIView> m_screen; // the whole screen: wallpaper, clock, then the controller's view
     Ref<UIView> m_clockFace;
     std::unique_ptr<LockClock> m_clock;
+    int m_overrideObserver = 0;
     Ref<UIView> m_quickActions;
     Ref<UIView> m_hint;
     Overlays m_overlays;

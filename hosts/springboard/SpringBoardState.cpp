@@ -106,6 +106,10 @@ Json SpringBoard::state() const {
         .add("quickActions", quick)
         .add("globals", globalsState())
         .add("safeMode", m_safeMode ? Json::string(*m_safeMode) : Json::null())
+        .add("clock", Json::Object()
+                          .add("time", Json::string(m_clock->timeShown()))
+                          .add("date", Json::string(m_clock->dateShown()))
+                          .done())
         .add("locked", Json::boolean(m_locked))
         .add("foreground", m_foregroundApp.empty() ? Json::null() : Json::string(m_foregroundApp))
         .done();

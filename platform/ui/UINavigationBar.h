@@ -34,6 +34,10 @@ public:
     void setTranslucent(std::optional<bool> translucent);
     void resetAppearance();
 
+    // --- the status bar's clock ("9:41" until set) ---
+    void setStatusTime(const std::string& text) { m_clock->setText(text); }
+    const std::string& statusTime() const { return m_clock->text(); }
+
     // --- content ---
     // backTitle: nullopt when there is nothing to go back to.
     void show(const std::string& title, std::optional<std::string> backTitle, UIBarButtonItem* right);

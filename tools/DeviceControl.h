@@ -1,0 +1,33 @@
+#pragma once
+
+// A client of a booted device's processes: sends them command lines over their control sockets
+// (hosts/common/ControlSocket.h) and reads the replies: the events each line wrote, then its end.
+
+#include <CLI/CLI.hpp>
+
+#include <string>
+#include <vector>
+
+struct ControlReply {
+    std::vector<std::string> events; // trace lines, without the end marker
+    bool ran = false;                // the end marker's status was 0
+    // The messages of the reply's error events, without the line number the host gives them.
+    std::vector<std::string> errors() const;
+};
+
+// The processes a booted device serves.
+const std::vector<std::string>& controlledProcesses();
+
+// Makes root (the default device when empty) the current device; false after saying why (with
+// "the device is not booted" when it is not).
+bool selectBootedDevice(const std::string& root, const CLI::App& command);
+
+// Runs one line on a process of the current device; false with error set when the process could
+// not be reached or went away before it answered.
+bool sendControlLine(const std::string& process, const std::string& line, ControlReply& reply,
+                     std::string& error);
+
+// Runs the line and says what went wrong on stderr: 0 when it ran, 1 when it did not (or the
+// process could not be reached). The reply is left for the caller to print.
+int runControlLine(const CLI::App& command, const std::string& process, const std::string& line,
+                   ControlReply& reply);
