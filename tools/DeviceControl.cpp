@@ -1,4 +1,5 @@
 #include "tools/DeviceControl.h"
+#include "hosts/common/CommandLine.h"
 #include "hosts/common/ControlSocket.h"
 #include "platform/foundation/DeviceRoot.h"
 #include "tools/Commands.h"
@@ -6,6 +7,7 @@
 #include "tools/ReplyFields.h"
 #include "tools/TerminalText.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -47,6 +49,18 @@ std::vector<std::string> ControlReply::errors() const {
 const std::vector<std::string>& controlledProcesses() {
     static const std::vector<std::string> names{"springboard", "settings"};
     return names;
+}
+
+void addProcessOperand(CLI::App& command, std::string& process) {
+    command.add_option("PROCESS", process, "springboard or settings")->required();
+}
+
+bool knownProcess(const std::string& process, const CLI::App& command) {
+    const auto& names = controlledProcesses();
+    if (std::find(names.begin(), names.end(), process) != names.end())
+        return true;
+    CommandLine::usageError(command, "no process " + process + " (springboard or settings)");
+    return false;
 }
 
 bool selectBootedDevice(const std::string& root, const CLI::App& command) {

@@ -17,6 +17,11 @@ struct ControlReply {
 
 // The processes a booted device serves.
 const std::vector<std::string>& controlledProcesses();
+// PROCESS on a command: checked when the command runs (knownProcess), so that "zorvi ui PROCESS
+// describe --help" is help.
+void addProcessOperand(CLI::App& command, std::string& process);
+// False, after a usage error, when it names no process a device serves.
+bool knownProcess(const std::string& process, const CLI::App& command);
 
 // Makes root (the default device when empty) the current device; false after saying why (with
 // "the device is not booted" when it is not).

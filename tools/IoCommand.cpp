@@ -70,6 +70,8 @@ using Verb = int (*)(const IoWords&, const CLI::App&);
 
 Commands::Action booted(std::shared_ptr<IoWords> words, Verb verb) {
     return [words, verb](const CLI::App& command) {
+        if (!knownProcess(words->process, command))
+            return 2;
         if (!selectBootedDevice(words->root, command))
             return 1;
         return verb(*words, command);
@@ -83,9 +85,7 @@ void addIoCommand(Commands& commands) {
     CLI::App* io = commands.add(commands.program(), "io",
                                 "screenshots and recordings of a running process of the booted device");
     addRootOption(*io, words->root);
-    io->add_option("PROCESS", words->process, "springboard or settings")
-        ->required()
-        ->check(CLI::IsMember(controlledProcesses()));
+    addProcessOperand(*io, words->process);
     CLI::App* shot = commands.add(*io, "screenshot", "writes the screen as a PNG, in device pixels",
                                   booted(words, screenshot));
     shot->add_option("FILE", words->file, "the PNG to write")->required();

@@ -17,6 +17,8 @@ struct SendWords {
 };
 
 int send(const SendWords& words, const CLI::App& command) {
+    if (!knownProcess(words.process, command))
+        return 2;
     if (!selectBootedDevice(words.root, command))
         return 1;
     std::string line;
@@ -40,9 +42,7 @@ void addSendCommand(Commands& commands) {
                                   "its events",
                                   [words](const CLI::App& command) { return ::send(*words, command); });
     addRootOption(*send, words->root);
-    send->add_option("PROCESS", words->process, "springboard or settings")
-        ->required()
-        ->check(CLI::IsMember(controlledProcesses()));
+    addProcessOperand(*send, words->process);
     send->add_option("LINE", words->line, "the line, as a script writes it")->required();
     CommandLine::setOperands(*send, "PROCESS LINE");
 }

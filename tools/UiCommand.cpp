@@ -102,6 +102,8 @@ using Verb = int (*)(const UiWords&, const CLI::App&);
 // Each verb first needs the device booted.
 Commands::Action booted(std::shared_ptr<UiWords> words, Verb verb) {
     return [words, verb](const CLI::App& command) {
+        if (!knownProcess(words->process, command))
+            return 2;
         if (!selectBootedDevice(words->root, command))
             return 1;
         return verb(*words, command);
@@ -116,9 +118,7 @@ void addUiCommand(Commands& commands) {
         commands.add(commands.program(), "ui",
                      "what a running process of the booted device shows, and a finger and keys on it");
     addRootOption(*ui, words->root);
-    ui->add_option("PROCESS", words->process, "springboard or settings")
-        ->required()
-        ->check(CLI::IsMember(controlledProcesses()));
+    addProcessOperand(*ui, words->process);
 
     CLI::App* describeVerb =
         commands.add(*ui, "describe", "prints the screen's elements: role, label, value, frame, as a tree",
@@ -146,6 +146,7 @@ void addUiCommand(Commands& commands) {
     swipeVerb->add_option("X1 Y1 X2 Y2", words->ends, "from and to, in screen points")
         ->expected(4)
         ->required();
+    CommandLine::setOperands(*swipeVerb, "X1 Y1 X2 Y2");
 
     CLI::App* dragVerb = commands.add(
         *ui, "drag", "drags the lock screen's app icon B by DX, DY points over STEPS refreshes (default 10)",

@@ -80,7 +80,11 @@ TEST(CommandLine, TheManualPageShowsEveryUsageLineAndNoOther) {
         for (size_t start = 6, end; start < line.size(); start = end + 1) {
             end = line.find(' ', start);
             std::string word = line.substr(start, end - start);
-            if (word.empty() || !std::islower(static_cast<unsigned char>(word[0])))
+            // A command's own word before its verbs ("ui PROCESS describe") is given as it stands.
+            bool operand = !word.empty() && std::isupper(static_cast<unsigned char>(word[0])) &&
+                           end != std::string::npos &&
+                           std::islower(static_cast<unsigned char>(line[end + 1]));
+            if (!operand && (word.empty() || !std::islower(static_cast<unsigned char>(word[0]))))
                 break;
             words.push_back(word);
             if (end == std::string::npos)
