@@ -1,0 +1,393 @@
+// A booted device driven from another shell: the zorvi commands against the processes' control
+// sockets, a served headless device and a device in windows, who may connect, and clients that
+// misbehave.
+
+#include "tests/support/JsonValue.h"
+#include "tests/support/RunCommand.h"
+#include "tests/support/XDisplay.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+using namespace std::chrono_literals;
+
+std::string zorvi(const std::string& words, const std::string& root) {
+    return std::string(ZV_ZORVI) + " " + words + " --root " + root;
+}
+
+// A raw connection to a process's control socket, as any client may make one.
+int connectTo(const std::string& root, const std::string& process) {
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::string path = root + "/var/run/control/" + process;
+    std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
+    int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    timeval bound{5, 0};
+    ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &bound, sizeof bound);
+    return fd;
+}
+
+// What comes back until the end marker (or 5 s of silence).
+std::string readReply(int fd) {
+    std::string reply;
+    char buffer[65536];
+    while (reply.find("\"event\":\"end\"") == std::string::npos) {
+        ssize_t got = ::recv(fd, buffer, sizeof buffer, 0);
+        if (got <= 0)
+            break;
+        reply.append(buffer, static_cast<size_t>(got));
+    }
+    return reply;
+}
+
+// The PNG's size in pixels, from its header.
+std::pair<uint32_t, uint32_t> pngSize(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    unsigned char header[24] = {};
+    file.read(reinterpret_cast<char*>(header), sizeof header);
+    auto big = [&](int at) {
+        return static_cast<uint32_t>(header[at]) << 24 | header[at + 1] << 16 | header[at + 2] << 8 |
+               header[at + 3];
+    };
+    return {big(16), big(20)};
+}
+
+// The first element (depth first) with that role and label.
+const JsonValue* findElement(const JsonValue& elements, const std::string& role, const std::string& label) {
+    for (const JsonValue& element : elements.items()) {
+        if (element["role"].string() == role && element["label"].string() == label)
+            return &element;
+        if (const JsonValue* inside = findElement(element["children"], role, label))
+            return inside;
+    }
+    return nullptr;
+}
+
+class ControlTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/zorvi-control-XXXXXX";
+        m_folder = ::mkdtemp(pattern);
+        // Another user must reach the sockets to be refused by the device rather than by the folder.
+        ::chmod(m_folder.c_str(), 0755);
+        root = m_folder + "/device";
+        std::string output;
+        ASSERT_EQ(runCommand(std::string(ZV_ZORVI) + " device create --root " + root, output), 0) << output;
+    }
+    void TearDown() override {
+        if (m_supervisor > 0) {
+            std::string output;
+            runCommand(zorvi("shutdown", root), output);
+            for (int i = 0; i < 300 && ::waitpid(m_supervisor, nullptr, WNOHANG) == 0; ++i)
+                std::this_thread::sleep_for(10ms);
+            if (::kill(m_supervisor, SIGKILL) == 0)
+                ::waitpid(m_supervisor, nullptr, 0);
+        }
+        std::error_code ignored;
+        std::filesystem::remove_all(m_folder, ignored);
+    }
+    // Boots the device, serving (headless unless a display is given), and waits until both
+    // processes take commands.
+    void boot(const std::string& display = "") {
+        m_supervisor = ::fork();
+        if (m_supervisor == 0) {
+            ::freopen((m_folder + "/boot.trace").c_str(), "w", stdout);
+            ::freopen((m_folder + "/boot.err").c_str(), "w", stderr);
+            if (display.empty()) {
+                ::unsetenv("DISPLAY");
+                ::execl(ZV_BOOT, "zv-boot", "--root", root.c_str(), "--serve", static_cast<char*>(nullptr));
+            } else {
+                ::setenv("DISPLAY", display.c_str(), 1);
+                ::execl(ZV_BOOT, "zv-boot", "--root", root.c_str(), static_cast<char*>(nullptr));
+            }
+            ::_exit(127);
+        }
+        ASSERT_TRUE(serving("springboard") && serving("settings")) << "the processes take no commands";
+    }
+    bool serving(const std::string& process) {
+        for (int i = 0; i < 1000; ++i) {
+            if (int fd = connectTo(root, process); fd >= 0) {
+                ::close(fd);
+                return true;
+            }
+            std::this_thread::sleep_for(10ms);
+        }
+        return false;
+    }
+    // Runs zorvi with the words on this device: its exit status, what it printed in output.
+    int run(const std::string& words, std::string& output) {
+        output.clear();
+        return runCommand(zorvi(words, root), output);
+    }
+    std::optional<JsonValue> state(const std::string& process) {
+        std::string output;
+        if (run("send " + process + " state", output) != 0)
+            return std::nullopt;
+        return JsonValue::parse(output);
+    }
+    std::optional<JsonValue> describe(const std::string& process) {
+        std::string output;
+        if (run("ui " + process + " describe --json", output) != 0)
+            return std::nullopt;
+        return JsonValue::parse(output);
+    }
+    std::string deviceLog() {
+        std::ifstream log(root + "/var/log/syslog");
+        return std::string((std::istreambuf_iterator<char>(log)), std::istreambuf_iterator<char>());
+    }
+
+    std::string root;
+    std::string m_folder;
+    pid_t m_supervisor = -1;
+};
+
+TEST_F(ControlTest, TappingLabelsOpensThePageAndFlipsTheSwitchThatDescribeShows) {
+    boot();
+    std::string output;
+    ASSERT_EQ(run("ui settings tap --label Zorvi", output), 0) << output;
+    auto before = describe("settings");
+    ASSERT_TRUE(before.has_value());
+    EXPECT_EQ((*before)["process"].string(), "settings");
+    const JsonValue* row = findElement((*before)["elements"], "cell", "Custom colours");
+    ASSERT_NE(row, nullptr) << "the row is described as a cell with its label";
+    const JsonValue* toggle = findElement((*row)["children"], "switch", "");
+    ASSERT_NE(toggle, nullptr);
+    EXPECT_FALSE((*toggle)["value"].boolean());
+    EXPECT_EQ((*toggle)["frame"].numbers().size(), 4u);
+
+    ASSERT_EQ(run("ui settings tap --label \"Custom colours\"", output), 0) << output;
+    auto after = describe("settings");
+    ASSERT_TRUE(after.has_value());
+    row = findElement((*after)["elements"], "cell", "Custom colours");
+    ASSERT_NE(row, nullptr);
+    toggle = findElement((*row)["children"], "switch", "");
+    ASSERT_NE(toggle, nullptr);
+    EXPECT_TRUE((*toggle)["value"].boolean()) << "the switch flipped";
+    ASSERT_EQ(run("defaults read com.vantrel.zorvi enablecustom", output), 0) << output;
+    EXPECT_NE(output.find('1'), std::string::npos) << output;
+
+    // A label that names nothing says what is near; the page's labels are all there to read.
+    EXPECT_EQ(run("ui settings tap --label \"Custom colour\"", output), 1);
+    EXPECT_NE(output.find("\"Custom colours\""), std::string::npos) << output;
+    EXPECT_NE(findElement((*after)["elements"], "text", "9:41"), nullptr) << "the status bar's time";
+}
+
+TEST_F(ControlTest, TheLockScreenDescribesItsTextsAndAppButtons) {
+    boot();
+    std::string output;
+    ASSERT_EQ(run("send springboard hint", output), 0) << output;
+    auto screen = describe("springboard");
+    ASSERT_TRUE(screen.has_value());
+    const JsonValue& elements = (*screen)["elements"];
+    EXPECT_NE(findElement(elements, "text", "9:41"), nullptr);
+    EXPECT_NE(findElement(elements, "text", "Tuesday 8 December"), nullptr);
+    EXPECT_NE(findElement(elements, "text", "Swipe up to open"), nullptr);
+    const JsonValue* phone = findElement(elements, "button", "Phone");
+    ASSERT_NE(phone, nullptr) << "an app button is labelled with its app's name";
+    EXPECT_EQ((*phone)["value"].string(), "com.apple.mobilephone");
+    EXPECT_NE(findElement(elements, "waves", ""), nullptr);
+}
+
+TEST_F(ControlTest, ScreenshotsOfBothProcessesAreInDevicePixels) {
+    boot();
+    std::string output;
+    ASSERT_EQ(run("io springboard screenshot " + m_folder + "/lock.png", output), 0) << output;
+    ASSERT_EQ(run("io settings screenshot " + m_folder + "/settings.png", output), 0) << output;
+    EXPECT_EQ(pngSize(m_folder + "/lock.png"), std::make_pair(1125u, 2436u));
+    EXPECT_EQ(pngSize(m_folder + "/settings.png"), std::make_pair(1125u, 2436u));
+    // Where a script's snapshot may not write, neither may a client.
+    EXPECT_EQ(run("io settings screenshot /nonexistent-folder/x.png", output), 1);
+    EXPECT_NE(output.find("snapshot"), std::string::npos) << output;
+}
+
+TEST_F(ControlTest, TheStatusBarOverrideShowsInBothAndOutlivesARespring) {
+    boot();
+    std::string output;
+    ASSERT_EQ(run("status-bar override --time 10:09 --date 2025-03-04", output), 0) << output;
+    auto pinned = [&](const std::string& time) {
+        for (int i = 0; i < 200; ++i) {
+            auto lock = state("springboard"), settings = state("settings");
+            if (lock && settings && (*lock)["clock"]["time"].string() == time &&
+                (*settings)["statusBar"]["time"].string() == time)
+                return true;
+            std::this_thread::sleep_for(10ms);
+        }
+        return false;
+    };
+    ASSERT_TRUE(pinned("10:09"));
+    EXPECT_EQ((*state("springboard"))["clock"]["date"].string(), "Tuesday 4 March");
+
+    struct stat old {};
+    ::stat((root + "/var/run/control/springboard").c_str(), &old);
+    ASSERT_EQ(run("respring", output), 0) << output;
+    // The new lock screen serves from a socket of its own.
+    bool restarted = false;
+    for (int i = 0; i < 1000 && !restarted; ++i) {
+        struct stat now {};
+        restarted =
+            ::stat((root + "/var/run/control/springboard").c_str(), &now) == 0 && now.st_ino != old.st_ino;
+        std::this_thread::sleep_for(10ms);
+    }
+    ASSERT_TRUE(restarted && serving("springboard"));
+    EXPECT_TRUE(pinned("10:09")) << "the override is the device's, not the process's";
+
+    ASSERT_EQ(run("status-bar clear", output), 0) << output;
+    EXPECT_TRUE(pinned("9:41")) << "cleared, headless processes show their own clocks again";
+    EXPECT_EQ(run("status-bar override --time 25:00", output), 2);
+}
+
+TEST_F(ControlTest, SendPrintsTheEventsOfALineAndFailsWithItsError) {
+    boot();
+    std::string output;
+    ASSERT_EQ(run("send settings open Zorvi", output), 0) << output;
+    auto page = JsonValue::parse(output.substr(0, output.find('\n')));
+    ASSERT_TRUE(page.has_value()) << output;
+    EXPECT_EQ((*page)["event"].string(), "page");
+    EXPECT_EQ((*page)["title"].string(), "Zorvi");
+
+    EXPECT_EQ(run("send settings frobnicate now", output), 1);
+    auto error = JsonValue::parse(output.substr(0, output.find('\n')));
+    ASSERT_TRUE(error.has_value()) << output;
+    EXPECT_EQ((*error)["event"].string(), "error");
+    EXPECT_NE((*error)["message"].string().find("frobnicate"), std::string::npos);
+}
+
+TEST_F(ControlTest, AnotherUserIsRefusedAndTheRefusalLogged) {
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to act as another user";
+    boot();
+    std::string output;
+    int status = runCommand("setpriv --reuid=nobody --regid=nogroup --clear-groups " +
+                                zorvi("send springboard state", root),
+                            output);
+    EXPECT_EQ(status, 1) << output;
+    EXPECT_EQ(output.find("\"event\":\"state\""), std::string::npos) << output;
+    std::string log;
+    for (int i = 0; i < 100 && log.find("refused a connection") == std::string::npos; ++i) {
+        std::this_thread::sleep_for(10ms);
+        log = deviceLog();
+    }
+    EXPECT_NE(log.find("refused a connection to springboard from user 65534"), std::string::npos) << log;
+    EXPECT_EQ(run("send springboard state", output), 0) << "its owner still drives it";
+}
+
+TEST_F(ControlTest, SilentOverlongAndVanishingClientsLeaveTheProcessServing) {
+    boot();
+    int silent = connectTo(root, "settings");
+    ASSERT_GE(silent, 0);
+
+    int overlong = connectTo(root, "settings");
+    std::string line(10000, 'x');
+    ASSERT_EQ(::send(overlong, (line + "\nstate\n").data(), line.size() + 7, MSG_NOSIGNAL),
+              static_cast<ssize_t>(line.size() + 7));
+    std::string reply = readReply(overlong);
+    EXPECT_NE(reply.find("too long"), std::string::npos) << reply.substr(0, 300);
+    EXPECT_NE(reply.find("\"status\":1"), std::string::npos);
+    EXPECT_NE(readReply(overlong).find("\"event\":\"state\""), std::string::npos) << "the next line runs";
+    ::close(overlong);
+
+    // Gone before its long reply is read: a page of elements, never taken.
+    for (int i = 0; i < 20; ++i) {
+        int vanishing = connectTo(root, "settings");
+        std::string many;
+        for (int j = 0; j < 3; ++j)
+            many += "ui describe\n";
+        ::send(vanishing, many.data(), many.size(), MSG_NOSIGNAL);
+        ::close(vanishing);
+    }
+    // Killed while its line runs.
+    pid_t client = ::fork();
+    if (client == 0) {
+        ::freopen("/dev/null", "w", stdout);
+        ::freopen("/dev/null", "w", stderr);
+        std::string command = zorvi("send settings pause 300", root);
+        ::execl("/bin/sh", "sh", "-c", ("exec " + command).c_str(), static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    std::this_thread::sleep_for(100ms);
+    ::kill(client, SIGKILL);
+    ::waitpid(client, nullptr, 0);
+
+    std::string output;
+    EXPECT_EQ(run("send settings state", output), 0) << output;
+    EXPECT_NE(output.find("\"event\":\"state\""), std::string::npos);
+    // The silent one is still there, and still served.
+    ASSERT_EQ(::send(silent, "state\n", 6, MSG_NOSIGNAL), 6);
+    EXPECT_NE(readReply(silent).find("\"event\":\"state\""), std::string::npos);
+    ::close(silent);
+}
+
+TEST_F(ControlTest, CommandsOnADeviceThatIsNotBootedSaySo) {
+    std::string output;
+    EXPECT_EQ(run("ui settings describe", output), 1);
+    EXPECT_NE(output.find("the device is not booted"), std::string::npos) << output;
+    EXPECT_EQ(run("io springboard screenshot " + m_folder + "/x.png", output), 1);
+    EXPECT_NE(output.find("the device is not booted"), std::string::npos) << output;
+    EXPECT_EQ(run("shutdown", output), 1);
+    EXPECT_EQ(run("ui phone describe", output), 2) << output;
+}
+
+TEST_F(ControlTest, ShutdownEndsAServedDevice) {
+    boot();
+    std::string output;
+    ASSERT_EQ(run("shutdown", output), 0) << output;
+    int status = -1;
+    for (int i = 0; i < 500 && ::waitpid(m_supervisor, &status, WNOHANG) == 0; ++i)
+        std::this_thread::sleep_for(10ms);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    m_supervisor = -1;
+    EXPECT_EQ(run("ui settings describe", output), 1);
+}
+
+TEST_F(ControlTest, InWindowsATapByLabelShowsTheSwitchOn) {
+    if (!XDisplay::available())
+        GTEST_SKIP() << "Xvfb and xdotool are not installed";
+    XDisplay display;
+    ASSERT_FALSE(display.name().empty());
+    boot(display.name());
+    std::string output;
+    ASSERT_EQ(run("ui settings tap --label Zorvi", output), 0) << output;
+    auto screen = describe("settings");
+    ASSERT_TRUE(screen.has_value());
+    const JsonValue* row = findElement((*screen)["elements"], "cell", "Custom colours");
+    ASSERT_NE(row, nullptr);
+    const JsonValue* toggle = findElement((*row)["children"], "switch", "");
+    ASSERT_NE(toggle, nullptr);
+    std::vector<double> frame = (*toggle)["frame"].numbers();
+    ASSERT_EQ(frame.size(), 4u);
+    // Settings' window stands at x 435, centred down a 1024-high screen, a window pixel a point; a
+    // point of the switch's track that the knob leaves when it goes on.
+    int x = 435 + static_cast<int>(frame[0] + 10),
+        y = (1024 - 812) / 2 + static_cast<int>(frame[1] + frame[3] / 2);
+    auto red = [](uint32_t pixel) { return pixel >> 16 & 0xff; };
+    auto off = captureWhen(display, x, y, [&](uint32_t pixel) { return red(pixel) > 200; });
+    ASSERT_TRUE(off.has_value()) << display.captureError();
+    uint32_t offPixel = off->at(x, y);
+
+    ASSERT_EQ(run("ui settings tap --label \"Custom colours\"", output), 0) << output;
+    auto on = captureWhen(display, x, y, [&](uint32_t pixel) { return red(pixel) < 200; });
+    ASSERT_TRUE(on.has_value());
+    EXPECT_NE(on->at(x, y), offPixel) << std::hex << offPixel << " stayed";
+    EXPECT_LT(red(on->at(x, y)), 200u) << std::hex << on->at(x, y) << ": the track is tinted";
+    ASSERT_EQ(run("defaults read com.vantrel.zorvi enablecustom", output), 0) << output;
+    EXPECT_NE(output.find('1'), std::string::npos) << output;
+}
+
+} // namespace
