@@ -18,7 +18,7 @@ std::string eventOf(const std::string& line) {
 
 HostControl::HostControl(std::string process, ScriptedHost& host, HostScript& script, Trace& trace,
                          WindowClient& input)
-    : m_process(std::move(process)), m_script(script), m_trace(trace),
+    : m_process(std::move(process)), m_host(host), m_script(script), m_trace(trace),
       m_ui(m_process, host, input, trace, m_events),
       m_server([this](const std::string& line) { return run(line); }) {}
 
@@ -50,6 +50,7 @@ std::string HostControl::run(const std::string& text) {
         m_events.push_back(eventOf(line));
     });
     ++m_lines;
+    m_host.setDrivenFromOutside(true);
     bool ran = true;
     if (text.empty()) {
         // Too long or not text: the server kept nothing of it.
@@ -62,6 +63,7 @@ std::string HostControl::run(const std::string& text) {
             ran = m_script.runLine(*line, false);
         }
     }
+    m_host.setDrivenFromOutside(false);
     m_trace.write("end", Json::Object().add("status", Json::number(ran ? 0 : 1)));
     m_trace.setSink(nullptr);
     return reply;

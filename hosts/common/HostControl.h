@@ -30,6 +30,7 @@ private:
     std::string run(const std::string& text);
 
     std::string m_process;
+    ScriptedHost& m_host;
     HostScript& m_script;
     Trace& m_trace;
     std::vector<std::string> m_events; // written by the line that runs

@@ -30,6 +30,10 @@ public:
     // the shared walk found (ScreenDescription.h).
     virtual void describeView(UIView*, ScreenElement&) const {}
 
+    // While a line sent from outside runs, a window shows each refresh as it happens.
+    void setDrivenFromOutside(bool driven) { m_drivenFromOutside = driven; }
+    bool drivenFromOutside() const { return m_drivenFromOutside; }
+
     // --- time ---
     void tick(int refreshes);
     void wait(double milliseconds);
@@ -71,4 +75,5 @@ private:
     // Shared with the clock's pending frame tasks, which hold it weakly.
     std::shared_ptr<Recording> m_recording;
     bool m_windowRecords = false;
+    bool m_drivenFromOutside = false;
 };
