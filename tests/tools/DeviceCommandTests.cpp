@@ -109,7 +109,14 @@ TEST(DeviceCommand, ABootedDeviceIsNeitherErasedNorLaidOutAgain) {
     output.clear();
     EXPECT_EQ(runCommand(zorvi + " device list --root " + scratch.device(), output), 0) << output;
     EXPECT_NE(output.find("booted"), std::string::npos) << output;
+    // Booted, with no backboardd running (between a Respring's two): said as it is.
+    output.clear();
+    EXPECT_EQ(runCommand(zorvi + " respring --root " + scratch.device(), output), 1) << output;
+    EXPECT_NE(output.find("is booted but no backboardd of it is running"), std::string::npos) << output;
     ::close(lock);
+    output.clear();
+    EXPECT_EQ(runCommand(zorvi + " respring --root " + scratch.device(), output), 1) << output;
+    EXPECT_NE(output.find("the device is not booted"), std::string::npos) << output;
 }
 
 TEST(DeviceCommand, WhatIsPrintedFromADeviceCannotDriveTheTerminal) {
