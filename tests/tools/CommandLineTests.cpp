@@ -8,7 +8,6 @@
 #include <cstdlib>
 #include <fstream>
 #include <memory>
-#include <regex>
 #include <set>
 
 namespace {
@@ -44,6 +43,24 @@ std::vector<std::string> synopsis() {
     return CommandLine::synopsis(program.app);
 }
 
+// A roff line as a terminal shows it: font changes dropped, "\\-" a plain dash.
+std::string withoutMarkup(const std::string& line) {
+    std::string text;
+    for (size_t i = 0; i < line.size(); ++i) {
+        if (line[i] == '\\' && i + 2 < line.size() && line[i + 1] == 'f') {
+            i += 2; // \fB, \fR, \fI, \fP
+            continue;
+        }
+        if (line[i] == '\\' && i + 1 < line.size() && line[i + 1] == '-') {
+            text += '-';
+            ++i;
+            continue;
+        }
+        text += line[i];
+    }
+    return text;
+}
+
 // The manual's command lines: the line after each .TP of its COMMANDS section, as a terminal shows it.
 std::vector<std::string> manualCommandLines() {
     std::ifstream manual(std::string(ZV_SOURCE_DIR_TEXT) + "/docs/zorvi.1");
@@ -56,8 +73,7 @@ std::vector<std::string> manualCommandLines() {
         if (!inCommands)
             continue;
         if (afterTP) {
-            line = std::regex_replace(line, std::regex(R"(\\f[BRIP])"), "");
-            line = std::regex_replace(line, std::regex(R"(\\-)"), "-");
+            line = withoutMarkup(line);
             lines.push_back(line);
         }
         afterTP = line == ".TP";
