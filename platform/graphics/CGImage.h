@@ -6,6 +6,8 @@
 #include "platform/graphics/Bitmap.h"
 #include "runtime/NSObject.h"
 
+#include <atomic>
+
 class CGImage : public NSObject {
 public:
     static Class objcClass();
@@ -17,11 +19,14 @@ public:
     const Bitmap& bitmap() const { return m_bitmap; }
     int width() const { return m_bitmap.width(); }
     int height() const { return m_bitmap.height(); }
+    // Whether every pixel is fully opaque (found once, on first asking: the pixels never change).
+    bool isOpaque() const;
 
 private:
     explicit CGImage(Bitmap bitmap) : m_bitmap(std::move(bitmap)) {}
     template <typename T, typename... Args> friend Ref<T> make_object(Args&&... args);
     Bitmap m_bitmap;
+    mutable std::atomic<int> m_opaque{-1}; // -1 until known
 };
 
 using CGImageRef = CGImage*;

@@ -7,6 +7,7 @@
 #include "platform/graphics/Geometry.h"
 #include "runtime/NSObject.h"
 
+#include <optional>
 #include <vector>
 
 enum class CGPathElementType { MoveToPoint, AddLineToPoint, CloseSubpath };
@@ -28,6 +29,9 @@ public:
     // The smallest rectangle holding every point of the path (CGRectZero for an empty one). Points
     // that are not finite are left out.
     CGRect boundingBox() const { return m_bounds; }
+    // The rectangle the path outlines when it is one subpath going once round an axis-aligned
+    // rectangle's four corners; nullopt for any other path.
+    std::optional<CGRect> rectangle() const;
     // Whether every point is a finite number.
     bool isFinite() const { return m_finite; }
 

@@ -85,12 +85,26 @@ void CADisplayLink::forgetRunLoop(RunLoop* runLoop) {
     std::erase(m_runLoops, runLoop);
 }
 
+bool CADisplayLink::targetIsCoveredFromSight() const {
+    static SEL const covered = sel_registerName("isCoveredFromSight");
+    static SEL const forwarding = sel_registerName("forwardingTargetForSelector:");
+    NSObject* answering = m_target.get();
+    if (!answering->respondsToSelector(covered)) {
+        answering = static_cast<NSObject*>(msg_send<id>(m_target.get(), forwarding, m_selector));
+        if (!answering || !answering->respondsToSelector(covered))
+            return false;
+    }
+    return msg_send<bool>(answering, covered);
+}
+
 void CADisplayLink::fire(int64_t instantNanoseconds, int64_t intervalNanoseconds) {
     if (!m_valid || m_paused || !m_target)
         return;
     m_timestamp = static_cast<double>(instantNanoseconds) / 1e9;
     m_duration = static_cast<double>(intervalNanoseconds) / 1e9;
     m_targetTimestamp = m_timestamp + m_duration;
+    if (targetIsCoveredFromSight())
+        return;
     Ref<CADisplayLink> keep(this);
     Ref<NSObject> target = m_target;
     RunLoopDetail::guarded(sel_getName(m_selector),

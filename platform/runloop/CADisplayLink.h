@@ -4,6 +4,9 @@
 // target through the runtime on every refresh of each run loop it was added to, while that loop
 // runs in the mode it was added for. The link owns its target; a run loop owns the links added to
 // it until they are invalidated, so a running link lives on after its creator lets go of it.
+// A refresh is skipped for a target that answers isCoveredFromSight with yes (a view wholly under
+// opaque views), itself or through the object its forwardingTargetForSelector: names: nobody can
+// see what it would draw. It is called again from the first refresh that finds it uncovered.
 
 #include "runtime/NSObject.h"
 
@@ -45,6 +48,8 @@ public:
     void forgetRunLoop(RunLoop* runLoop);
 
 private:
+    bool targetIsCoveredFromSight() const;
+
     Ref<NSObject> m_target;
     SEL m_selector = nullptr;
     bool m_valid = true;

@@ -76,3 +76,10 @@ CGRect UIImageView::imageFrame() const {
 void UIImageView::placeImage() {
     m_imageLayer->setFrame(imageFrame());
 }
+
+void UIImageView::addOwnOpaqueRects(std::vector<CGRect>& rects) const {
+    UIView::addOwnOpaqueRects(rects);
+    if (m_image && m_image->cgImage() && m_image->cgImage()->isOpaque() && !m_imageLayer->isHidden() &&
+        m_imageLayer->opacity() == 1)
+        rects.push_back(imageFrame());
+}

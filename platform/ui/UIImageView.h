@@ -30,6 +30,9 @@ public:
     CGRect imageFrame() const;
     void placeImage();
 
+protected:
+    void addOwnOpaqueRects(std::vector<CGRect>& rects) const override;
+
 private:
     Ref<UIImage> m_image;
     UIViewContentMode m_contentMode = UIViewContentModeScaleToFill;

@@ -123,6 +123,9 @@ Class UIView::objcClass() {
                 return asView(self)->convertPointFromView(p, objc_cast<UIView>(view));
             });
         class_addMethod(
+            c, "isCoveredFromSight",
+            +[](id self, SEL) -> bool { return asView(self)->isCoveredFromSight(); });
+        class_addMethod(
             c, "layoutSubviews", +[](id, SEL) {});
         class_addMethod(
             c, "setNeedsLayout", +[](id self, SEL) { asView(self)->setNeedsLayout(); });

@@ -65,13 +65,26 @@ public:
     CGPoint convertPointToView(CGPoint point, const UIView* view) const;
     CGPoint convertPointFromView(CGPoint point, const UIView* view) const;
 
+    // Whether opaque views above this one (later subviews of its superview or of theirs) cover all
+    // of it, so that nothing it draws can show. Only a view that clips to its bounds can be known to
+    // be covered, and only what a view paints opaquely by itself covers.
+    bool isCoveredFromSight() const;
+
     void setNeedsLayout();
     bool needsLayout() const { return m_needsLayout; }
     void layoutIfNeeded();
     // Lays out every view that needs it, top views first.
     static void layoutPendingViews();
 
+protected:
+    // Rectangles of the view's own coordinates that it paints opaquely by itself, whatever its
+    // subviews do: its bounds when its background is opaque. A view that draws more adds it.
+    virtual void addOwnOpaqueRects(std::vector<CGRect>& rects) const;
+
 private:
+    // The same as its layer lets them show: none when hidden or translucent, cut to the bounds when
+    // it clips, to the mask when that is a plain rectangle, and none for any other mask.
+    std::vector<CGRect> opaqueRects() const;
     // The top-left of the bounds' origin in the top view's coordinates.
     CGPoint originInRoot() const;
 
