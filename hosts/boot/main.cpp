@@ -151,11 +151,11 @@ int main(int argc, char** argv) {
         }
         if ((headless && !options.arguments.serve) || supervisor.stopping()) {
             supervisor.shutdown();
-            return exitStatus(supervisor);
+            return options.finish(trace, exitStatus(supervisor));
         }
     }
     // Until it is told to stop (or, with windows, until a window is closed and not restarted).
     supervisor.serve(-1);
     supervisor.shutdown();
-    return exitStatus(supervisor);
+    return options.finish(trace, exitStatus(supervisor));
 }

@@ -44,7 +44,7 @@ protected:
 };
 
 TEST_F(ExitStatus, ATraceThatCannotBeWrittenFailsTheRun) {
-    for (const char* program : {ZV_SPRINGBOARD, ZV_SETTINGS}) {
+    for (const char* program : {ZV_SPRINGBOARD, ZV_SETTINGS, ZV_BOOT}) {
         SCOPED_TRACE(program);
         std::string output;
         EXPECT_EQ(run(program, device(), "state.txt", "--trace /dev/full", output), 1);
