@@ -169,7 +169,8 @@ TEST(ListController, AColourRowShowsNoDefaultAndItsEditorStoresWhatIsTyped) {
     for (char c : std::string("00ff00"))
         EXPECT_TRUE(editor->typed(c));
     EXPECT_TRUE(editor->typed('\r'));
-    auto* stored = string_value(PreferenceDomain::read("com.example")->objectForKey("tint"));
+    Ref<NSDictionary> domain = PreferenceDomain::read("com.example");
+    auto* stored = string_value(domain->objectForKey("tint"));
     ASSERT_TRUE(stored);
     EXPECT_EQ(*stored, "FF00FF00");
     EXPECT_EQ(*string_value(page->valueForRow(tint).get()), "FF00FF00");
