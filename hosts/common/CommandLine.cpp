@@ -1,4 +1,5 @@
 #include "hosts/common/CommandLine.h"
+#include "hosts/common/EditDistance.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -124,22 +125,6 @@ void collect(const CLI::App& app, const std::string& path, const std::string& in
         if (auto text = style->operands.find(&app); text != style->operands.end())
             operands = " " + text->second;
     lines.push_back(name + options + operands);
-}
-
-size_t distance(const std::string& a, const std::string& b) {
-    std::vector<size_t> row(b.size() + 1);
-    for (size_t j = 0; j <= b.size(); ++j)
-        row[j] = j;
-    for (size_t i = 1; i <= a.size(); ++i) {
-        size_t diagonal = row[0];
-        row[0] = i;
-        for (size_t j = 1; j <= b.size(); ++j) {
-            size_t above = row[j];
-            row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
-            diagonal = above;
-        }
-    }
-    return row[b.size()];
 }
 
 // The option names a command takes: its own and, through fallthrough, those of the commands above.
@@ -270,7 +255,7 @@ std::string nearest(const std::string& word, const std::vector<std::string>& can
         size_t d =
             candidate.size() > word.size() && word.size() >= 3 && candidate.compare(0, word.size(), word) == 0
                 ? 1
-                : distance(word, candidate);
+                : editDistance(word, candidate);
         if (d < bestDistance) {
             best = candidate;
             bestDistance = d;
