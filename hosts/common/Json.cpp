@@ -45,7 +45,7 @@ Json Json::string(std::string_view text) {
             break;
         default:
             if (point < 0x20) {
-                char escaped[8];
+                char escaped[16];
                 std::snprintf(escaped, sizeof escaped, "\\u%04x", point);
                 out += escaped;
             } else {
