@@ -5,6 +5,8 @@
 
 #include <CLI/CLI.hpp>
 
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -26,6 +28,20 @@ bool knownProcess(const std::string& process, const CLI::App& command);
 // Makes root (the default device when empty) the current device; false after saying why (with
 // "the device is not booted" when it is not).
 bool selectBootedDevice(const std::string& root, const CLI::App& command);
+
+// A verb on a process of the booted device: the process is checked (2 when it is none a device
+// serves) and the device found booted (1 when not) before verb runs on words (which hold `root`
+// and `process`).
+template <typename Words, typename Verb>
+std::function<int(const CLI::App&)> onBootedProcess(std::shared_ptr<Words> words, Verb verb) {
+    return [words, verb](const CLI::App& command) {
+        if (!knownProcess(words->process, command))
+            return 2;
+        if (!selectBootedDevice(words->root, command))
+            return 1;
+        return verb(*words, command);
+    };
+}
 
 // Runs one line on a process of the current device; false with error set when the process could
 // not be reached or went away before it answered.

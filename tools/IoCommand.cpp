@@ -66,18 +66,6 @@ int recordStop(const IoWords& words, const CLI::App& command) {
     return status;
 }
 
-using Verb = int (*)(const IoWords&, const CLI::App&);
-
-Commands::Action booted(std::shared_ptr<IoWords> words, Verb verb) {
-    return [words, verb](const CLI::App& command) {
-        if (!knownProcess(words->process, command))
-            return 2;
-        if (!selectBootedDevice(words->root, command))
-            return 1;
-        return verb(*words, command);
-    };
-}
-
 } // namespace
 
 void addIoCommand(Commands& commands) {
@@ -87,13 +75,13 @@ void addIoCommand(Commands& commands) {
     addRootOption(*io, words->root);
     addProcessOperand(*io, words->process);
     CLI::App* shot = commands.add(*io, "screenshot", "writes the screen as a PNG, in device pixels",
-                                  booted(words, screenshot));
+                                  onBootedProcess(words, screenshot));
     shot->add_option("FILE", words->file, "the PNG to write")->required();
     CLI::App* record = commands.add(*io, "record", "records the screen (as the script's record command)");
     CLI::App* start =
         commands.add(*record, "start", "starts recording into FILE (.mp4, .gif, .webp or .apng)",
-                     booted(words, recordStart));
+                     onBootedProcess(words, recordStart));
     start->add_option("FILE", words->file, "the recording to write")->required();
     start->add_option("FPS", words->fps, "frames a second (default 30)")->check(CLI::Range(1, 120));
-    commands.add(*record, "stop", "completes the recording", booted(words, recordStop));
+    commands.add(*record, "stop", "completes the recording", onBootedProcess(words, recordStop));
 }

@@ -97,19 +97,6 @@ CLI::Validator millisecondsCheck() {
         "");
 }
 
-using Verb = int (*)(const UiWords&, const CLI::App&);
-
-// Each verb first needs the device booted.
-Commands::Action booted(std::shared_ptr<UiWords> words, Verb verb) {
-    return [words, verb](const CLI::App& command) {
-        if (!knownProcess(words->process, command))
-            return 2;
-        if (!selectBootedDevice(words->root, command))
-            return 1;
-        return verb(*words, command);
-    };
-}
-
 } // namespace
 
 void addUiCommand(Commands& commands) {
@@ -122,11 +109,12 @@ void addUiCommand(Commands& commands) {
 
     CLI::App* describeVerb =
         commands.add(*ui, "describe", "prints the screen's elements: role, label, value, frame, as a tree",
-                     booted(words, describe));
+                     onBootedProcess(words, describe));
     describeVerb->add_flag("--json", words->json, "one JSON object: {\"process\": ..., \"elements\": [...]}");
 
-    CLI::App* tapVerb = commands.add(
-        *ui, "tap", "taps a point (screen points), or the element with a label or an id", booted(words, tap));
+    CLI::App* tapVerb =
+        commands.add(*ui, "tap", "taps a point (screen points), or the element with a label or an id",
+                     onBootedProcess(words, tap));
     tapVerb->add_option("--label", words->label, "the element showing this text")->type_name("TEXT");
     tapVerb->add_option("--id", words->id, "the element with this id (from describe)")->type_name("ID");
     tapVerb->add_option("X Y", words->point, "a point in screen points")->expected(0, 2);
@@ -134,7 +122,7 @@ void addUiCommand(Commands& commands) {
 
     CLI::App* swipeVerb =
         commands.add(*ui, "swipe", "a finger down at one point, moving to the other, and up",
-                     booted(words, [](const UiWords& w, const CLI::App& command) {
+                     onBootedProcess(words, [](const UiWords& w, const CLI::App& command) {
                          std::string line = "ui swipe";
                          for (double value : w.ends)
                              line += " " + number(value);
@@ -150,7 +138,7 @@ void addUiCommand(Commands& commands) {
 
     CLI::App* dragVerb = commands.add(
         *ui, "drag", "drags the lock screen's app icon B by DX, DY points over STEPS refreshes (default 10)",
-        booted(words, [](const UiWords& w, const CLI::App& command) {
+        onBootedProcess(words, [](const UiWords& w, const CLI::App& command) {
             if (w.process != "springboard")
                 return CommandLine::usageError(command,
                                                "drag moves the lock screen's icons: use it on springboard");
@@ -165,21 +153,21 @@ void addUiCommand(Commands& commands) {
     CommandLine::setOperands(*dragVerb, "B DX DY [STEPS]");
 
     CLI::App* textVerb = commands.add(*ui, "text", "types the text, a key a character",
-                                      booted(words, [](const UiWords& w, const CLI::App& command) {
+                                      onBootedProcess(words, [](const UiWords& w, const CLI::App& command) {
                                           return run(command, w.process, "ui text " + w.text);
                                       }));
     textVerb->add_option("TEXT", words->text, "what to type")->required();
 
     CLI::App* keyVerb =
         commands.add(*ui, "key", "presses a key: return, escape, backspace, space, tab or a letter",
-                     booted(words, [](const UiWords& w, const CLI::App& command) {
+                     onBootedProcess(words, [](const UiWords& w, const CLI::App& command) {
                          return run(command, w.process, "ui key " + w.key);
                      }));
     keyVerb->add_option("NAME", words->key, "the key")->required();
 
     CLI::App* waitVerb =
         commands.add(*ui, "wait", "waits until an element shows a label, or the process writes an event",
-                     booted(words, wait));
+                     onBootedProcess(words, wait));
     waitVerb->add_option("--label", words->label, "the text to wait for")->type_name("TEXT");
     waitVerb->add_option("--event", words->event, "the trace event to wait for")->type_name("NAME");
     waitVerb->add_option("--timeout", words->timeout, "at most this long (default 10000)")
