@@ -3,6 +3,7 @@
 #include "hosts/common/RunLoopInput.h"
 #include "hosts/common/Trace.h"
 #include "platform/foundation/DeviceRoot.h"
+#include "platform/ui/TextImage.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -51,4 +52,16 @@ int HostOptions::finish(Trace& trace, int status) const {
         return status;
     failure(error);
     return status == 0 ? 1 : status;
+}
+
+int HostOptions::runDrawingHost(int argc, char** argv, HostKind kind, int (*run)(HostOptions&, Trace&)) {
+    HostOptions options(kind);
+    if (int status = options.parse(argc, argv); status >= 0)
+        return status;
+    // The first screen needs the fonts; they are set up while the device's files are read.
+    prepareTextDrawing();
+    Trace trace;
+    if (int status = options.openTrace(trace); status >= 0)
+        return status;
+    return options.finish(trace, run(options, trace));
 }

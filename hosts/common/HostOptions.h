@@ -24,6 +24,10 @@ public:
     // The status to exit with once the host has run: a trace that lost lines makes a run that
     // would have ended with 0 end with 1 (the message printed).
     int finish(class Trace& trace, int status) const;
+
+    // A drawing host's whole main: its command line, the fonts set up (on other threads, while the
+    // device's files are read), its trace, then run, and the status finish gives.
+    static int runDrawingHost(int argc, char** argv, HostKind kind, int (*run)(HostOptions&, class Trace&));
     // Prints "zorvi COMMAND: message" and answers 1.
     int failure(const std::string& message) const;
 

@@ -10,7 +10,6 @@
 #include "hosts/settings/SettingsScript.h"
 #include "hosts/settings/SettingsWindow.h"
 #include "platform/foundation/DeviceFile.h"
-#include "platform/ui/TextImage.h"
 
 #include <cstdio>
 #include <optional>
@@ -58,13 +57,5 @@ int run(HostOptions& options, Trace& trace) {
 } // namespace
 
 int main(int argc, char** argv) {
-    HostOptions options(HostKind::Settings);
-    if (int status = options.parse(argc, argv); status >= 0)
-        return status;
-    // The fonts are set up while the device's files are read; the first page needs them.
-    prepareTextDrawing();
-    Trace trace;
-    if (int status = options.openTrace(trace); status >= 0)
-        return status;
-    return options.finish(trace, run(options, trace));
+    return HostOptions::runDrawingHost(argc, argv, HostKind::Settings, run);
 }

@@ -12,7 +12,6 @@
 #include "hosts/springboard/SpringBoard.h"
 #include "hosts/springboard/Window.h"
 #include "platform/foundation/DeviceFile.h"
-#include "platform/ui/TextImage.h"
 
 #include <cstdio>
 #include <optional>
@@ -65,13 +64,5 @@ int run(HostOptions& options, Trace& trace) {
 } // namespace
 
 int main(int argc, char** argv) {
-    HostOptions options(HostKind::SpringBoard);
-    if (int status = options.parse(argc, argv); status >= 0)
-        return status;
-    // The fonts are set up while the device's files are read; the clock needs them first.
-    prepareTextDrawing();
-    Trace trace;
-    if (int status = options.openTrace(trace); status >= 0)
-        return status;
-    return options.finish(trace, run(options, trace));
+    return HostOptions::runDrawingHost(argc, argv, HostKind::SpringBoard, run);
 }
