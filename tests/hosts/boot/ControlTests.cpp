@@ -12,6 +12,7 @@
 #include <csignal>
 #include <cstring>
 #include <filesystem>
+#include <set>
 #include <fstream>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -234,18 +235,29 @@ TEST_F(ControlTest, TheStatusBarOverrideShowsInBothAndOutlivesARespring) {
     ASSERT_TRUE(pinned("10:09"));
     EXPECT_EQ((*state("springboard"))["clock"]["date"].string(), "Tuesday 4 March");
 
-    struct stat old {};
-    ::stat((root + "/var/run/control/springboard").c_str(), &old);
+    // The lock screens the device's process table names (a socket's inode may be reused, a pid
+    // is not while its process lives).
+    auto lockScreens = [&] {
+        std::set<std::string> names;
+        std::error_code ignored;
+        for (const auto& entry : std::filesystem::directory_iterator(root + "/var/run/processes", ignored))
+            if (entry.path().filename().string().rfind("SpringBoard.", 0) == 0)
+                names.insert(entry.path().filename().string());
+        return names;
+    };
+    std::set<std::string> before = lockScreens();
+    ASSERT_FALSE(before.empty());
     ASSERT_EQ(run("respring", output), 0) << output;
-    // The new lock screen serves from a socket of its own.
+    // A new lock screen, serving from a socket of its own.
     bool restarted = false;
     for (int i = 0; i < 1000 && !restarted; ++i) {
-        struct stat now {};
-        restarted =
-            ::stat((root + "/var/run/control/springboard").c_str(), &now) == 0 && now.st_ino != old.st_ino;
-        std::this_thread::sleep_for(10ms);
+        for (const std::string& name : lockScreens())
+            restarted = restarted || !before.count(name);
+        restarted = restarted && serving("springboard");
+        if (!restarted)
+            std::this_thread::sleep_for(10ms);
     }
-    ASSERT_TRUE(restarted && serving("springboard"));
+    ASSERT_TRUE(restarted);
     EXPECT_TRUE(pinned("10:09")) << "the override is the device's, not the process's";
 
     ASSERT_EQ(run("status-bar clear", output), 0) << output;
