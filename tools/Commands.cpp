@@ -102,6 +102,7 @@ void addAllCommands(Commands& commands) {
     addHostCommands(commands);
     addRespringCommand(commands);
     addShutdownCommand(commands);
+    addDevCommand(commands);
     addUiCommand(commands);
     addIoCommand(commands);
     addSendCommand(commands);

@@ -39,6 +39,7 @@ void addLogCommand(Commands& commands);
 void addHostCommands(Commands& commands);
 void addRespringCommand(Commands& commands);
 void addShutdownCommand(Commands& commands);
+void addDevCommand(Commands& commands);
 void addUiCommand(Commands& commands);
 void addIoCommand(Commands& commands);
 void addSendCommand(Commands& commands);

@@ -1,4 +1,4 @@
-// zorvi device update | list | erase: keeping devices, once made.
+// zorvi device list | erase, and whether a device is booted: keeping devices, once made.
 
 #include "tools/DeviceManage.h"
 #include "platform/foundation/DeviceFile.h"
@@ -7,7 +7,6 @@
 #include "platform/foundation/SystemVersion.h"
 #include "tools/Commands.h"
 #include "tools/FolderRemoval.h"
-#include "tools/ProductInstall.h"
 
 #include <cstdio>
 #include <fcntl.h>
@@ -38,18 +37,6 @@ bool deviceIsBooted(const std::string& root) {
     bool held = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) != 0;
     ::close(fd);
     return held;
-}
-
-int updateDevice(const std::string& root, const CLI::App& command) {
-    if (!selectDevice(root, command))
-        return 1;
-    std::string error;
-    if (!installProduct(error) || !installDeviceTools(error)) {
-        std::fprintf(stderr, "zorvi device: %s\n", error.c_str());
-        return 1;
-    }
-    std::printf("updated the product and the device's programs at %s\n", DeviceRoot::current().c_str());
-    return 0;
 }
 
 int listDevices(const std::string& root) {

@@ -3,29 +3,16 @@
 
 #include "hosts/common/CommandLine.h"
 #include "tools/Commands.h"
-#include "tools/picturetest/PictureTest.h"
+#include "tools/DrawingCommands.h"
 
 #include <memory>
-#include <thread>
 
 namespace {
 
 constexpr int mostJobs = 64;
 
-struct TestOptions {
-    std::vector<std::string> places;
-    std::string matrix;
-    std::string systems;
-    std::string screens;
-    bool update = false;
-    int jobs = 0;
-    unsigned timeout = defaultRunTimeLimit;
-    std::string tolerance;
-    std::string junit;
-    std::string report;
-};
+} // namespace
 
-// "C" or "C,N": a channel difference from 0 to 255, and a count of pixels.
 std::optional<Tolerance> parseTolerance(const std::string& text) {
     Tolerance tolerance;
     size_t comma = text.find(',');
@@ -46,29 +33,6 @@ std::optional<Tolerance> parseTolerance(const std::string& text) {
     return tolerance;
 }
 
-int test(const TestOptions& options, const CLI::App& command) {
-    if (!options.matrix.empty() && (!options.systems.empty() || !options.screens.empty()))
-        return CommandLine::usageError(command,
-                                       "--matrix names the devices; it cannot go with --system or --screen");
-    PictureTestOptions run;
-    run.places = options.places;
-    run.matrix = {options.matrix, splitList(options.systems), splitList(options.screens)};
-    run.update = options.update;
-    unsigned processors = std::thread::hardware_concurrency();
-    run.jobs = options.jobs > 0 ? options.jobs : static_cast<int>(processors > 0 ? processors : 1);
-    run.timeLimit = options.timeout;
-    run.tolerance = options.tolerance.empty() ? Tolerance{} : *parseTolerance(options.tolerance);
-    run.junit = options.junit;
-    run.report = options.report;
-    std::string usageProblem;
-    int status = runPictureTest(run, usageProblem);
-    if (status == 2)
-        return CommandLine::usageError(command, usageProblem);
-    return status;
-}
-
-} // namespace
-
 void addTestCommand(Commands& commands) {
     auto options = std::make_shared<TestOptions>();
     CLI::App* testCommand =
@@ -77,7 +41,7 @@ void addTestCommand(Commands& commands) {
                      "fresh device of each cell of the matrix and compares its snapshots with the expected "
                      "pictures beside it (NAME/CELL/); a folder's own file named matrix is its matrix when "
                      "none is given",
-                     [options](const CLI::App& command) { return test(*options, command); });
+                     [options](const CLI::App& command) { return RUN_DRAWING(zv_runPictureTests, command, *options); });
     testCommand->add_option("--matrix", options->matrix, "a file of devices, a system and a screen a line")
         ->type_name("FILE");
     testCommand

@@ -1,92 +1,10 @@
 // zorvi wallpaper: puts a PNG or JPEG on the device as its lock-screen wallpaper, writes the
-// wallpaper back out as PNG, or prints its average colour (the colour blended waves take).
+// wallpaper back out as PNG, or prints its average colour (the work is the drawing module's).
 
-#include "colour/AverageColor.h"
-#include "colour/LockBackground.h"
-#include "platform/foundation/AtomicFile.h"
-#include "platform/foundation/DeviceRoot.h"
-#include "platform/foundation/NSData.h"
-#include "platform/graphics/CGImage.h"
-#include "platform/graphics/CPBitmap.h"
-#include "platform/graphics/ImageImport.h"
-#include "platform/graphics/PNGEncoder.h"
-#include "platform/graphics/UIImage.h"
 #include "tools/Commands.h"
-#include "tools/DefaultWallpaper.h"
+#include "tools/DrawingCommands.h"
 
-#include <cmath>
-#include <cstdio>
 #include <memory>
-
-namespace {
-
-// The wallpaper's first image, or nullopt after printing why not.
-std::optional<Bitmap> readWallpaper() {
-    Ref<NSData> data = NSData::dataWithContentsOfFile(lockBackgroundPath, lockBackgroundMaxBytes);
-    if (!data) {
-        std::fprintf(stderr, "zorvi wallpaper: %s is missing or unreadable\n", lockBackgroundPath);
-        return std::nullopt;
-    }
-    std::string error;
-    auto images = CPBitmap::decode(data->bytes(), &error);
-    if (!images) {
-        std::fprintf(stderr, "zorvi wallpaper: %s cannot be decoded: %s\n", lockBackgroundPath,
-                     error.c_str());
-        return std::nullopt;
-    }
-    return std::move(images->front());
-}
-
-int set(const std::string& imagePath) {
-    std::string error;
-    std::vector<uint8_t> bytes;
-    std::optional<Bitmap> image;
-    switch (AtomicFile::read(imagePath, ImageImport::maxFileBytes, bytes, error)) {
-    case AtomicFile::ReadStatus::Missing:
-        error = imagePath + ": no such file";
-        break;
-    case AtomicFile::ReadStatus::Failed:
-        error = imagePath + ": " + error;
-        break;
-    case AtomicFile::ReadStatus::Read:
-        if (!(image = ImageImport::decode(bytes, &error)))
-            error = imagePath + ": " + error;
-        break;
-    }
-    if (!image || !installWallpaper(*image, error)) {
-        std::fprintf(stderr, "zorvi wallpaper: %s\n", error.c_str());
-        return 1;
-    }
-    std::printf("wallpaper set from %s (%dx%d pixels)\n", imagePath.c_str(), image->width(), image->height());
-    return 0;
-}
-
-int exportTo(const std::string& outPath) {
-    auto image = readWallpaper();
-    if (!image)
-        return 1;
-    std::string error;
-    if (!writePNGFile(*image, outPath, &error)) {
-        std::fprintf(stderr, "zorvi wallpaper: %s\n", error.c_str());
-        return 1;
-    }
-    std::printf("wallpaper written to %s (%dx%d pixels)\n", outPath.c_str(), image->width(), image->height());
-    return 0;
-}
-
-int average() {
-    auto image = readWallpaper();
-    if (!image)
-        return 1;
-    Ref<UIColor> color = averageColor(UIImage::imageWithCGImage(CGImage::imageWithBitmap(std::move(*image))));
-    auto byte = [](double component) { return static_cast<unsigned>(std::lround(component * 255)); };
-    std::printf("#%02X%02X%02X red %.4f green %.4f blue %.4f alpha %.1f\n", byte(color->red()),
-                byte(color->green()), byte(color->blue()), color->red(), color->green(), color->blue(),
-                color->alpha());
-    return 0;
-}
-
-} // namespace
 
 void addWallpaperCommand(Commands& commands) {
     struct Words {
@@ -100,15 +18,15 @@ void addWallpaperCommand(Commands& commands) {
     addRootOption(*wallpaper, words->root);
     CLI::App* setVerb = commands.add(*wallpaper, "set", "imports a PNG or JPEG as the wallpaper",
                                      [words](const CLI::App& command) {
-                                         return selectDevice(words->root, command) ? set(words->image) : 1;
+                                         return RUN_DRAWING(zv_setWallpaper, command, words->root, words->image);
                                      });
     setVerb->add_option("IMAGE", words->image, "a PNG or JPEG file")->required();
     CLI::App* exportVerb = commands.add(
         *wallpaper, "export", "writes the wallpaper out as a PNG", [words](const CLI::App& command) {
-            return selectDevice(words->root, command) ? exportTo(words->out) : 1;
+            return RUN_DRAWING(zv_exportWallpaper, command, words->root, words->out);
         });
     exportVerb->add_option("OUT.png", words->out, "the picture to write")->required();
     commands.add(
         *wallpaper, "average", "prints the wallpaper's average colour (the colour blended waves take)",
-        [words](const CLI::App& command) { return selectDevice(words->root, command) ? average() : 1; });
+        [words](const CLI::App& command) { return RUN_DRAWING(zv_averageWallpaper, command, words->root); });
 }

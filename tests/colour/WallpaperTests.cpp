@@ -9,7 +9,7 @@
 #include "platform/graphics/ImageImport.h"
 #include "platform/graphics/PNGEncoder.h"
 #include "tests/support/TempDevice.h"
-#include "tools/DefaultWallpaper.h"
+#include "tools/drawing/DefaultWallpaper.h"
 
 #include <gtest/gtest.h>
 

@@ -12,3 +12,8 @@ __attribute__((constructor)) void atLoad() {
 }
 
 } // namespace
+
+// An entry for the module loader to find.
+extern "C" int zv_loadedAnswer() {
+    return 42;
+}

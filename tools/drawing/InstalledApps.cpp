@@ -1,4 +1,4 @@
-#include "tools/InstalledApps.h"
+#include "tools/drawing/InstalledApps.h"
 #include "platform/foundation/DeviceFile.h"
 #include "platform/foundation/DeviceRoot.h"
 #include "platform/foundation/NSString.h"

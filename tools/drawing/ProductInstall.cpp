@@ -1,7 +1,7 @@
-#include "tools/ProductInstall.h"
+#include "tools/drawing/ProductInstall.h"
 #include "platform/foundation/DeviceFile.h"
 #include "platform/foundation/DeviceRoot.h"
-#include "tools/InstalledApps.h"
+#include "tools/drawing/InstalledApps.h"
 
 #include <filesystem>
 #include <fstream>

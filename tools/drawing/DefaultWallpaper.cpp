@@ -1,4 +1,4 @@
-#include "tools/DefaultWallpaper.h"
+#include "tools/drawing/DefaultWallpaper.h"
 #include "colour/LockBackground.h"
 #include "platform/foundation/AtomicFile.h"
 #include "platform/foundation/DeviceFile.h"
