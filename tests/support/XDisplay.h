@@ -7,7 +7,9 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
+#include <cerrno>
 #include <cstdlib>
+#include <fcntl.h>
 #include <optional>
 #include <signal.h>
 #include <string>
@@ -24,15 +26,16 @@ public:
                ::access("/usr/bin/xwd", X_OK) == 0;
     }
 
-    // Starts a server on a display number of its own (not the low ones a person's session or an
-    // earlier test may still hold), and makes sure a client can reach it.
+    // Starts a server on a display number the server picks itself: it takes the first one that no
+    // server holds, whether that server's lock file is in this file system's /tmp or only its socket
+    // is visible (a server in another container on the same network namespace), and makes sure a
+    // client can reach it.
     XDisplay(int width = 1280, int height = 1024) {
-        for (int attempt = 0; attempt < 10 && m_name.empty(); ++attempt) {
-            int number = 100 + static_cast<int>((::getpid() * 7 + attempt * 13) % 800);
-            if (::access(("/tmp/.X" + std::to_string(number) + "-lock").c_str(), F_OK) == 0)
-                continue;
-            if (start(number, width, height) && xdotool("getdisplaygeometry") == 0)
+        for (int attempt = 0; attempt < 5 && m_name.empty(); ++attempt) {
+            if (start(width, height) && xdotool("getdisplaygeometry") == 0)
                 break;
+            if (m_startError.empty())
+                m_startError = "xdotool could not reach display " + m_name;
             stop();
             m_name.clear();
         }
@@ -42,26 +45,41 @@ public:
     XDisplay& operator=(const XDisplay&) = delete;
 
 private:
-    bool start(int number, int width, int height) {
+    bool start(int width, int height) {
         int pipeEnds[2];
-        if (::pipe(pipeEnds) != 0)
+        if (::pipe(pipeEnds) != 0) {
+            m_startError = "no pipe for the server's display number";
             return false;
+        }
+        m_startError.clear();
+        std::string fd = std::to_string(pipeEnds[1]),
+                    screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
         m_pid = ::fork();
         if (m_pid == 0) {
             ::close(pipeEnds[0]);
-            std::string display = ":" + std::to_string(number), fd = std::to_string(pipeEnds[1]),
-                        screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
-            ::freopen("/dev/null", "w", stderr);
-            ::execl("/usr/bin/Xvfb", "Xvfb", display.c_str(), "-displayfd", fd.c_str(), "-screen", "0",
-                    screen.c_str(), "-nolisten", "tcp", static_cast<char*>(nullptr));
+            int devNull = ::open("/dev/null", O_WRONLY);
+            ::dup2(devNull, 2);
+            ::execl("/usr/bin/Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen.c_str(),
+                    "-nolisten", "tcp", static_cast<char*>(nullptr));
             ::_exit(127);
         }
         ::close(pipeEnds[1]);
         char text[32] = {};
-        ssize_t got = ::read(pipeEnds[0], text, sizeof text - 1);
+        ssize_t got;
+        do
+            got = ::read(pipeEnds[0], text, sizeof text - 1);
+        while (got < 0 && errno == EINTR);
         ::close(pipeEnds[0]);
-        if (got <= 0)
+        if (got <= 0) {
+            int status = 0;
+            if (m_pid > 0 && ::waitpid(m_pid, &status, WNOHANG) == m_pid) {
+                m_pid = -1;
+                m_startError = "Xvfb ended before it served a display (status " + std::to_string(status) + ")";
+            } else {
+                m_startError = "Xvfb did not say which display it serves";
+            }
             return false;
+        }
         m_name = ":" + std::to_string(std::atoi(text));
         return true;
     }
@@ -74,8 +92,9 @@ private:
     }
 
 public:
-    // ":N", or "" when the server did not start.
+    // ":N", or "" when the server did not start (and then startError() says why).
     const std::string& name() const { return m_name; }
+    const std::string& startError() const { return m_startError; }
     // Runs a shell command on this display; answers its exit status.
     int run(const std::string& command) const {
         return std::system(("DISPLAY=" + m_name + " " + command).c_str());
@@ -141,6 +160,7 @@ public:
 private:
     pid_t m_pid = -1;
     std::string m_name;
+    std::string m_startError;
     mutable std::string m_captureError;
 };
 

@@ -372,7 +372,7 @@ TEST_F(ControlTest, InWindowsATapByLabelShowsTheSwitchOn) {
     if (!XDisplay::available())
         GTEST_SKIP() << "Xvfb and xdotool are not installed";
     XDisplay display;
-    ASSERT_FALSE(display.name().empty());
+    ASSERT_FALSE(display.name().empty()) << display.startError();
     boot(display.name());
     std::string output;
     ASSERT_EQ(run("ui settings tap --label Zorvi", output), 0) << output;

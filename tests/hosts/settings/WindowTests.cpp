@@ -61,7 +61,7 @@ TEST_F(SettingsTest, TheWindowOpensTheBundleFlipsASwitchAndGoesBack) {
     if (!XDisplay::available())
         GTEST_SKIP() << "Xvfb, xdotool or xwd is not installed";
     XDisplay display;
-    ASSERT_FALSE(display.name().empty());
+    ASSERT_FALSE(display.name().empty()) << display.startError();
     WindowProcess app(display, root);
     auto light = [](uint32_t p) { return near(p, 247, 247, 247); };
     auto purpleBar = [](uint32_t p) { return near(p, 142, 72, 209); };
@@ -106,7 +106,7 @@ TEST_F(SettingsTest, TheWindowScrollsWithTheWheelAndShowsWhatAScriptedScrollShow
     settings("open Zorvi\nscroll 200\nsnapshot " + expected + "\n");
 
     XDisplay display;
-    ASSERT_FALSE(display.name().empty());
+    ASSERT_FALSE(display.name().empty()) << display.startError();
     WindowProcess app(display, root);
     auto light = [](uint32_t p) { return near(p, 247, 247, 247); };
     ASSERT_TRUE(captureWhen(display, windowX + 60, windowY + 20, light).has_value())
@@ -165,7 +165,7 @@ TEST_F(SettingsTest, RInTheWindowRecordsWhatItShowsAndTheTitleSaysWhere) {
     if (!XDisplay::available())
         GTEST_SKIP() << "Xvfb, xdotool or xwd is not installed";
     XDisplay display;
-    ASSERT_FALSE(display.name().empty());
+    ASSERT_FALSE(display.name().empty()) << display.startError();
     std::string folder = root + "-recordings";
     std::filesystem::create_directory(folder);
     WindowProcess app(display, root, folder);

@@ -74,7 +74,7 @@ TEST(LockScreenWindowTest, DragToLaunchPromptAppLockAgainAndRepaintAfterBeingHid
     if (!XDisplay::available())
         GTEST_SKIP() << "Xvfb, xdotool or xwd is not installed";
     XDisplay display;
-    ASSERT_FALSE(display.name().empty());
+    ASSERT_FALSE(display.name().empty()) << display.startError();
     LockScreenWindow window(display);
     auto lit = [](uint32_t p) { return brightness(p) > 150; };
     auto first = captureWhen(display, probeX, probeY, lit);
@@ -126,7 +126,7 @@ TEST(LockScreenWindowTest, HelpOverKeysADragByKeysAndAScreenshot) {
     if (!XDisplay::available())
         GTEST_SKIP() << "Xvfb, xdotool or xwd is not installed";
     XDisplay display;
-    ASSERT_FALSE(display.name().empty());
+    ASSERT_FALSE(display.name().empty()) << display.startError();
     LockScreenWindow window(display);
     auto first = captureWhen(display, probeX, probeY, [](uint32_t p) { return brightness(p) > 150; });
     ASSERT_TRUE(first.has_value());
