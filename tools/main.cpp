@@ -2,8 +2,14 @@
 #include "tools/Commands.h"
 
 #include <cstdio>
+#include <cstring>
 
 int main(int argc, char** argv) {
+    // --version alone answers before the command line is built.
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::printf("zorvi %s\n", ZV_VERSION);
+        return 0;
+    }
     CLI::App program(
         "Runs the simulated phone with the Zorvi lock-screen add-on: lays out devices, boots them "
         "in windows or headless from scripts, edits their preferences and wallpaper, records their "
@@ -14,11 +20,5 @@ int main(int argc, char** argv) {
     program.add_flag("--version", version, "prints the version");
     Commands commands(program);
     addAllCommands(commands);
-    std::vector<std::string> words(argv + 1, argv + argc);
-    // --version alone answers before any command is looked at.
-    if (words.size() == 1 && words[0] == "--version") {
-        std::printf("zorvi %s\n", ZV_VERSION);
-        return 0;
-    }
-    return commands.run(words);
+    return commands.run(std::vector<std::string>(argv + 1, argv + argc));
 }
