@@ -22,32 +22,11 @@ int roundUpToEven(int value) {
 
 } // namespace
 
-std::unique_ptr<VideoFile> FfmpegVideoFile::open(const std::string& path, int width, int height, int fps,
-                                                 std::string& error) {
-    const VideoFormat* format = videoFormatForPath(path);
-    if (!format) {
-        error = "cannot record to " + path + ": the name must end in " + videoFormatNames();
+std::unique_ptr<VideoFile> FfmpegVideoFile::open(OutputFile output, const VideoFormat& format, int width,
+                                                 int height, int fps, std::string& error) {
+    std::unique_ptr<FfmpegVideoFile> file(new FfmpegVideoFile(std::move(output), format, width, height, fps));
+    if (!file->openEncoder(error))
         return nullptr;
-    }
-    if (width < 1 || height < 1 || width > 16384 || height > 16384) {
-        error = "cannot record frames of " + std::to_string(width) + "x" + std::to_string(height) + " pixels";
-        return nullptr;
-    }
-    if (fps < 1 || fps > maxFramesPerSecond) {
-        error = "frames a second must be from 1 to " + std::to_string(maxFramesPerSecond);
-        return nullptr;
-    }
-    auto output = OutputFile::create(path, error);
-    if (!output) {
-        error = "cannot record to " + path + ": " + error;
-        return nullptr;
-    }
-    std::unique_ptr<FfmpegVideoFile> file(
-        new FfmpegVideoFile(std::move(*output), *format, width, height, fps));
-    if (!file->openEncoder(error)) {
-        error = "cannot record to " + path + ": " + error;
-        return nullptr;
-    }
     return file;
 }
 
@@ -279,9 +258,4 @@ std::string describeVideoError(int code) {
     char text[AV_ERROR_MAX_STRING_SIZE] = {};
     av_strerror(code, text, sizeof text);
     return text;
-}
-
-extern "C" VideoFile* zv_openVideoFile(const std::string* path, int width, int height, int fps,
-                                       std::string* error) {
-    return FfmpegVideoFile::open(*path, width, height, fps, *error).release();
 }

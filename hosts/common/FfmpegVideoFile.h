@@ -1,8 +1,8 @@
 #pragma once
 
-// The recording encoder, through ffmpeg's libraries. It lives in the module libzv_video.so, which
-// VideoFile::create loads the first time something is recorded, so that programs that record
-// nothing do not load ffmpeg's libraries at start.
+// The recording encoder for the formats ffmpeg's libraries write (H.264, WebP). It lives in the
+// module libzv_video.so, which VideoFile::create loads the first time something is recorded, so
+// that programs that record nothing do not load ffmpeg's libraries at start.
 
 #include "hosts/common/VideoFile.h"
 #include "platform/foundation/OutputFile.h"
@@ -24,9 +24,10 @@ struct VideoFormat;
 
 class FfmpegVideoFile final : public VideoFile {
 public:
-    // What VideoFile::create promises, done.
-    static std::unique_ptr<VideoFile> open(const std::string& path, int width, int height, int fps,
-                                           std::string& error);
+    // A recording into `output` in `format` (sizes and rate already checked); nullptr with error set.
+    // A format of ffmpeg's own GIF (pal8) gets a palette made for each frame.
+    static std::unique_ptr<VideoFile> open(OutputFile output, const VideoFormat& format, int width,
+                                           int height, int fps, std::string& error);
     ~FfmpegVideoFile() override;
 
     bool addFrame(const Bitmap& frame, std::string& error) override;

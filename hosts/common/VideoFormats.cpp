@@ -6,13 +6,13 @@
 
 namespace {
 
-// pal8 for GIF: the palette comes from each frame (see PaletteFilter).
+// GIF and APNG are written here (the muxer, encoder and pixels then say what ffmpeg would use).
 const VideoFormat formats[] = {
     {".mp4", "mp4", "libx264", AV_PIX_FMT_YUV420P, true},
-    {".gif", "gif", "gif", AV_PIX_FMT_PAL8, false},
+    {".gif", "gif", "gif", AV_PIX_FMT_PAL8, false, VideoWriter::gif},
     {".webp", "webp", "libwebp_anim", AV_PIX_FMT_YUV420P, false},
-    {".apng", "apng", "apng", AV_PIX_FMT_RGB24, false},
-    {".png", "apng", "apng", AV_PIX_FMT_RGB24, false},
+    {".apng", "apng", "apng", AV_PIX_FMT_RGB24, false, VideoWriter::apng},
+    {".png", "apng", "apng", AV_PIX_FMT_RGB24, false, VideoWriter::apng},
 };
 
 } // namespace

@@ -1,0 +1,189 @@
+#include "hosts/common/ApngVideoFile.h"
+#include "hosts/common/PngRows.h"
+#include "platform/graphics/Bitmap.h"
+
+#include <cstring>
+#include <zlib.h>
+
+namespace {
+
+// Where the animation control's fields sit: after the signature (8 bytes) and the header chunk (25),
+// past the control chunk's length and type. Its frame count is known only at the end.
+constexpr int64_t animationControlData = 8 + 25 + 8;
+// Fast deflate: the rows are filtered first, so most of what the slower levels would find is gone.
+constexpr int compressionLevel = 2;
+
+void putU32(uint8_t* out, uint32_t value) {
+    out[0] = static_cast<uint8_t>(value >> 24);
+    out[1] = static_cast<uint8_t>(value >> 16);
+    out[2] = static_cast<uint8_t>(value >> 8);
+    out[3] = static_cast<uint8_t>(value);
+}
+
+} // namespace
+
+std::unique_ptr<VideoFile> ApngVideoFile::open(OutputFile output, int width, int height, int fps) {
+    std::unique_ptr<ApngVideoFile> file(new ApngVideoFile(std::move(output), width, height, fps));
+    file->writeHeader();
+    return file;
+}
+
+ApngVideoFile::ApngVideoFile(OutputFile output, int width, int height, int fps)
+    : m_output(std::move(output)), m_sink(m_output.descriptor()), m_width(width), m_height(height),
+      m_fps(fps), m_difference(width, height), m_zlib(std::make_unique<z_stream_s>()) {}
+
+ApngVideoFile::~ApngVideoFile() {
+    if (m_zlib->state)
+        deflateEnd(m_zlib.get());
+}
+
+void ApngVideoFile::writeChunk(const char* type, const uint8_t* data, size_t size, const uint8_t* prefix,
+                               size_t prefixSize) {
+    m_sink.u32be(static_cast<uint32_t>(size + prefixSize));
+    const uint8_t* name = reinterpret_cast<const uint8_t*>(type);
+    m_sink.append(name, 4);
+    uLong crc = crc32(0, name, 4);
+    if (prefixSize > 0) {
+        m_sink.append(prefix, prefixSize);
+        crc = crc32(crc, prefix, static_cast<uInt>(prefixSize));
+    }
+    m_sink.append(data, size);
+    crc = crc32_z(crc, data, size);
+    m_sink.u32be(static_cast<uint32_t>(crc));
+}
+
+void ApngVideoFile::writeHeader() {
+    const uint8_t signature[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
+    m_sink.append(signature, sizeof signature);
+    // 8 bits a channel, red, green, blue and alpha; no interlacing.
+    uint8_t header[13] = {};
+    putU32(header, static_cast<uint32_t>(m_width));
+    putU32(header + 4, static_cast<uint32_t>(m_height));
+    header[8] = 8;
+    header[9] = 6;
+    writeChunk("IHDR", header, sizeof header);
+    // The frame count is filled in by finish(); 0 plays: forever.
+    uint8_t control[8] = {};
+    writeChunk("acTL", control, sizeof control);
+}
+
+void ApngVideoFile::filterRows(const Bitmap& frame, const PixelRect& rect) {
+    size_t rowBytes = static_cast<size_t>(rect.width) * 4;
+    m_filtered.resize((rowBytes + 1) * static_cast<size_t>(rect.height));
+    std::vector<uint8_t> rows[2] = {std::vector<uint8_t>(rowBytes, 0), std::vector<uint8_t>(rowBytes)};
+    bool whole = m_difference.first();
+    for (int i = 0; i < rect.height; ++i) {
+        int y = rect.y + i;
+        const uint32_t* pixels = frame.row(y) + rect.x;
+        const uint32_t* before = whole ? nullptr : m_difference.previousRow(y) + rect.x;
+        uint8_t* out = rows[(i + 1) & 1].data();
+        for (int x = 0; x < rect.width; ++x, out += 4) {
+            uint32_t p = pixels[x];
+            if (before && before[x] == p) {
+                std::memset(out, 0, 4);
+                continue;
+            }
+            // Screens are opaque: the colour is the premultiplied one, as shown.
+            out[0] = static_cast<uint8_t>(p >> 16);
+            out[1] = static_cast<uint8_t>(p >> 8);
+            out[2] = static_cast<uint8_t>(p);
+            out[3] = 255;
+        }
+        filterPngRow(rows[(i + 1) & 1].data(), rows[i & 1].data(), rowBytes, 4,
+                     m_filtered.data() + static_cast<size_t>(i) * (rowBytes + 1));
+    }
+}
+
+bool ApngVideoFile::compress(std::string& error) {
+    z_stream_s& z = *m_zlib;
+    int result = z.state ? deflateReset(&z)
+                         : deflateInit2(&z, compressionLevel, Z_DEFLATED, 15, 9, Z_DEFAULT_STRATEGY);
+    if (result != Z_OK) {
+        error = "cannot start compressing";
+        return false;
+    }
+    m_compressed.resize(deflateBound(&z, static_cast<uLong>(m_filtered.size())));
+    z.next_in = m_filtered.data();
+    z.avail_in = static_cast<uInt>(m_filtered.size());
+    z.next_out = m_compressed.data();
+    z.avail_out = static_cast<uInt>(m_compressed.size());
+    result = deflate(&z, Z_FINISH);
+    if (result != Z_STREAM_END) {
+        error = "cannot compress a frame";
+        return false;
+    }
+    m_compressed.resize(z.total_out);
+    return true;
+}
+
+bool ApngVideoFile::addFrame(const Bitmap& frame, std::string& error) {
+    if (m_finished) {
+        error = "the recording is complete";
+        return false;
+    }
+    if (frame.width() != m_width || frame.height() != m_height) {
+        error = "a frame of another size than the recording's";
+        return false;
+    }
+    PixelRect rect = m_difference.changedBounds(frame);
+    bool first = m_difference.first();
+    // Nothing changed: one transparent pixel keeps the frame's place in time.
+    PixelRect written = rect.empty() ? PixelRect{0, 0, 1, 1} : rect;
+    filterRows(frame, written);
+    if (rect.empty())
+        std::memset(m_filtered.data(), 0, m_filtered.size());
+    if (!compress(error))
+        return false;
+    uint8_t control[26];
+    putU32(control, m_sequence++);
+    putU32(control + 4, static_cast<uint32_t>(written.width));
+    putU32(control + 8, static_cast<uint32_t>(written.height));
+    putU32(control + 12, static_cast<uint32_t>(written.x));
+    putU32(control + 16, static_cast<uint32_t>(written.y));
+    // A frame lasts 1/fps of a second exactly.
+    control[20] = 0;
+    control[21] = 1;
+    control[22] = static_cast<uint8_t>(m_fps >> 8);
+    control[23] = static_cast<uint8_t>(m_fps);
+    control[24] = 0;             // left as it is for the next frame
+    control[25] = first ? 0 : 1; // the first replaces the canvas; the rest are laid over it
+    writeChunk("fcTL", control, sizeof control);
+    if (first) {
+        writeChunk("IDAT", m_compressed.data(), m_compressed.size());
+    } else {
+        uint8_t sequence[4];
+        putU32(sequence, m_sequence++);
+        writeChunk("fdAT", m_compressed.data(), m_compressed.size(), sequence, sizeof sequence);
+    }
+    if (!rect.empty())
+        m_difference.keep(frame, rect);
+    ++m_frames;
+    if (!m_sink.flush(error)) {
+        error = "cannot write " + path() + ": " + error;
+        return false;
+    }
+    return true;
+}
+
+bool ApngVideoFile::finish(std::string& error) {
+    if (m_finished) {
+        error = "the recording is complete";
+        return false;
+    }
+    if (m_frames == 0) {
+        error = "no frames to write";
+        return false;
+    }
+    m_finished = true;
+    writeChunk("IEND", nullptr, 0);
+    uint8_t control[12];
+    putU32(control, static_cast<uint32_t>(m_frames));
+    putU32(control + 4, 0);
+    putU32(control + 8,
+           static_cast<uint32_t>(crc32(crc32(0, reinterpret_cast<const uint8_t*>("acTL"), 4), control, 8)));
+    if (!m_sink.writeAt(animationControlData, control, sizeof control, error)) {
+        error = "cannot complete " + path() + ": " + error;
+        return false;
+    }
+    return m_output.commit(error);
+}
