@@ -3,9 +3,11 @@
 // zorvi device list (the devices beside the default one, and --root's; which are booted) and erase
 // (not while booted).
 
-#include <CLI/CLI.hpp>
-
 #include <string>
+
+namespace CLI {
+class App;
+}
 
 bool deviceIsBooted(const std::string& root);
 // root: the device named by --root, empty for the default one.

@@ -5,15 +5,15 @@
 // without cairo, pango and the product's drawing. Their command lines are defined with the others;
 // what they were given crosses into the module as these options.
 
-#include "tools/Commands.h"
-#include "platform/foundation/ProjectModule.h"
 #include "tools/picturetest/PictureComparison.h"
 
 #include <optional>
 #include <string>
 #include <vector>
 
-constexpr const char* drawingModuleFile = "libzv_tool_drawing.so";
+namespace CLI {
+class App;
+}
 
 struct CreateOptions {
     std::string system = "14.4";
@@ -67,14 +67,15 @@ int zv_runPictureTests(const CLI::App& command, const TestOptions& options);
 int zv_drawMatrix(const CLI::App& command, const MatrixOptions& options);
 }
 
-// Runs an entry in the module; 1 after saying why when the module or the entry is missing.
+// The address of an entry of the module, loading it at the first call; nullptr after saying why
+// (as the command's failure) when the module or the entry is missing.
+void* drawingEntry(const char* name, const CLI::App& command);
+
+// Runs an entry in the module; 1 when it cannot be found.
 template <typename Entry, typename... Arguments>
 int runDrawingEntry(const char* name, const CLI::App& command, const Arguments&... arguments) {
-    std::string error;
-    auto entry = reinterpret_cast<Entry>(ProjectModule::entry(drawingModuleFile, name, error));
-    if (!entry)
-        return commandFailure(command, "cannot load its drawing: " + error);
-    return entry(command, arguments...);
+    auto entry = reinterpret_cast<Entry>(drawingEntry(name, command));
+    return entry ? entry(command, arguments...) : 1;
 }
 
 // RUN_DRAWING(zv_drawWaves, command, options): the entry's type is taken from its declaration.

@@ -16,7 +16,7 @@ struct SendWords {
     std::vector<std::string> line;
 };
 
-int send(const SendWords& words, const CLI::App& command) {
+int sendLine(const SendWords& words, const CLI::App& command) {
     if (!knownProcess(words.process, command))
         return 2;
     if (!selectBootedDevice(words.root, command))
@@ -40,7 +40,7 @@ void addSendCommand(Commands& commands) {
     CLI::App* send = commands.add(commands.program(), "send",
                                   "runs one script line in a running process of the booted device and prints "
                                   "its events",
-                                  [words](const CLI::App& command) { return ::send(*words, command); });
+                                  [words](const CLI::App& command) { return sendLine(*words, command); });
     addRootOption(*send, words->root);
     addProcessOperand(*send, words->process);
     send->add_option("LINE", words->line, "the line, as a script writes it")->required();

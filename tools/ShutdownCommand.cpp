@@ -16,7 +16,7 @@ namespace {
 
 constexpr auto longestShutdown = std::chrono::seconds(90);
 
-int shutdown(const std::string& root, const CLI::App& command) {
+int shutdownDevice(const std::string& root, const CLI::App& command) {
     if (!selectBootedDevice(root, command))
         return 1;
     ControlReply reply;
@@ -38,6 +38,6 @@ int shutdown(const std::string& root, const CLI::App& command) {
 void addShutdownCommand(Commands& commands) {
     auto root = std::make_shared<std::string>();
     CLI::App* shutdown = commands.add(commands.program(), "shutdown", "shuts the booted device down",
-                                      [root](const CLI::App& command) { return ::shutdown(*root, command); });
+                                      [root](const CLI::App& command) { return shutdownDevice(*root, command); });
     addRootOption(*shutdown, *root);
 }

@@ -38,7 +38,7 @@ std::string number(double value) {
     return text.str();
 }
 
-int describe(const UiWords& words, const CLI::App& command) {
+int describeScreen(const UiWords& words, const CLI::App& command) {
     ControlReply reply;
     int status =
         runControlLine(command, words.process, words.json ? "ui describe" : "ui describe text", reply);
@@ -65,7 +65,7 @@ int run(const CLI::App& command, const std::string& process, const std::string& 
     return runControlLine(command, process, line, reply);
 }
 
-int tap(const UiWords& words, const CLI::App& command) {
+int tapOn(const UiWords& words, const CLI::App& command) {
     int given = (words.point.empty() ? 0 : 1) + (words.label.empty() ? 0 : 1) + (words.id.empty() ? 0 : 1);
     if (given != 1 || (!words.point.empty() && words.point.size() != 2))
         return CommandLine::usageError(command, "tap takes a point (X Y), --label TEXT or --id ID");
@@ -76,7 +76,7 @@ int tap(const UiWords& words, const CLI::App& command) {
     return run(command, words.process, "ui tap " + number(words.point[0]) + " " + number(words.point[1]));
 }
 
-int wait(const UiWords& words, const CLI::App& command) {
+int waitFor(const UiWords& words, const CLI::App& command) {
     if (words.label.empty() == words.event.empty())
         return CommandLine::usageError(command, "wait takes --label TEXT or --event NAME");
     if (!words.label.empty())
@@ -109,12 +109,12 @@ void addUiCommand(Commands& commands) {
 
     CLI::App* describeVerb =
         commands.add(*ui, "describe", "prints the screen's elements: role, label, value, frame, as a tree",
-                     onBootedProcess(words, describe));
+                     onBootedProcess(words, describeScreen));
     describeVerb->add_flag("--json", words->json, "one JSON object: {\"process\": ..., \"elements\": [...]}");
 
     CLI::App* tapVerb =
         commands.add(*ui, "tap", "taps a point (screen points), or the element with a label or an id",
-                     onBootedProcess(words, tap));
+                     onBootedProcess(words, tapOn));
     tapVerb->add_option("--label", words->label, "the element showing this text")->type_name("TEXT");
     tapVerb->add_option("--id", words->id, "the element with this id (from describe)")->type_name("ID");
     tapVerb->add_option("X Y", words->point, "a point in screen points")->expected(0, 2);
@@ -167,7 +167,7 @@ void addUiCommand(Commands& commands) {
 
     CLI::App* waitVerb =
         commands.add(*ui, "wait", "waits until an element shows a label, or the process writes an event",
-                     onBootedProcess(words, wait));
+                     onBootedProcess(words, waitFor));
     waitVerb->add_option("--label", words->label, "the text to wait for")->type_name("TEXT");
     waitVerb->add_option("--event", words->event, "the trace event to wait for")->type_name("NAME");
     waitVerb->add_option("--timeout", words->timeout, "at most this long (default 10000)")

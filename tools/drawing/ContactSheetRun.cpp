@@ -3,6 +3,7 @@
 
 #include "hosts/common/CommandLine.h"
 #include "platform/graphics/PNGEncoder.h"
+#include "tools/Commands.h"
 #include "tools/DrawingCommands.h"
 #include "tools/picturetest/CaseRunner.h"
 #include "tools/picturetest/ContactSheet.h"

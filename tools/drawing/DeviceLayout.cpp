@@ -8,6 +8,7 @@
 #include "platform/foundation/PropertyList.h"
 #include "platform/prefs/PreferenceDomain.h"
 #include "tools/DeviceManage.h"
+#include "tools/Commands.h"
 #include "tools/DrawingCommands.h"
 #include "tools/drawing/DefaultWallpaper.h"
 #include "tools/drawing/InstalledApps.h"

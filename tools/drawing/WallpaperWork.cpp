@@ -11,6 +11,7 @@
 #include "platform/graphics/ImageImport.h"
 #include "platform/graphics/PNGEncoder.h"
 #include "platform/graphics/UIImage.h"
+#include "tools/Commands.h"
 #include "tools/DrawingCommands.h"
 #include "tools/drawing/DefaultWallpaper.h"
 
