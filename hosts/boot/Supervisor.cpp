@@ -127,7 +127,10 @@ void Supervisor::start(Child& child) {
             words.insert(words.end(), {"--headless", "--script", "-"});
         if (child.name == "springboard" && child.safeMode)
             words.insert(words.end(), {"--safe-mode", child.safeMode->empty() ? "-" : *child.safeMode});
+        if (child.name == "settings" && child.started)
+            words.push_back("--reopen-pages");
     }
+    child.started = true;
     // With windows, the lock screen and Settings stand side by side.
     std::string windowX = child.name == "springboard" ? "20" : "435";
     int input[2] = {-1, -1}, output[2] = {-1, -1};
@@ -361,8 +364,30 @@ std::string Supervisor::control(const std::string& line) {
         m_stopping = true;
         return "{\"event\":\"shutdown\"}\n{\"event\":\"end\",\"status\":0}\n";
     }
+    if (line == "state")
+        return "{\"event\":\"state\"," + stateText().substr(1) + "\n{\"event\":\"end\",\"status\":0}\n";
+    if (line == "respring" && !m_stopping) {
+        NSLog("launchd: a Respring, as asked");
+        if (!kill("backboardd", SIGTERM))
+            return "{\"event\":\"error\",\"message\":\"backboardd is not running\"}\n"
+                   "{\"event\":\"end\",\"status\":1}\n";
+        return "{\"event\":\"respring\"}\n{\"event\":\"end\",\"status\":0}\n";
+    }
+    if (line == "restart settings" && !m_stopping) {
+        Child* settings = find("settings");
+        if (!settings)
+            return "{\"event\":\"end\",\"status\":1}\n";
+        NSLog("launchd: restarting Preferences, as asked");
+        endChild(*settings);
+        settings->failures.clear();
+        start(*settings);
+        return "{\"event\":\"restart\",\"process\":\"settings\",\"pid\":" + std::to_string(settings->pid) +
+               "}\n{\"event\":\"end\",\"status\":0}\n";
+    }
     return "{\"event\":\"error\",\"message\":" +
-           Json::string("the supervisor takes only shutdown, not '" + line + "'").text() +
+           Json::string("the supervisor takes shutdown, state, respring and restart settings, not '" + line +
+                        "'")
+               .text() +
            "}\n{\"event\":\"end\",\"status\":1}\n";
 }
 

@@ -104,7 +104,8 @@ private:
         std::deque<std::string> events; // not yet taken by a wait
         bool ending = false;            // sent a signal that ends it: its events are not waited for
         bool expectedEnd = false;
-        bool gaveUp = false; // kept failing, left stopped
+        bool gaveUp = false;  // kept failing, left stopped
+        bool started = false; // once: Settings started again opens the pages it had
         std::optional<std::string> safeMode;
         std::deque<Clock::time_point> failures; // recent exits with a failure status
     };
@@ -132,7 +133,9 @@ private:
     void checkRoot();
     // Whether a process has commands waiting to be taken (their stall is watched closely).
     bool commandsWaiting() const;
-    // A line sent to the supervisor's own control socket ("shutdown").
+    // A line sent to the supervisor's own control socket: "shutdown", "state" (as its script's),
+    // "respring" (backboardd ended, as killall does) or "restart settings" (ended and started again
+    // on the pages it had).
     std::string control(const std::string& line);
 
     Options m_options;

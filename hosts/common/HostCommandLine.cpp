@@ -107,6 +107,8 @@ void defineHostCommandLine(CLI::App& app, HostKind kind, HostArguments& argument
         ->type_name("FILE")
         ->check(recordingName());
     app.add_flag("--control", arguments.control)->group("");
+    if (kind == HostKind::Settings)
+        app.add_flag("--reopen-pages", arguments.reopenPages)->group("");
     if (kind != HostKind::SpringBoard)
         return;
     app.add_option("--with-class", arguments.withClasses, "also loads a class's tweak (repeatable)")

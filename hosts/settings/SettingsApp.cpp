@@ -128,9 +128,63 @@ bool SettingsApp::setUp(const SettingsOptions& options, std::string& error) {
     Ref<SettingsRootListController> root = make_object<SettingsRootListController>();
     root->showEntries(this);
     m_navigation->pushViewController(root);
+    if (options.keepPages) {
+        std::optional<SettingsPages::Stack> kept = options.reopenPages ? SettingsPages::load() : std::nullopt;
+        m_navigation->setStackObserver([this] { keepPageStack(); });
+        if (kept)
+            reopen(*kept);
+        keepPageStack();
+    }
     makeRenderer();
     m_trace.write("ready");
     return true;
+}
+
+SettingsPages::Stack SettingsApp::pageStack() const {
+    SettingsPages::Stack stack;
+    const auto& pages = m_navigation->viewControllers();
+    for (size_t i = 1; i < pages.size(); ++i) {
+        auto* page = objc_cast<PSListController>(pages[i].get());
+        // An editor (a colour field, the app list) is no page a link opens: the path ends there.
+        if (!page)
+            break;
+        const std::string& label = page->specifier() ? page->specifier()->name() : page->title();
+        if (i == 1)
+            stack.entry = label;
+        else if (page->specifier())
+            stack.links.push_back(label);
+        else
+            break;
+    }
+    return stack;
+}
+
+void SettingsApp::keepPageStack() {
+    SettingsPages::Stack stack = pageStack();
+    if (stack == m_keptPages)
+        return;
+    m_keptPages = stack;
+    if (std::string error; !SettingsPages::save(stack, error))
+        NSLog("Settings: cannot keep the page stack: " + error);
+}
+
+void SettingsApp::reopen(const SettingsPages::Stack& stack) {
+    size_t index = 0;
+    while (index < m_entries.size() && m_entries[index].label != stack.entry)
+        ++index;
+    if (stack.entry.empty() || index == m_entries.size() || !openEntry(index).empty())
+        return;
+    size_t followed = 0;
+    for (const std::string& label : stack.links) {
+        PSListController* page = topPage();
+        PSSpecifier* row = page ? page->rowLabelled(label) : nullptr;
+        if (!row || row->cellType() != PSLinkCell || !page->selectRow(row).empty())
+            break;
+        ++followed;
+    }
+    m_trace.write("reopen", Json::Object()
+                                .add("entry", Json::string(stack.entry))
+                                .add("links", Json::number(static_cast<double>(followed))));
 }
 
 void SettingsApp::observeEffects() {

@@ -9,17 +9,23 @@
 #include "hosts/common/Trace.h"
 #include "hosts/settings/SettingsAlert.h"
 #include "hosts/settings/SettingsEntries.h"
+#include "hosts/settings/SettingsPages.h"
 #include "hosts/settings/SettingsStatusBar.h"
 #include "platform/prefs/PSListController.h"
 #include "platform/ui/UINavigationController.h"
 
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 
 struct SettingsOptions {
     std::string root;
     bool virtualClock = true;
+    // A process of a booted device keeps its page stack in the device (SettingsPages.h), and one
+    // the supervisor starts again opens the pages it had.
+    bool keepPages = false;
+    bool reopenPages = false;
 };
 
 class SettingsApp : public ScriptedHost {
@@ -53,6 +59,11 @@ private:
     // The bundle's library, loaded once; nullptr with a message when it cannot be.
     void* loadBundle(const std::string& bundle, std::string& error);
     Json pageState(UIViewController* controller) const;
+    // The entry and links the page stack was opened by, as far as they can be told.
+    SettingsPages::Stack pageStack() const;
+    void keepPageStack();
+    // Opens the stack's entry and follows its links while rows of those labels are there.
+    void reopen(const SettingsPages::Stack& stack);
     Json globalsState() const;
 
     Trace& m_trace;
@@ -64,6 +75,7 @@ private:
     SettingsAlert m_alert;
     std::unique_ptr<SettingsStatusBar> m_statusBar;
     IMP m_platformLaunch = nullptr;
+    std::optional<SettingsPages::Stack> m_keptPages; // what the device holds
 
     friend class SettingsRootListController;
 };

@@ -27,6 +27,8 @@ int run(HostOptions& options, Trace& trace) {
     SettingsOptions settings;
     settings.root = options.arguments.root;
     settings.virtualClock = options.arguments.headless;
+    settings.keepPages = options.arguments.control;
+    settings.reopenPages = options.arguments.reopenPages;
     auto app = SettingsApp::start(settings, trace, error);
     if (!app)
         return options.failure(error);

@@ -71,6 +71,8 @@ void UINavigationController::pushViewController(UIViewController* controller) {
     showTop();
     if (m_pushObserver)
         m_pushObserver(controller);
+    if (m_stackObserver)
+        m_stackObserver();
 }
 
 Ref<UIViewController> UINavigationController::popViewController() {
@@ -83,6 +85,8 @@ Ref<UIViewController> UINavigationController::popViewController() {
     popped->navigationItem()->setObserver(nullptr);
     watchScrolling(popped.get(), false);
     showTop();
+    if (m_stackObserver)
+        m_stackObserver();
     return popped;
 }
 

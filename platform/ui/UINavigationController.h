@@ -32,6 +32,8 @@ public:
     void setPushObserver(std::function<void(UIViewController*)> observer) {
         m_pushObserver = std::move(observer);
     }
+    // Told after every push and pop, once the new top is shown.
+    void setStackObserver(std::function<void()> observer) { m_stackObserver = std::move(observer); }
     // Shows the top item's title (or its controller's), back button and right button again.
     void refreshBar();
     // Whether the controller's title shows large while it is on top.
@@ -47,4 +49,5 @@ private:
     Ref<UINavigationBar> m_bar;
     std::vector<Ref<UIViewController>> m_stack;
     std::function<void(UIViewController*)> m_pushObserver;
+    std::function<void()> m_stackObserver;
 };
