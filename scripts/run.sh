@@ -4,17 +4,22 @@
 # where there is a display, or runs a short built-in script headless and says where its pictures are.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-case "${1:-}" in
-  -h|--help)
-    echo "usage: scripts/run.sh [--headless]"
-    echo "Installs what is missing, builds, and boots the default device (${ZV_DEFAULT_DEVICE:-~/.local/share/zorvi/device}):"
-    echo "the lock screen and Settings side by side in windows where there is a display; headless (or with"
-    echo "--headless), a demo that sets custom colours in Settings, taps Update and Respring, and snapshots"
-    echo "the lock screen before and after."
-    exit 0 ;;
-  ""|--headless) ;;
-  *) echo "scripts/run.sh: unknown argument $1 (try --help)" >&2; exit 2 ;;
-esac
+headless="" dev=""
+for argument in "$@"; do
+  case "$argument" in
+    -h|--help)
+      echo "usage: scripts/run.sh [--headless] [--dev]"
+      echo "Installs what is missing, builds, and boots the default device (${ZV_DEFAULT_DEVICE:-~/.local/share/zorvi/device}):"
+      echo "the lock screen and Settings side by side in windows where there is a display; headless (or with"
+      echo "--headless), a demo that sets custom colours in Settings, taps Update and Respring, and snapshots"
+      echo "the lock screen before and after. With --dev, the developer's loop instead (zorvi dev): each save"
+      echo "of the product's sources rebuilds it and restarts what loads it on the booted device; Ctrl-C ends."
+      exit 0 ;;
+    --headless) headless=1 ;;
+    --dev) dev=1 ;;
+    *) echo "scripts/run.sh: unknown argument $argument (try --help)" >&2; exit 2 ;;
+  esac
+done
 # Each stage says one line; what the tools print goes to a log named when a stage fails.
 mkdir -p build
 log="$PWD/build/run.log"
@@ -51,7 +56,10 @@ else
 fi
 echo "zorvi: starting"
 
-if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && [ "${1:-}" != "--headless" ]; then
+if [ -n "$dev" ]; then
+  exec "$zorvi" dev --root "$device" ${headless:+--headless}
+fi
+if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && [ -z "$headless" ]; then
   exec "$zorvi" boot --root "$device"
 fi
 
