@@ -5,13 +5,34 @@
 #include <cstring>
 #include <limits>
 #include <new>
+#include <sys/mman.h>
+#include <unistd.h>
 
 Bitmap::Pixels Bitmap::allocate(size_t size) {
     return Pixels(static_cast<uint8_t*>(PageMemory::allocate(size)), Release{size});
 }
 
 void Bitmap::Release::operator()(uint8_t* pixels) const {
-    PageMemory::release(pixels, size);
+    if (mapping)
+        ::munmap(mapping, mappedBytes);
+    else
+        PageMemory::release(pixels, size);
+    if (descriptor >= 0)
+        ::close(descriptor);
+}
+
+std::optional<Bitmap> Bitmap::adoptMapping(void* mapping, size_t mappedBytes, size_t pixelOffset, int width,
+                                           int height) {
+    if (!mapping || width <= 0 || height <= 0 || width > std::numeric_limits<int>::max() / 4)
+        return std::nullopt;
+    size_t bytes = static_cast<size_t>(width) * 4 * static_cast<size_t>(height);
+    if (bytes / 4 / static_cast<size_t>(width) != static_cast<size_t>(height) || pixelOffset > mappedBytes ||
+        bytes > mappedBytes - pixelOffset)
+        return std::nullopt;
+    Bitmap bitmap(width, height);
+    bitmap.m_pixels = Pixels(static_cast<uint8_t*>(mapping) + pixelOffset, Release{bytes, mapping, mappedBytes});
+    bitmap.m_size = bytes;
+    return bitmap;
 }
 
 Bitmap::Bitmap(const Bitmap& other)

@@ -31,6 +31,17 @@ public:
     uint32_t pixel(int x, int y) const { return row(y)[x]; }
     void setPixel(int x, int y, uint32_t argb) { row(y)[x] = argb; }
 
+    // A bitmap over pixels mapped from elsewhere (memory another process shares, mapped privately:
+    // drawing into it copies the pages it touches). The mapping covers mappedBytes from mapping and
+    // is unmapped with the bitmap; the pixels, width * 4 bytes a row, start at pixelOffset. nullopt
+    // (and the mapping left alone) when they do not fit in it.
+    static std::optional<Bitmap> adoptMapping(void* mapping, size_t mappedBytes, size_t pixelOffset, int width,
+                                              int height);
+
+    // Keeps a descriptor open for as long as the pixels live (the memory a mapping came from, which
+    // others reach through it); closed with them.
+    void keepDescriptor(int fd) { m_pixels.get_deleter().descriptor = fd; }
+
     // Copies hold pixels of their own.
     Bitmap(const Bitmap& other);
     Bitmap& operator=(const Bitmap& other);
@@ -42,6 +53,9 @@ private:
     // costs little.
     struct Release {
         size_t size;
+        void* mapping = nullptr; // set when the pixels lie in a mapping of their own
+        size_t mappedBytes = 0;
+        int descriptor = -1;
         void operator()(uint8_t* pixels) const;
     };
     using Pixels = std::unique_ptr<uint8_t[], Release>;

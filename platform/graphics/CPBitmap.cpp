@@ -1,4 +1,5 @@
 #include "platform/graphics/CPBitmap.h"
+#include "platform/graphics/SharedPixels.h"
 #include "platform/foundation/NSArray.h"
 #include "platform/foundation/NSData.h"
 #include "platform/graphics/CGImage.h"
@@ -201,9 +202,21 @@ Ref<NSArray> CPBitmapCreateImagesFromData(const NSData* data, const void*, int, 
     if (file)
         shared = DecodedImageCache::find(cacheName, *file);
     if (!shared) {
-        auto images = CPBitmap::decode(data->bytes(), error);
-        if (!images)
-            return nullptr;
+        std::optional<std::vector<Bitmap>> images;
+        // A one-image file (a wallpaper) another process of the device decoded is mapped from it.
+        if (file) {
+            if (auto pixels = SharedPixels::find(cacheName, *file))
+                images.emplace().push_back(std::move(*pixels));
+        }
+        if (!images) {
+            images = CPBitmap::decode(data->bytes(), error);
+            if (!images)
+                return nullptr;
+            if (file && images->size() == 1) {
+                if (auto pixels = SharedPixels::share(cacheName, *file, images->front()))
+                    images->front() = std::move(*pixels);
+            }
+        }
         shared.emplace();
         for (auto& image : *images)
             shared->push_back(CGImage::imageWithBitmap(std::move(image)));
