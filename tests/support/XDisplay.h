@@ -32,10 +32,8 @@ public:
     // client can reach it.
     XDisplay(int width = 1280, int height = 1024) {
         for (int attempt = 0; attempt < 5 && m_name.empty(); ++attempt) {
-            if (start(width, height) && xdotool("getdisplaygeometry") == 0)
+            if (start(width, height) && reachable())
                 break;
-            if (m_startError.empty())
-                m_startError = "xdotool could not reach display " + m_name;
             stop();
             m_name.clear();
         }
@@ -82,6 +80,23 @@ private:
         }
         m_name = ":" + std::to_string(std::atoi(text));
         return true;
+    }
+    // A client gets through, within a few seconds on a loaded machine; else why not, with what the
+    // server said.
+    bool reachable() {
+        for (int i = 0; i < 20; ++i) {
+            if (xdotool("getdisplaygeometry") == 0)
+                return true;
+            int status = 0;
+            if (::waitpid(m_pid, &status, WNOHANG) == m_pid) {
+                m_pid = -1;
+                m_startError = "Xvfb on " + m_name + " ended (status " + std::to_string(status) + ")";
+                return false;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(250));
+        }
+        m_startError = "xdotool could not reach display " + m_name;
+        return false;
     }
     void stop() {
         if (m_pid > 0) {
