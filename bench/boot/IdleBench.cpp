@@ -1,0 +1,147 @@
+// What a booted device costs while a person only looks at it, served headless:
+//
+// - Wake-ups: how often the supervisor runs while nothing happens (Settings on its first page, the
+//   lock screen's waves stopped by a finger held on a button), from the scheduler's own count of the
+//   times each of its threads ran (the second field of /proc/PID/task/TID/schedstat), over 5 s.
+//   Baseline in the same run: the same count for the lock screen, which does nothing either.
+// - Memory: the proportional set size (PSS: shared pages divided among the processes that map them)
+//   of all the device's processes with Settings showing the Zorvi page. Baseline in the same run: the
+//   same device with Settings on its first page.
+
+#include "bench/support/Processes.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+namespace {
+
+using namespace bench;
+
+Device& device() {
+    static Device instance(ZV_ZORVI);
+    return instance;
+}
+
+int zorvi(const std::string& words) {
+    return std::system(
+        (std::string(ZV_ZORVI) + " " + words + " --root " + device().root + " > /dev/null 2>&1").c_str());
+}
+
+struct ServedDevice {
+    pid_t supervisor = -1;
+    ServedDevice() {
+        int null = ::open("/dev/null", O_WRONLY);
+        supervisor = spawn({ZV_BOOT, "--root", device().root, "--serve"}, null);
+        ::close(null);
+        for (int i = 0; i < 1000 && !(exists("springboard") && exists("settings")); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    }
+    ~ServedDevice() {
+        zorvi("shutdown");
+        waitpid(supervisor, nullptr, 0);
+    }
+    static bool exists(const std::string& process) {
+        return std::filesystem::exists(device().root + "/var/run/control/" + process);
+    }
+    // The supervisor's children, by name as the kernel has them ("zv-springboard").
+    std::vector<std::pair<pid_t, std::string>> children() const {
+        std::vector<std::pair<pid_t, std::string>> found;
+        std::error_code failed;
+        for (const auto& entry : std::filesystem::directory_iterator("/proc", failed)) {
+            std::string name = entry.path().filename();
+            if (name.find_first_not_of("0123456789") != std::string::npos)
+                continue;
+            std::ifstream stat(entry.path() / "stat");
+            std::string text;
+            std::getline(stat, text);
+            size_t open = text.find('('), close = text.rfind(')');
+            if (open != std::string::npos && close != std::string::npos &&
+                std::atoi(text.c_str() + close + 4) == supervisor)
+                found.emplace_back(std::stoi(name), text.substr(open + 1, close - open - 1));
+        }
+        return found;
+    }
+};
+
+ServedDevice& served() {
+    static ServedDevice instance;
+    return instance;
+}
+
+// Times the process's threads have run so far.
+double runs(pid_t pid) {
+    double total = 0;
+    std::error_code failed;
+    for (const auto& task :
+         std::filesystem::directory_iterator("/proc/" + std::to_string(pid) + "/task", failed)) {
+        std::ifstream schedstat(task.path() / "schedstat");
+        double running = 0, waiting = 0, count = 0;
+        if (schedstat >> running >> waiting >> count)
+            total += count;
+    }
+    return total;
+}
+
+// Proportional set size in kB.
+double pss(pid_t pid) {
+    std::ifstream rollup("/proc/" + std::to_string(pid) + "/smaps_rollup");
+    for (std::string line; std::getline(rollup, line);)
+        if (line.rfind("Pss:", 0) == 0)
+            return std::atof(line.c_str() + 4);
+    return 0;
+}
+
+double devicePss() {
+    double total = pss(served().supervisor);
+    for (const auto& [pid, name] : served().children())
+        total += pss(pid);
+    return total / 1024;
+}
+
+void BM_IdleWakeUps(benchmark::State& state) {
+    served();
+    zorvi("send springboard \"pan 1 begin\"");
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    pid_t lockScreen = -1;
+    for (const auto& [pid, name] : served().children())
+        if (name == "zv-springboard")
+            lockScreen = pid;
+    for (auto _ : state) {
+        double supervisorBefore = runs(served().supervisor), lockScreenBefore = runs(lockScreen);
+        auto begin = Clock::now();
+        std::this_thread::sleep_for(std::chrono::seconds(5));
+        double wall = std::chrono::duration<double>(Clock::now() - begin).count();
+        state.counters["supervisor_per_s"] = (runs(served().supervisor) - supervisorBefore) / wall;
+        state.counters["lock_screen_per_s"] = (runs(lockScreen) - lockScreenBefore) / wall;
+        state.SetIterationTime(wall);
+    }
+    zorvi("send springboard \"pan 1 end\"");
+}
+
+void BM_MemoryWithZorviPage(benchmark::State& state) {
+    served();
+    for (auto _ : state) {
+        zorvi("send settings \"back\"");
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        double firstPage = devicePss();
+        zorvi("ui settings tap --label Zorvi");
+        std::this_thread::sleep_for(std::chrono::seconds(1));
+        double zorviPage = devicePss();
+        state.counters["first_page_MB"] = firstPage;
+        state.counters["zorvi_page_MB"] = zorviPage;
+        state.counters["ratio"] = zorviPage / firstPage;
+        state.SetIterationTime(1);
+    }
+}
+
+BENCHMARK(BM_IdleWakeUps)->UseManualTime()->Unit(benchmark::kSecond)->Iterations(1);
+BENCHMARK(BM_MemoryWithZorviPage)->UseManualTime()->Unit(benchmark::kSecond)->Iterations(1);
+
+} // namespace
+
+BENCHMARK_MAIN();
