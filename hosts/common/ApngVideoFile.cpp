@@ -10,8 +10,10 @@ namespace {
 // Where the animation control's fields sit: after the signature (8 bytes) and the header chunk (25),
 // past the control chunk's length and type. Its frame count is known only at the end.
 constexpr int64_t animationControlData = 8 + 25 + 8;
-// Fast deflate: the rows are filtered first, so most of what the slower levels would find is gone.
-constexpr int compressionLevel = 2;
+// The first frame is the whole screen, mostly wallpaper: fast deflate. The frames after it are small,
+// and most of their cost is the new pixels themselves, which a thorough deflate codes in less.
+constexpr int firstFrameLevel = 2;
+constexpr int changeLevel = 6;
 
 void putU32(uint8_t* out, uint32_t value) {
     out[0] = static_cast<uint8_t>(value >> 24);
@@ -70,17 +72,19 @@ void ApngVideoFile::writeHeader() {
 void ApngVideoFile::filterRows(const Bitmap& frame, const PixelRect& rect) {
     size_t rowBytes = static_cast<size_t>(rect.width) * 4;
     m_filtered.resize((rowBytes + 1) * static_cast<size_t>(rect.height));
-    std::vector<uint8_t> rows[2] = {std::vector<uint8_t>(rowBytes, 0), std::vector<uint8_t>(rowBytes)};
+    // Each row has a pixel of zeros before it, as the filters expect.
+    std::vector<uint8_t> rows[2] = {std::vector<uint8_t>(rowBytes + 4, 0),
+                                    std::vector<uint8_t>(rowBytes + 4, 0)};
     bool whole = m_difference.first();
     for (int i = 0; i < rect.height; ++i) {
         int y = rect.y + i;
         const uint32_t* pixels = frame.row(y) + rect.x;
         const uint32_t* before = whole ? nullptr : m_difference.previousRow(y) + rect.x;
-        uint8_t* out = rows[(i + 1) & 1].data();
+        uint8_t* out = rows[(i + 1) & 1].data() + 4;
         for (int x = 0; x < rect.width; ++x, out += 4) {
             uint32_t p = pixels[x];
             if (before && before[x] == p) {
-                std::memset(out, 0, 4);
+                out[3] = 0;
                 continue;
             }
             // Screens are opaque: the colour is the premultiplied one, as shown.
@@ -89,15 +93,17 @@ void ApngVideoFile::filterRows(const Bitmap& frame, const PixelRect& rect) {
             out[2] = static_cast<uint8_t>(p);
             out[3] = 255;
         }
-        filterPngRow(rows[(i + 1) & 1].data(), rows[i & 1].data(), rowBytes, 4,
-                     m_filtered.data() + static_cast<size_t>(i) * (rowBytes + 1));
+        filterPngRow(rows[(i + 1) & 1].data() + 4, rows[i & 1].data() + 4, static_cast<size_t>(rect.width),
+                     m_filtered.data() + static_cast<size_t>(i) * (rowBytes + 1), m_scratch);
     }
 }
 
 bool ApngVideoFile::compress(std::string& error) {
     z_stream_s& z = *m_zlib;
-    int result = z.state ? deflateReset(&z)
-                         : deflateInit2(&z, compressionLevel, Z_DEFLATED, 15, 9, Z_DEFAULT_STRATEGY);
+    int level = m_difference.first() ? firstFrameLevel : changeLevel;
+    int result = z.state ? deflateReset(&z) : deflateInit2(&z, level, Z_DEFLATED, 15, 9, Z_DEFAULT_STRATEGY);
+    if (result == Z_OK)
+        result = deflateParams(&z, level, Z_DEFAULT_STRATEGY);
     if (result != Z_OK) {
         error = "cannot start compressing";
         return false;

@@ -30,7 +30,7 @@ private:
     void writeChunk(const char* type, const uint8_t* data, size_t size, const uint8_t* prefix = nullptr,
                     size_t prefixSize = 0);
     void writeHeader();
-    // PNG's filtered rows of `rect`: the changed pixels opaque, the others transparent black.
+    // PNG's filtered rows of `rect`: the changed pixels opaque, the others transparent.
     void filterRows(const Bitmap& frame, const PixelRect& rect);
     bool compress(std::string& error);
 
@@ -42,6 +42,7 @@ private:
     FrameDifference m_difference;
     std::unique_ptr<z_stream_s> m_zlib;
     std::vector<uint8_t> m_filtered;
+    std::vector<uint8_t> m_scratch;
     std::vector<uint8_t> m_compressed;
     bool m_finished = false;
 };
