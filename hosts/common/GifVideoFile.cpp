@@ -10,8 +10,10 @@ namespace {
 // shows something the palette was not made for (another screen, a photo): a new one is made.
 constexpr double paletteDrift = 2.0;
 constexpr double paletteSlack = 12;
-// Fewer new pixels than this never make a new palette: a cursor's worth of colour is not a new scene.
-constexpr size_t paletteMinimumPixels = 1024;
+// Fewer new pixels than this never make a new palette: a handful of stray pixels is not a new scene.
+// Once a palette is made its own error raises the bar, so colours it cannot show either do not
+// make another at every frame.
+constexpr size_t paletteMinimumPixels = 16;
 
 } // namespace
 

@@ -126,7 +126,7 @@ TEST(VideoFile, EveryFormatReadsBackWithItsFramesSizeAndPicture) {
 
 TEST(VideoFile, TheSameFramesMakeTheSameFile) {
     Folder folder;
-    for (const char* name : {"a.mp4", "a.gif"}) {
+    for (const char* name : {"a.mp4", "a.gif", "a.apng"}) {
         std::string error;
         ASSERT_TRUE(writeBars(folder / name, 5, error)) << error;
         std::string first = readBytes(folder / name);
