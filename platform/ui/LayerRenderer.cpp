@@ -97,13 +97,7 @@ const Region& LayerRenderer::render(CALayer* root) {
         m_changed.unite(m_scroll->clip);
     if (m_damage.isEmpty())
         return m_changed;
-    // What lies under an opaque layer that covers the whole damage (a wallpaper) is neither cleared
-    // nor drawn.
-    const OpaqueCover* floor = floorOfDamage();
-    m_restore.masks.clear();
-    if (floor && restorable)
-        collectRestoredCoverage();
-    m_restore.active = floor && restorable && canRestoreUnderCoverage(*floor);
+    m_restore.active = restorable && planRestore();
     if (restorable && !m_restore.active && !m_coarseShapes.empty()) {
         m_damage = std::move(withoutShapes);
         for (Entry* entry : m_coarseShapes) {
@@ -112,11 +106,12 @@ const Region& LayerRenderer::render(CALayer* root) {
         }
         m_damage.intersect(all);
         m_changed = m_damage;
-        floor = floorOfDamage();
     }
+    // What lies under an opaque layer that covers the whole damage (a wallpaper) is neither cleared
+    // nor drawn; restoring under coverage, nothing is drawn but the floors and the shapes.
+    const OpaqueCover* floor = m_restore.active ? nullptr : floorOfDamage();
     m_floor = floor ? floor->order : 0;
-    m_restore.floor = floor;
-    if (!m_floor)
+    if (!m_floor && !m_restore.active)
         fillRegionCopy(m_bitmap, m_damage, m_background);
     if (root)
         paint(root, m_damage, m_bitmap, 0);
@@ -125,7 +120,8 @@ const Region& LayerRenderer::render(CALayer* root) {
 
 void LayerRenderer::noteOpaqueCover(CALayer* layer, Entry& entry) {
     // Drawn straight into the screen, wholly opaque, on the pixel grid.
-    if (layer->opacity() < 1 || entry.opacity < 1 || entry.maskStamp != 0 || layer->mask())
+    if (layer->opacity() < 1 || entry.opacity < 1 || entry.maskStamp != 0 ||
+        (layer->mask() && !entry.maskClips))
         return;
     CGRect bounds = layer->bounds();
     double left = entry.originX + bounds.origin.x * m_scale, top = entry.originY + bounds.origin.y * m_scale;
@@ -155,6 +151,15 @@ void LayerRenderer::noteOpaqueCover(CALayer* layer, Entry& entry) {
     bool plain = image ? imageOpaque : backgroundOpaque;
     if (!rect.isEmpty())
         m_opaqueCovers.push_back({entry.order, rect, layer, &entry, plain});
+}
+
+const LayerRenderer::OpaqueCover* LayerRenderer::plainCoverUnder(uint64_t order, const IntRect& rect) const {
+    const OpaqueCover* floor = nullptr;
+    for (const OpaqueCover& cover : m_opaqueCovers)
+        if (cover.plain && cover.order < order && (!floor || cover.order > floor->order) &&
+            cover.rect.intersected(rect) == rect)
+            floor = &cover;
+    return floor;
 }
 
 const LayerRenderer::OpaqueCover* LayerRenderer::floorOfDamage() const {

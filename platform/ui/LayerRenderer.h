@@ -131,26 +131,37 @@ private:
     };
     // The last layer that covers all of the damage opaquely; null for none.
     const OpaqueCover* floorOfDamage() const;
+    // The last layer under the given paint order that covers rect opaquely as it stands; null for none.
+    const OpaqueCover* plainCoverUnder(uint64_t order, const IntRect& rect) const;
     // The image's pixels as they fill rect (a copy scaled to it when the sizes differ), and whether
     // they are all opaque; null when there is nothing to draw.
     const Bitmap* imagePixels(CGImage* image, Entry& entry, const IntRect& rect, bool& opaque);
 
     // Repainting under coverage: in a frame whose only changes are shape layers drawn from their
-    // coverage, lying over a plain opaque layer that covers the damage and under nothing else, that
-    // layer is restored only under the coverage the shapes had and have, not over all the damage.
+    // coverage, each lying over a plain opaque layer that covers all it changed and under nothing
+    // else, those layers are restored only under the coverage the shapes had and have, not over all
+    // the damage. Shapes over the same opaque layer (the waves of one header) restore together.
+    struct RestoreFloor {
+        const OpaqueCover* cover;
+        Region area; // the bounds of its shapes' coverage, before and after
+        std::vector<const CoverageMask*> masks;
+    };
     struct CoverageRestore {
         bool possible = false; // nothing but such shapes changed so far in the frame
         bool active = false;
-        const OpaqueCover* floor = nullptr;
         std::vector<Entry*> shapes;
-        std::vector<const CoverageMask*> masks;
+        std::vector<RestoreFloor> floors;
+        std::vector<const CoverageMask*> masks; // all of the floors'
     };
     void noteChangedForRestore(CALayer* layer, Entry& entry);
-    // The masks of the shapes, before and after, into m_restore.masks.
-    void collectRestoredCoverage();
-    // Whether the frame may restore under m_restore.masks.
-    bool canRestoreUnderCoverage(const OpaqueCover& floor) const;
-    void restoreUnderCoverage(const OpaqueCover& floor, Bitmap& target);
+    // Finds each shape's floor and checks that nothing else is drawn over what they changed; answers
+    // whether the frame may restore under the shapes' coverage (m_restore.floors).
+    bool planRestore();
+    // The restore floor that is this layer, if any.
+    const RestoreFloor* restoreFloorOf(const Entry& entry) const;
+    // Whether an opaque layer drawn as it stands, in the subtree of entry, covers rect in this frame.
+    bool opaqueInSubtree(const Entry& entry, const IntRect& rect) const;
+    void restoreUnderCoverage(const RestoreFloor& floor, Bitmap& target);
     void renderReference(CALayer* root);
 
     int m_width;

@@ -15,7 +15,8 @@ struct LayerRenderer::Entry {
     // What the layer looked like when last drawn.
     uint64_t generation = 0;
     uint64_t originChanges = 0;
-    uint64_t order = 0; // when it was painted in the last frame, in paint order
+    uint64_t order = 0;      // when it was painted in the last frame, in paint order
+    uint64_t subtreeEnd = 0; // the paint order of the last layer of its subtree
     // The footprint at the end of the frame before, kept only in a frame that changed it.
     Region previousFootprint;
     uint64_t footprintChanged = 0; // the frame that last changed it
@@ -26,6 +27,7 @@ struct LayerRenderer::Entry {
     IntRect clip;                    // its own clip (its bounds when it masks to them)
     float opacity = 1;               // of the ancestors
     uint64_t maskStamp = 0;
+    bool maskClips = false; // its mask is a rectangle on the grid (see layer_rules::clippingMask)
     uint64_t seen = 0;
     Region footprint;
     uint64_t footprintInDamage = 0; // the frame whose damage took in all of the footprint

@@ -33,7 +33,10 @@ void LayerRenderer::paint(CALayer* layer, const Region& damage, Bitmap& target, 
     if (area.isEmpty())
         return;
     std::vector<Ref<CALayer>> sublayers = layer->sublayers();
-    if (!needsGroup(layer)) {
+    // A mask that only clips needs no group over an opaque layer of the subtree that covers the
+    // area: the group would be opaque there, and copying it changes nothing.
+    if (!needsGroup(layer) ||
+        (entry.maskClips && layer->opacity() >= 1 && opaqueInSubtree(entry, area.bounds()))) {
         paintOwnContent(layer, entry, area, target, layer->opacity());
         for (const Ref<CALayer>& sublayer : sublayers)
             paint(sublayer.get(), area, target, depth);
@@ -44,7 +47,8 @@ void LayerRenderer::paint(CALayer* layer, const Region& damage, Bitmap& target, 
     paintOwnContent(layer, entry, area, group, 1);
     for (const Ref<CALayer>& sublayer : sublayers)
         paint(sublayer.get(), area, group, depth + 1);
-    if (layer->mask())
+    // A clipping mask lets all of the area through: the clip already cut it.
+    if (layer->mask() && !entry.maskClips)
         applyMask(layer, entry, area, group, depth);
     uint32_t alpha = static_cast<uint32_t>(std::lround(std::clamp(layer->opacity(), 0.0f, 1.0f) * 255));
     compositeImage(target, group, 0, 0, alpha, false, area);
@@ -76,9 +80,14 @@ void LayerRenderer::paintOwnContent(CALayer* layer, Entry& entry, const Region& 
                                     double opacity) {
     if (!layer->hasOwnContent() || entry.order < m_floor)
         return;
-    if (m_restore.active && entry.order == m_floor) {
-        restoreUnderCoverage(*m_restore.floor, target);
-        return;
+    if (m_restore.active) {
+        // Only the floors and the shapes that changed draw in such a frame.
+        if (const RestoreFloor* floor = restoreFloorOf(entry)) {
+            restoreUnderCoverage(*floor, target);
+            return;
+        }
+        if (entry.footprintInDamage != m_frame)
+            return;
     }
     // Only what the damage touches of the layer's own pixels is drawn; most layers lie elsewhere.
     if (area.bounds().intersected(entry.footprint.bounds()).isEmpty())

@@ -75,11 +75,19 @@ void LayerRenderer::prepare(CALayer* layer, const Context& context, size_t index
         clip = clip.intersected(
             nearestPixels(left, top, bounds.size.width * m_scale, bounds.size.height * m_scale));
     uint64_t maskStamp = context.maskStamp;
+    bool maskClips = false;
     if (CALayer* mask = layer->mask()) {
-        maskStamp = mix(maskStamp, maskStampOf(mask));
-        // Nothing of the layer shows outside what its mask lets through.
-        if (auto extent = maskExtent(mask, originX, originY, m_scale))
-            clip = clip.intersected(*extent);
+        if (auto rect = clippingMask(mask, originX, originY, m_scale)) {
+            // The mask is the clip: what lies inside shows as it is, so the layer and its sublayers
+            // may stand as opaque layers (a masked wallpaper under waves).
+            clip = clip.intersected(*rect);
+            maskClips = true;
+        } else {
+            maskStamp = mix(maskStamp, maskStampOf(mask));
+            // Nothing of the layer shows outside what its mask lets through.
+            if (auto extent = maskExtent(mask, originX, originY, m_scale))
+                clip = clip.intersected(*extent);
+        }
     }
 
     auto& slot = m_entries[layer->serial()];
@@ -161,6 +169,8 @@ void LayerRenderer::prepare(CALayer* layer, const Context& context, size_t index
     entry.top = top;
     entry.seen = m_frame;
     entry.siblingIndex = index;
+    entry.maskClips = maskClips;
+    entry.subtreeEnd = entry.order;
     if (layer->hasOwnContent())
         noteOpaqueCover(layer, entry);
 
@@ -184,6 +194,7 @@ void LayerRenderer::prepare(CALayer* layer, const Context& context, size_t index
         }
         prepare(sublayers[i].get(), inner, i, moved);
     }
+    entry.subtreeEnd = m_order;
     if (m_scroll && m_scroll->serial == layer->serial())
         m_scroll->subtreeEnd = m_order;
 }

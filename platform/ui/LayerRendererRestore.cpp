@@ -1,9 +1,9 @@
 // Repainting under coverage. A wave that moves changes only the pixels under the coverage it had
 // and the coverage it has; its footprint, the rectangles the damage is made of, holds several times
-// as many. When nothing else changed, nothing else is drawn in the damage, and an opaque layer
-// drawn as it stands (a wallpaper) lies under it all, the pixels of the damage outside that coverage
-// already show the opaque layer and nothing above it: only the pixels under the coverage are
-// restored from it before the shapes are painted again.
+// as many. When nothing else changed, and each shape lies over an opaque layer drawn as it stands (a
+// wallpaper, a header's colour) with nothing else drawn above that layer where the shape was and is,
+// the pixels of the damage outside the coverage already show that layer and the shapes over it:
+// only the pixels under the coverage are restored from it before the shapes are painted again.
 
 #include "platform/graphics/Compositing.h"
 #include "platform/ui/CAShapeLayer.h"
@@ -22,8 +22,38 @@ void LayerRenderer::noteChangedForRestore(CALayer* layer, Entry& entry) {
         m_restore.shapes.push_back(&entry);
 }
 
-bool LayerRenderer::canRestoreUnderCoverage(const OpaqueCover& floor) const {
-    if (!floor.plain || m_restore.shapes.empty())
+bool LayerRenderer::planRestore() {
+    std::vector<RestoreFloor>& floors = m_restore.floors;
+    floors.clear();
+    m_restore.masks.clear();
+    // Each shape's floor: the last plain opaque layer under it that covers what it was and is.
+    std::vector<std::pair<const Entry*, const OpaqueCover*>> floorOfShape;
+    for (Entry* shape : m_restore.shapes) {
+        // Only the pixels under its masks change (its footprint may be rounded out beyond them).
+        Region area;
+        for (const CoverageMask* mask :
+             {&shape->previousFill, &shape->previousStroke, &shape->fill, &shape->stroke})
+            if (!mask->isEmpty())
+                area.unite(mask->bounds());
+        if (area.isEmpty())
+            continue;
+        const OpaqueCover* cover = plainCoverUnder(shape->order, area.bounds());
+        if (!cover)
+            return false;
+        floorOfShape.emplace_back(shape, cover);
+        auto found = std::find_if(floors.begin(), floors.end(),
+                                  [&](const RestoreFloor& floor) { return floor.cover == cover; });
+        if (found == floors.end())
+            found = floors.insert(floors.end(), RestoreFloor{cover, {}, {}});
+        found->area.unite(area);
+        for (const CoverageMask* mask :
+             {&shape->previousFill, &shape->previousStroke, &shape->fill, &shape->stroke})
+            if (!mask->isEmpty()) {
+                found->masks.push_back(mask);
+                m_restore.masks.push_back(mask);
+            }
+    }
+    if (floors.empty())
         return false;
     // Copying under many shapes that lie over one another costs more than copying the damage once.
     int64_t covered = 0;
@@ -31,37 +61,53 @@ bool LayerRenderer::canRestoreUnderCoverage(const OpaqueCover& floor) const {
         covered += static_cast<int64_t>(mask->coverage().size());
     if (covered > m_damage.area() / 2)
         return false;
-    IntRect damage = m_damage.bounds();
-    // Nothing above the floor but the changed shapes may be drawn in the damage. A group they lie
-    // in may: outside their coverage it holds nothing, and compositing nothing changes nothing.
-    for (const auto& [serial, entry] : m_entries) {
-        if (entry->seen != m_frame || entry->order <= floor.order || entry->footprint.isEmpty() ||
-            entry->footprint.bounds().intersected(damage).isEmpty())
-            continue;
-        if (std::find(m_restore.shapes.begin(), m_restore.shapes.end(), entry.get()) !=
-            m_restore.shapes.end())
-            continue;
-        Region overlap = entry->footprint;
-        overlap.intersect(m_damage);
-        if (!overlap.isEmpty())
-            return false;
+    // Above each floor, where its shapes were and are, nothing but those shapes may be drawn: not
+    // another floor's shapes, nor another floor. A group they lie in may: outside their coverage it
+    // holds nothing, and compositing nothing changes nothing.
+    for (const RestoreFloor& floor : floors) {
+        IntRect bounds = floor.area.bounds();
+        for (const auto& [serial, entry] : m_entries) {
+            if (entry->seen != m_frame || entry->order <= floor.cover->order || entry->footprint.isEmpty() ||
+                entry->footprint.bounds().intersected(bounds).isEmpty())
+                continue;
+            const Entry* layer = entry.get();
+            if (std::find(floorOfShape.begin(), floorOfShape.end(), std::make_pair(layer, floor.cover)) !=
+                floorOfShape.end())
+                continue;
+            Region overlap = entry->footprint;
+            overlap.intersect(floor.area);
+            if (!overlap.isEmpty())
+                return false;
+        }
     }
     return true;
 }
 
-void LayerRenderer::collectRestoredCoverage() {
-    m_restore.masks.clear();
-    for (const Entry* shape : m_restore.shapes)
-        for (const CoverageMask* mask :
-             {&shape->previousFill, &shape->previousStroke, &shape->fill, &shape->stroke})
-            if (!mask->isEmpty())
-                m_restore.masks.push_back(mask);
+const LayerRenderer::RestoreFloor* LayerRenderer::restoreFloorOf(const Entry& entry) const {
+    for (const RestoreFloor& floor : m_restore.floors)
+        if (floor.cover->entry == &entry)
+            return &floor;
+    return nullptr;
 }
 
-void LayerRenderer::restoreUnderCoverage(const OpaqueCover& floor, Bitmap& target) {
-    const std::vector<const CoverageMask*>& masks = m_restore.masks;
-    CALayer* layer = floor.layer;
-    Entry& entry = *floor.entry;
+bool LayerRenderer::opaqueInSubtree(const Entry& entry, const IntRect& rect) const {
+    auto inside = [&](const OpaqueCover& cover) {
+        return cover.order >= entry.order && cover.order <= entry.subtreeEnd &&
+               cover.rect.intersected(rect) == rect;
+    };
+    if (m_restore.active)
+        return std::any_of(m_restore.floors.begin(), m_restore.floors.end(),
+                           [&](const RestoreFloor& floor) { return inside(*floor.cover); });
+    for (const OpaqueCover& cover : m_opaqueCovers)
+        if (cover.order == m_floor)
+            return inside(cover);
+    return false;
+}
+
+void LayerRenderer::restoreUnderCoverage(const RestoreFloor& floor, Bitmap& target) {
+    const std::vector<const CoverageMask*>& masks = floor.masks;
+    CALayer* layer = floor.cover->layer;
+    Entry& entry = *floor.cover->entry;
     if (CGImage* image = layer->contents()) {
         CGRect bounds = layer->bounds();
         IntRect rect = layer_rules::enclosingPixels(

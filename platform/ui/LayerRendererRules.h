@@ -78,6 +78,31 @@ inline bool hasVisibleSublayers(const CALayer* layer) {
                        [](const Ref<CALayer>& sublayer) { return visible(sublayer.get()); });
 }
 
+// A mask that is one rectangle filled with an opaque colour, its edges on the pixel grid, and
+// nothing else lets each pixel inside it through whole and none outside: it clips. The rectangle in
+// pixels (the layer's bounds origin at originX, originY); nullopt for any other mask.
+inline std::optional<IntRect> clippingMask(const CALayer* mask, double originX, double originY,
+                                           double scale) {
+    auto* shape = objc_cast<CAShapeLayer>(const_cast<CALayer*>(mask));
+    if (!shape || !visible(mask) || mask->opacity() < 1 || !mask->sublayers().empty() || mask->mask() ||
+        mask->masksToBounds() || mask->hasVisibleBackground() || mask->contents() ||
+        shape->hasVisibleStroke() || !shape->fillColor() || shape->fillColor()->alpha() < 1 || !shape->path())
+        return std::nullopt;
+    std::optional<CGRect> rect = shape->path()->rectangle();
+    if (!rect)
+        return std::nullopt;
+    CGRect frame = mask->frame(), bounds = mask->bounds();
+    double left = originX + (frame.origin.x + rect->origin.x - bounds.origin.x) * scale;
+    double top = originY + (frame.origin.y + rect->origin.y - bounds.origin.y) * scale;
+    double width = rect->size.width * scale, height = rect->size.height * scale;
+    if (!onGrid(left) || !onGrid(top) || !onGrid(width) || !onGrid(height))
+        return std::nullopt;
+    IntRect pixels = enclosingPixels(left, top, width, height);
+    if (pixels.isEmpty())
+        return std::nullopt;
+    return pixels;
+}
+
 // Composited as one group (at its opacity, through its mask) rather than piece by piece.
 inline bool needsGroup(const CALayer* layer) {
     if (layer->mask())
