@@ -142,8 +142,8 @@ private:
     // One save's build, install and restarts, said in one line; false when the build failed.
     bool cycle(const std::set<std::string>& changed, Clock::time_point saved, bool restart) {
         auto platform = sharedLibraries(m_options.build);
+        // Saves made meanwhile wait in the watch: they are the next cycle's.
         BuildOutcome build = buildTargets(m_options.build, productTargets(), m_signals);
-        m_watch.discardPending();
         if (build.interrupted) {
             m_interrupted = true;
             return false;

@@ -128,8 +128,3 @@ std::set<std::string> SourceWatch::takeBurst(std::chrono::milliseconds quiet) {
             return changed;
     }
 }
-
-void SourceWatch::discardPending() {
-    std::set<std::string> ignored;
-    readEvents(ignored);
-}

@@ -26,8 +26,6 @@ public:
     // Reads what is ready and, once something changed, keeps reading until `quiet` passes with
     // nothing more: the source files changed in that burst (possibly none: only ignored files).
     std::set<std::string> takeBurst(std::chrono::milliseconds quiet);
-    // Reads and forgets whatever is pending (what a build or an install wrote meanwhile is not a save).
-    void discardPending();
 
     // Whether a file name is one a person edits as a source (not hidden, a backup or scratch file).
     static bool isSourceName(const std::string& name);

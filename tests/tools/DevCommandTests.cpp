@@ -86,6 +86,7 @@ public:
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_adddup2(&actions, ends[1], 1);
+        posix_spawn_file_actions_adddup2(&actions, ends[1], 2);
         posix_spawn_file_actions_addclose(&actions, ends[0]);
         std::vector<std::string> words{ZV_ZORVI,  "dev",           "--root",    workspace.device,
                                        "--build", workspace.build, "--headless"};
