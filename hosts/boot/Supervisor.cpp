@@ -110,6 +110,8 @@ bool Supervisor::boot(std::string& error) {
         NSLog("launchd: the device cannot be shut down from outside: " + why);
         m_control.reset();
     }
+    if (!m_wake.watchRoot(m_options.root))
+        NSLog("launchd: the device's folder cannot be watched: its deletion will not shut the device down");
     for (const char* name : {"backboardd", "springboard", "settings"}) {
         Child& child = m_children[name];
         child.name = name;
@@ -316,10 +318,6 @@ void Supervisor::exitedQuietly(Child& child, int status) {
 }
 
 void Supervisor::checkRoot() {
-    auto now = Clock::now();
-    if (now - m_rootChecked < std::chrono::milliseconds(500))
-        return;
-    m_rootChecked = now;
     std::error_code failure;
     if (std::filesystem::is_directory(m_options.root + "/System", failure))
         return;

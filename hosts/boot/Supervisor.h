@@ -18,6 +18,7 @@
 // and `exit` events. It never waits on one process: commands queue (up to a bound) while the
 // processes' output is read, and a process that takes none of its commands for a while is reported.
 
+#include "hosts/boot/SupervisorWake.h"
 #include "hosts/common/ControlServer.h"
 #include "hosts/common/Trace.h"
 
@@ -72,6 +73,7 @@ public:
     void interrupt() {
         m_interrupted = true;
         m_stopping = true;
+        m_wake.signal();
     }
     bool interrupted() const { return m_interrupted; }
     void stop() { m_stopping = true; }
@@ -129,7 +131,7 @@ private:
     // Serves until every headless process has ended, ending those that cannot finish.
     void finishScripts();
     Child* find(const std::string& name);
-    // Stops the device when its folder has been deleted.
+    // Stops the device when its folder has been deleted (looked at when the folder's watch fires).
     void checkRoot();
     // Whether a process has commands waiting to be taken (their stall is watched closely).
     bool commandsWaiting() const;
@@ -147,5 +149,5 @@ private:
     std::atomic<bool> m_stopping{false};
     std::atomic<bool> m_interrupted{false};
     int m_errors = 0;
-    Clock::time_point m_rootChecked{};
+    SupervisorWake m_wake;
 };

@@ -160,6 +160,8 @@ void Supervisor::pollPipes(int milliseconds) {
             fds.push_back({child.pidfd, POLLIN, 0}), ++wakers;
     if (m_control)
         fds.push_back({m_control->descriptor(), POLLIN, 0}), ++wakers;
+    for (int fd : m_wake.descriptors())
+        fds.push_back({fd, POLLIN, 0}), ++wakers;
     owners.resize(wakers, nullptr);
     for (auto& [name, child] : m_children) {
         if (child.output >= 0) {
@@ -172,6 +174,8 @@ void Supervisor::pollPipes(int milliseconds) {
         }
     }
     ::poll(fds.data(), fds.size(), milliseconds);
+    if (m_wake.drain())
+        checkRoot();
     for (size_t i = wakers; i < fds.size(); ++i)
         if (fds[i].revents && fds[i].events == POLLIN)
             readOutput(*owners[i]);
@@ -186,17 +190,16 @@ void Supervisor::pollPipes(int milliseconds) {
 void Supervisor::serve(double milliseconds) {
     auto end = Clock::now() + std::chrono::duration<double, std::milli>(milliseconds < 0 ? 0 : milliseconds);
     do {
-        // Commands waiting are watched closely; otherwise the wait ends when something happens (a
-        // trace line, a process ending, a client), or to look at the device's folder now and then.
-        int longest = commandsWaiting() ? 20 : 500;
+        // Commands waiting are watched closely; otherwise the wait ends only when something
+        // happens (a trace line, a process ending, a client, a signal, the device's folder going).
+        int longest = commandsWaiting() ? 20 : -1;
         int wait = longest;
         if (milliseconds >= 0) {
             auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now()).count();
-            wait = static_cast<int>(std::clamp<long long>(left, 0, longest));
+            wait = static_cast<int>(std::clamp<long long>(left, 0, longest < 0 ? left : longest));
         }
         pollPipes(wait);
         reap();
-        checkRoot();
     } while (!m_stopping && (milliseconds < 0 || Clock::now() < end));
 }
 

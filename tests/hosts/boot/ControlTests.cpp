@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <set>
 #include <fstream>
+#include <map>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -46,16 +47,29 @@ int connectTo(const std::string& root, const std::string& process) {
 }
 
 // What comes back until the end marker (or 5 s of silence).
+// One line's reply: up to its end marker's line. What came after it (the next line's reply, when
+// the host answered both before this was read) waits for the next call.
 std::string readReply(int fd) {
-    std::string reply;
+    static std::map<int, std::string> pending;
+    std::string& reply = pending[fd];
     char buffer[65536];
-    while (reply.find("\"event\":\"end\"") == std::string::npos) {
+    size_t end;
+    while ((end = reply.find("\"event\":\"end\"")) == std::string::npos) {
         ssize_t got = ::recv(fd, buffer, sizeof buffer, 0);
-        if (got <= 0)
-            break;
+        if (got <= 0) {
+            std::string partial = std::move(reply);
+            pending.erase(fd);
+            return partial;
+        }
         reply.append(buffer, static_cast<size_t>(got));
     }
-    return reply;
+    size_t lineEnd = reply.find('\n', end);
+    lineEnd = lineEnd == std::string::npos ? reply.size() : lineEnd + 1;
+    std::string one = reply.substr(0, lineEnd);
+    reply.erase(0, lineEnd);
+    if (reply.empty())
+        pending.erase(fd); // a descriptor closed and opened again starts afresh
+    return one;
 }
 
 // The PNG's size in pixels, from its header.
