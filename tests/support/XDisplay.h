@@ -31,14 +31,21 @@ public:
     // is visible (a server in another container on the same network namespace), and makes sure a
     // client can reach it.
     XDisplay(int width = 1280, int height = 1024) {
-        for (int attempt = 0; attempt < 5 && m_name.empty(); ++attempt) {
+        // A server that another test process is just ending may still hold the number the new one
+        // picks ("already active"): it ends at once, and a moment later the number is free.
+        for (int attempt = 0; attempt < 8 && m_name.empty(); ++attempt) {
             if (start(width, height) && reachable())
                 break;
             stop();
             m_name.clear();
+            std::this_thread::sleep_for(std::chrono::milliseconds(200 * (attempt + 1)));
         }
     }
-    ~XDisplay() { stop(); }
+    ~XDisplay() {
+        stop();
+        if (!m_log.empty())
+            ::unlink(m_log.c_str());
+    }
     XDisplay(const XDisplay&) = delete;
     XDisplay& operator=(const XDisplay&) = delete;
 
@@ -50,13 +57,14 @@ private:
             return false;
         }
         m_startError.clear();
+        m_log = "/tmp/zv-xvfb-" + std::to_string(::getpid()) + ".log";
         std::string fd = std::to_string(pipeEnds[1]),
                     screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
         m_pid = ::fork();
         if (m_pid == 0) {
             ::close(pipeEnds[0]);
-            int devNull = ::open("/dev/null", O_WRONLY);
-            ::dup2(devNull, 2);
+            int log = ::open(m_log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+            ::dup2(log, 2);
             ::execl("/usr/bin/Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen.c_str(),
                     "-nolisten", "tcp", static_cast<char*>(nullptr));
             ::_exit(127);
@@ -90,13 +98,23 @@ private:
             int status = 0;
             if (::waitpid(m_pid, &status, WNOHANG) == m_pid) {
                 m_pid = -1;
-                m_startError = "Xvfb on " + m_name + " ended (status " + std::to_string(status) + ")";
+                m_startError = "Xvfb on " + m_name + " ended (status " + std::to_string(status) + "): " + log();
                 return false;
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(250));
         }
         m_startError = "xdotool could not reach display " + m_name;
         return false;
+    }
+    // The end of what the server wrote to its errors.
+    std::string log() const {
+        std::string text;
+        if (FILE* file = std::fopen(m_log.c_str(), "r")) {
+            char buffer[4096];
+            text.assign(buffer, std::fread(buffer, 1, sizeof buffer, file));
+            std::fclose(file);
+        }
+        return text.size() > 600 ? text.substr(text.size() - 600) : text;
     }
     void stop() {
         if (m_pid > 0) {
@@ -176,6 +194,7 @@ private:
     pid_t m_pid = -1;
     std::string m_name;
     std::string m_startError;
+    std::string m_log;
     mutable std::string m_captureError;
 };
 
