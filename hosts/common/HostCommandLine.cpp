@@ -1,6 +1,8 @@
 #include "hosts/common/HostCommandLine.h"
 #include "hosts/common/VideoFormats.h"
 
+#include <CLI/CLI.hpp>
+
 #include <cstdio>
 #include <ctime>
 

@@ -4,12 +4,14 @@
 // `zorvi springboard`, `zorvi settings` and `zorvi boot` check it with the same definitions before
 // they start them.
 
-#include <CLI/CLI.hpp>
-
 #include <ctime>
 #include <optional>
 #include <string>
 #include <vector>
+
+namespace CLI {
+class App;
+}
 
 enum class HostKind { SpringBoard, Settings, Boot };
 
