@@ -1,5 +1,6 @@
 #include "hosts/common/WindowPresenter.h"
 #include "hosts/common/Downscale.h"
+#include "hosts/common/UpdateAreas.h"
 
 #include <SDL.h>
 #include <algorithm>
@@ -8,6 +9,9 @@
 #include <vector>
 
 namespace {
+
+// Window rows between two changed areas below which they go to the display as one rectangle.
+constexpr int updateGap = 32;
 
 // The number of device pixels to a window pixel on each side when it is whole (1 to 4) and the
 // window's memory is XRGB, as the fast reductions need; 0 otherwise.
@@ -111,11 +115,13 @@ void WindowPresenter::present(const Bitmap& bitmap, const Region& changed, const
     const Region* reduced = &changed;
     if (!full && scroll && moveInWindow(surface, *scroll, sx, sy))
         reduced = &repainted;
-    // Only the changed pixels are reduced, but the display gets one rectangle around them: it
-    // takes one large update for less than many small ones.
+    // Only the changed pixels are reduced; the display gets rectangles around them, merged where
+    // they lie close together.
     std::vector<IntRect> areas =
         full ? std::vector<IntRect>{IntRect{0, 0, bitmap.width(), bitmap.height()}} : reduced->rects();
-    IntRect whole = full ? areas[0] : changed.bounds();
+    std::vector<IntRect> updates =
+        full ? areas
+             : mergedUpdateAreas(changed.rects(), updateGap * bitmap.height() / std::max(surface->h, 1));
     auto toWindow = [&](const IntRect& area) {
         int x0 = static_cast<int>(std::floor(area.x / sx)), y0 = static_cast<int>(std::floor(area.y / sy));
         int x1 = std::min(surface->w, static_cast<int>(std::ceil(area.right() / sx)));
@@ -136,8 +142,13 @@ void WindowPresenter::present(const Bitmap& bitmap, const Region& changed, const
         }
     }
     SDL_UnlockSurface(surface);
-    SDL_Rect rect = toWindow(whole);
-    if (rect.w > 0 && rect.h > 0)
-        SDL_UpdateWindowSurfaceRects(m_window, &rect, 1);
+    std::vector<SDL_Rect> rects;
+    for (const IntRect& update : updates) {
+        SDL_Rect rect = toWindow(update);
+        if (rect.w > 0 && rect.h > 0)
+            rects.push_back(rect);
+    }
+    if (!rects.empty())
+        SDL_UpdateWindowSurfaceRects(m_window, rects.data(), static_cast<int>(rects.size()));
     m_presented = true;
 }
