@@ -191,6 +191,33 @@ TEST_F(BootTest, RespringFromSettingsRestartsTheLockScreenWithTheNewSettingsAndS
     }
 }
 
+// Settings that crashes comes back on the pages it showed; a fresh boot starts on the first page.
+TEST_F(BootTest, SettingsStartedAgainReopensItsPagesAndAFreshBootStartsOnTheFirst) {
+    auto pageClasses = [](const JsonValue& state) {
+        std::vector<std::string> classes;
+        for (const JsonValue& page : state["pages"].items())
+            classes.push_back(page["class"].string());
+        return classes;
+    };
+    HostTrace trace = boot("wait-for settings ready\nsettings: open Zorvi\nsettings: open Colours\n"
+                           "settings: state\nwait-for settings state\nkill settings SEGV\n"
+                           "wait-for settings ready\nsettings: state\nwait-for settings state\n");
+    auto states = of(trace, "state", "settings");
+    ASSERT_EQ(states.size(), 2u);
+    EXPECT_EQ(pageClasses(*states[0]).size(), 3u);
+    EXPECT_EQ(pageClasses(*states[1]), pageClasses(*states[0]));
+    auto reopened = of(trace, "reopen", "settings");
+    ASSERT_EQ(reopened.size(), 1u);
+    EXPECT_EQ((*reopened[0])["entry"].string(), "Zorvi");
+    EXPECT_EQ((*reopened[0])["links"].number(), 1);
+
+    HostTrace fresh = boot("wait-for settings ready\nsettings: state\nwait-for settings state\n");
+    auto freshStates = of(fresh, "state", "settings");
+    ASSERT_EQ(freshStates.size(), 1u);
+    EXPECT_EQ(pageClasses(*freshStates[0]).size(), 1u);
+    EXPECT_TRUE(of(fresh, "reopen", "settings").empty());
+}
+
 TEST_F(BootTest, ACrashingTweakGivesSafeModeAndARespringLeavesItOnceTheTweakIsGone) {
     std::string tweak = root + "/Library/MobileSubstrate/DynamicLibraries/Broken.dylib";
     std::filesystem::copy_file(ZV_CRASHING_TWEAK, tweak);
