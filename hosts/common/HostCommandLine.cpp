@@ -1,4 +1,5 @@
 #include "hosts/common/HostCommandLine.h"
+#include "hosts/common/CommandLine.h"
 #include "hosts/common/VideoFormats.h"
 
 #include <CLI/CLI.hpp>
@@ -128,4 +129,11 @@ void defineHostCommandLine(CLI::App& app, HostKind kind, HostArguments& argument
                                              : "wants \"YYYY-MM-DD HH:MM\", not '" + text + "'";
             },
             ""));
+}
+
+int parseHostCommandLine(HostKind kind, const std::vector<std::string>& words, HostArguments& arguments) {
+    CLI::App app("", std::string("zorvi ") + hostCommandName(kind));
+    CommandLine::style(app);
+    defineHostCommandLine(app, kind, arguments);
+    return CommandLine::parse(app, words);
 }

@@ -39,6 +39,9 @@ const char* hostCommandName(HostKind kind);
 // Adds the host's options (and its description) to app; what is given lands in arguments, which
 // must outlive the parse.
 void defineHostCommandLine(CLI::App& app, HostKind kind, HostArguments& arguments);
+// Reads a host program's own command line (the words after its name) into arguments: -1 to go on,
+// 0 after --help, 2 for a bad command line (the message printed).
+int parseHostCommandLine(HostKind kind, const std::vector<std::string>& words, HostArguments& arguments);
 
 // "YYYY-MM-DD HH:MM" (or with a T between), read as UTC; nullopt for anything else, a day past
 // its month's end among it.

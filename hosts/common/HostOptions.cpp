@@ -1,5 +1,4 @@
 #include "hosts/common/HostOptions.h"
-#include "hosts/common/CommandLine.h"
 #include "hosts/common/RunLoopInput.h"
 #include "hosts/common/Trace.h"
 #include "platform/foundation/DeviceRoot.h"
@@ -15,10 +14,8 @@ int HostOptions::failure(const std::string& message) const {
 }
 
 int HostOptions::parse(int argc, char** argv) {
-    CLI::App app("", std::string("zorvi ") + hostCommandName(m_kind));
-    CommandLine::style(app);
-    defineHostCommandLine(app, m_kind, arguments);
-    if (int status = CommandLine::parse(app, std::vector<std::string>(argv + 1, argv + argc)); status >= 0)
+    if (int status = parseHostCommandLine(m_kind, std::vector<std::string>(argv + 1, argv + argc), arguments);
+        status >= 0)
         return status;
     if (arguments.root.empty())
         arguments.root = DeviceRoot::defaultDirectory();
