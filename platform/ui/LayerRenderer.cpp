@@ -47,6 +47,8 @@ const Region& LayerRenderer::render(CALayer* root) {
     m_damage.clear();
     m_scroll.reset();
     m_order = 0;
+    m_lastOrdered.swap(m_ordered);
+    m_ordered.clear();
     m_opaqueCovers.clear();
     uint64_t rootSerial = root ? root->serial() : 0;
     if (rootSerial != m_rootSerial) {

@@ -104,6 +104,9 @@ private:
 
     // reordered: the layer now lies below a sibling that lay below it last time.
     void prepare(CALayer* layer, const Context& context, size_t index, bool reordered);
+    // The entry of the layer with this serial, which is to be prepared with this paint order; null
+    // for a layer not drawn before.
+    Entry* entryOf(uint64_t serial, uint64_t order) const;
     void rebuild(Entry& entry, CALayer* layer);
     // Before the footprint changes in a frame: keeps what it was at the end of the frame before.
     void keepPreviousFootprint(Entry& entry);
@@ -183,6 +186,9 @@ private:
     CoverageRestore m_restore;
     std::vector<Entry*> m_coarseShapes; // rebuilt this frame, their footprints still bounds
     std::unordered_map<uint64_t, std::unique_ptr<Entry>> m_entries;
+    // The entries in paint order, this frame's and the last's: a tree that kept its shape finds
+    // each layer's entry at its place without the map.
+    std::vector<Entry*> m_ordered, m_lastOrdered;
     // Group surfaces by nesting depth; held by pointer so that a deeper one never moves a shallower.
     std::vector<std::unique_ptr<Bitmap>> m_scratch;
     PolygonRasterizer m_rasterizer;

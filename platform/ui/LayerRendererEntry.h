@@ -12,6 +12,7 @@
 #include <optional>
 
 struct LayerRenderer::Entry {
+    uint64_t serial = 0; // the layer's
     // What the layer looked like when last drawn.
     uint64_t generation = 0;
     uint64_t originChanges = 0;

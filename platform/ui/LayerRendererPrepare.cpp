@@ -61,6 +61,14 @@ std::optional<IntRect> maskExtent(const CALayer* mask, double originX, double or
 
 } // namespace
 
+LayerRenderer::Entry* LayerRenderer::entryOf(uint64_t serial, uint64_t order) const {
+    // Entries of the last frame's order were all seen in it, so none has been removed since.
+    if (order >= 1 && order <= m_lastOrdered.size() && m_lastOrdered[order - 1]->serial == serial)
+        return m_lastOrdered[order - 1];
+    auto found = m_entries.find(serial);
+    return found == m_entries.end() ? nullptr : found->second.get();
+}
+
 void LayerRenderer::prepare(CALayer* layer, const Context& context, size_t index, bool reordered) {
     if (!visible(layer))
         return;
@@ -90,12 +98,17 @@ void LayerRenderer::prepare(CALayer* layer, const Context& context, size_t index
         }
     }
 
-    auto& slot = m_entries[layer->serial()];
-    bool isNew = !slot;
-    if (isNew)
+    Entry* known = entryOf(layer->serial(), m_order + 1);
+    bool isNew = !known;
+    if (isNew) {
+        auto& slot = m_entries[layer->serial()];
         slot = std::make_unique<Entry>();
-    Entry& entry = *slot;
+        slot->serial = layer->serial();
+        known = slot.get();
+    }
+    Entry& entry = *known;
     entry.order = ++m_order;
+    m_ordered.push_back(&entry);
     bool shifted = context.shiftX != 0 || context.shiftY != 0;
     // Inside a scroll, a layer that kept its place in the scrolled content has had its pixels moved
     // with it: only a change of its own is drawn again.
@@ -183,10 +196,9 @@ void LayerRenderer::prepare(CALayer* layer, const Context& context, size_t index
     bool any = false;
     for (size_t i = 0; i < sublayers.size(); ++i) {
         bool moved = false;
-        auto found = m_entries.find(sublayers[i]->serial());
-        if (found != m_entries.end() && found->second->parentSerial == layer->serial() &&
-            found->second->seen != m_frame) {
-            size_t before = found->second->siblingIndex;
+        const Entry* found = entryOf(sublayers[i]->serial(), m_order + 1);
+        if (found && found->parentSerial == layer->serial() && found->seen != m_frame) {
+            size_t before = found->siblingIndex;
             if (any && before < highest)
                 moved = true;
             else
