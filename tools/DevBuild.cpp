@@ -40,9 +40,18 @@ bool saysError(const std::string& line) {
 
 } // namespace
 
-const std::vector<std::string>& productTargets() {
-    static const std::vector<std::string> targets{"Zorvi", "zorvipref"};
-    return targets;
+std::vector<std::string> productTargets(const std::set<std::string>& changed) {
+    auto allUnder = [&](const char* folder) {
+        return !changed.empty() &&
+               std::all_of(changed.begin(), changed.end(),
+                           [folder](const std::string& path) { return path.starts_with(folder); });
+    };
+    // Each target asked of make costs a walk of its dependencies even when nothing is to be done.
+    if (allUnder("tweak/"))
+        return {"Zorvi"};
+    if (allUnder("zorvipref/"))
+        return {"zorvipref"};
+    return {"Zorvi", "zorvipref"};
 }
 
 std::string buildTreeSource(const std::string& build) {

@@ -6,11 +6,14 @@
 #include <cstdint>
 #include <filesystem>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
-// The product's targets: the tweak and the settings bundle.
-const std::vector<std::string>& productTargets();
+// The product's targets that sources changed under `changed` (paths relative to the source folder)
+// can reach: the tweak's alone for tweak/, the settings bundle's alone for zorvipref/, both for
+// anything else (what they share, or no path: the first build).
+std::vector<std::string> productTargets(const std::set<std::string>& changed);
 
 // The source folder the build tree was configured from (its CMakeCache.txt says); "" when the
 // folder is no CMake build tree.

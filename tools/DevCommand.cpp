@@ -143,7 +143,7 @@ private:
     bool cycle(const std::set<std::string>& changed, Clock::time_point saved, bool restart) {
         auto platform = sharedLibraries(m_options.build);
         // Saves made meanwhile wait in the watch: they are the next cycle's.
-        BuildOutcome build = buildTargets(m_options.build, productTargets(), m_signals);
+        BuildOutcome build = buildTargets(m_options.build, productTargets(changed), m_signals);
         if (build.interrupted) {
             m_interrupted = true;
             return false;
