@@ -25,7 +25,8 @@ struct VideoFormat;
 class FfmpegVideoFile final : public VideoFile {
 public:
     // A recording into `output` in `format` (sizes and rate already checked); nullptr with error set.
-    // A format of ffmpeg's own GIF (pal8) gets a palette made for each frame.
+    // A format of ffmpeg's own GIF (pal8) gets a palette made for each frame: how GIF was written
+    // before GifVideoFile, kept as the benchmark's baseline.
     static std::unique_ptr<VideoFile> open(OutputFile output, const VideoFormat& format, int width,
                                            int height, int fps, std::string& error);
     ~FfmpegVideoFile() override;

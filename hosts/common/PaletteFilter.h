@@ -1,7 +1,8 @@
 #pragma once
 
-// Turns true-colour frames into 256-colour frames for GIF: each frame gets a palette made from its
-// own pixels (so a wallpaper's gradient keeps its steps small) and is dithered onto it.
+// Turns true-colour frames into 256-colour frames for ffmpeg's GIF encoder: each frame gets a
+// palette made from its own pixels and is dithered onto it. Recordings now use GifVideoFile; this is
+// the benchmark's baseline (bench/recording).
 
 #include <memory>
 #include <string>
