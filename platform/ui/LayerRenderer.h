@@ -162,7 +162,8 @@ private:
     bool planRestore();
     // The restore floor that is this layer, if any.
     const RestoreFloor* restoreFloorOf(const Entry& entry) const;
-    // Whether an opaque layer drawn as it stands, in the subtree of entry, covers rect in this frame.
+    // Whether a layer of entry's subtree paints all of rect opaquely in this frame (restoring under
+    // coverage: one of the floors).
     bool opaqueInSubtree(const Entry& entry, const IntRect& rect) const;
     void restoreUnderCoverage(const RestoreFloor& floor, Bitmap& target);
     void renderReference(CALayer* root);

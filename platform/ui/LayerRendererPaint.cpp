@@ -33,8 +33,8 @@ void LayerRenderer::paint(CALayer* layer, const Region& damage, Bitmap& target, 
     if (area.isEmpty())
         return;
     std::vector<Ref<CALayer>> sublayers = layer->sublayers();
-    // A mask that only clips needs no group over an opaque layer of the subtree that covers the
-    // area: the group would be opaque there, and copying it changes nothing.
+    // A mask that only clips needs no group where a layer of the subtree paints the whole area
+    // opaquely: the group would be opaque there, and copying it changes nothing.
     if (!needsGroup(layer) ||
         (entry.maskClips && layer->opacity() >= 1 && opaqueInSubtree(entry, area.bounds()))) {
         paintOwnContent(layer, entry, area, target, layer->opacity());

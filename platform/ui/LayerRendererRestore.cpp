@@ -98,10 +98,7 @@ bool LayerRenderer::opaqueInSubtree(const Entry& entry, const IntRect& rect) con
     if (m_restore.active)
         return std::any_of(m_restore.floors.begin(), m_restore.floors.end(),
                            [&](const RestoreFloor& floor) { return inside(*floor.cover); });
-    for (const OpaqueCover& cover : m_opaqueCovers)
-        if (cover.order == m_floor)
-            return inside(cover);
-    return false;
+    return std::any_of(m_opaqueCovers.begin(), m_opaqueCovers.end(), inside);
 }
 
 void LayerRenderer::restoreUnderCoverage(const RestoreFloor& floor, Bitmap& target) {
