@@ -1,5 +1,6 @@
 #include "tools/DevInstall.h"
 #include "platform/foundation/DeviceFile.h"
+#include "tools/ProductFiles.h"
 
 #include <cstring>
 #include <fstream>
@@ -8,24 +9,6 @@
 namespace {
 
 constexpr size_t maxInstalledFile = 256 << 20;
-
-struct Built {
-    const char* file;   // in the build's lib folder
-    const char* device; // where the device keeps it
-    mode_t mode;
-    bool tweak;
-};
-
-// Each file a build of the product makes, where `zorvi device create` installs it.
-constexpr Built builtFiles[] = {
-    {"Zorvi.dylib", "/Library/MobileSubstrate/DynamicLibraries/Zorvi.dylib", 0755, true},
-    {"zorvipref.bundle/zorvipref", "/Library/PreferenceBundles/zorvipref.bundle/zorvipref", 0755, false},
-    {"zorvipref.bundle/Info.plist", "/Library/PreferenceBundles/zorvipref.bundle/Info.plist", 0644, false},
-    {"zorvipref.bundle/Root.plist", "/Library/PreferenceBundles/zorvipref.bundle/Root.plist", 0644, false},
-    {"zorvipref.bundle/ColorPrefs.plist", "/Library/PreferenceBundles/zorvipref.bundle/ColorPrefs.plist",
-     0644, false},
-    {"zorvipref.bundle/Entry.plist", "/Library/PreferenceLoader/Preferences/Zorvi.plist", 0644, false},
-};
 
 bool readHostFile(const std::string& path, std::string& bytes) {
     std::ifstream in(path, std::ios::binary);
@@ -47,8 +30,8 @@ bool holds(const char* devicePath, const std::string& bytes) {
 
 bool installChanges(const std::string& libraries, InstallChange& change, std::string& error) {
     change = InstallChange{};
-    for (const Built& file : builtFiles) {
-        std::string source = libraries + "/" + file.file, bytes;
+    for (const ProductFile& file : productFiles()) {
+        std::string source = libraries + "/" + file.built, bytes;
         if (!readHostFile(source, bytes)) {
             error = "the build has no " + source;
             return false;
