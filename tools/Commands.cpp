@@ -4,6 +4,7 @@
 #include "platform/foundation/DeviceRoot.h"
 #include "tools/picturetest/DeviceMatrix.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
@@ -97,24 +98,66 @@ int Commands::run(const std::vector<std::string>& words) {
     }
 }
 
+namespace {
+
+// Each command's definitions, in the order the help lists them, by the words that choose them.
+struct CommandFamily {
+    std::vector<const char*> names;
+    void (*add)(Commands&);
+};
+
+const std::vector<CommandFamily>& commandFamilies() {
+    static const std::vector<CommandFamily> families = {
+        {{"device"}, addDeviceCommand},
+        {{"boot", "springboard", "settings"}, addHostCommands},
+        {{"respring"}, addRespringCommand},
+        {{"shutdown"}, addShutdownCommand},
+        {{"dev"}, addDevCommand},
+        {{"ui"}, addUiCommand},
+        {{"io"}, addIoCommand},
+        {{"send"}, addSendCommand},
+        {{"status-bar"}, addStatusBarCommand},
+        {{"log"}, addLogCommand},
+        {{"defaults"}, addDefaultsCommand},
+        {{"wallpaper"}, addWallpaperCommand},
+        {{"waves"}, addWavesCommand},
+        {{"record"}, addRecordCommand},
+        {{"test"}, addTestCommand},
+        {{"matrix"}, addMatrixCommand},
+        {{"help"}, addHelpCommand},
+    };
+    return families;
+}
+
+} // namespace
+
 void addAllCommands(Commands& commands) {
-    addDeviceCommand(commands);
-    addHostCommands(commands);
-    addRespringCommand(commands);
-    addShutdownCommand(commands);
-    addDevCommand(commands);
-    addUiCommand(commands);
-    addIoCommand(commands);
-    addSendCommand(commands);
-    addStatusBarCommand(commands);
-    addLogCommand(commands);
-    addDefaultsCommand(commands);
-    addWallpaperCommand(commands);
-    addWavesCommand(commands);
-    addRecordCommand(commands);
-    addTestCommand(commands);
-    addMatrixCommand(commands);
-    addHelpCommand(commands);
+    for (const CommandFamily& family : commandFamilies())
+        family.add(commands);
+}
+
+void addCommandsFor(Commands& commands, const std::vector<std::string>& words) {
+    for (const CommandFamily& family : commandFamilies()) {
+        bool chosen = !words.empty() && words[0] != "help" &&
+                      std::find(family.names.begin(), family.names.end(), words[0]) != family.names.end();
+        if (chosen) {
+            family.add(commands);
+            return;
+        }
+    }
+    addAllCommands(commands);
+}
+
+std::vector<std::string> commandFamilyNames(size_t family) {
+    if (family >= commandFamilies().size())
+        return {};
+    const auto& names = commandFamilies()[family].names;
+    return std::vector<std::string>(names.begin(), names.end());
+}
+
+void addCommandFamily(Commands& commands, size_t family) {
+    if (family < commandFamilies().size())
+        commandFamilies()[family].add(commands);
 }
 
 CLI::Option* addRootOption(CLI::App& command, std::string& root) {

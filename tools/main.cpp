@@ -19,6 +19,7 @@ int main(int argc, char** argv) {
     bool version = false;
     program.add_flag("--version", version, "prints the version");
     Commands commands(program);
-    addAllCommands(commands);
-    return commands.run(std::vector<std::string>(argv + 1, argv + argc));
+    std::vector<std::string> words(argv + 1, argv + argc);
+    addCommandsFor(commands, words);
+    return commands.run(words);
 }

@@ -191,4 +191,33 @@ TEST(CommandLine, TheProgramAnswersHelpVersionAndNonsenseWithItsStatuses) {
     output.clear();
     EXPECT_EQ(runCommand(zorvi + " settings --help", output), 0);
     EXPECT_EQ(output.rfind("usage: zorvi settings [--root DIR]", 0), 0u) << output;
+    // A mistyped command is looked for among all of them, though a named one builds only its own.
+    output.clear();
+    EXPECT_EQ(runCommand(zorvi + " defalts read x", output), 2);
+    EXPECT_NE(output.find("did you mean defaults?"), std::string::npos) << output;
+    output.clear();
+    EXPECT_EQ(runCommand(zorvi + " defaults raed x", output), 2);
+    EXPECT_NE(output.find("did you mean read?"), std::string::npos) << output;
+}
+
+// Each command is built alone when its word is given: the words a set of definitions is chosen by
+// must be exactly the commands it defines, or a command would be missing when named.
+TEST(CommandLine, EachCommandIsChosenByExactlyTheWordsItDefines) {
+    std::set<std::string> all;
+    for (size_t family = 0; !commandFamilyNames(family).empty(); ++family) {
+        CLI::App app{"", "zorvi"};
+        Commands commands{app};
+        addCommandFamily(commands, family);
+        std::set<std::string> defined;
+        for (const CLI::App* command : app.get_subcommands([](const CLI::App*) { return true; }))
+            defined.insert(command->get_name());
+        std::vector<std::string> names = commandFamilyNames(family);
+        EXPECT_EQ(defined, std::set<std::string>(names.begin(), names.end())) << family;
+        all.insert(defined.begin(), defined.end());
+    }
+    Program program;
+    std::set<std::string> everything;
+    for (const CLI::App* command : program.app.get_subcommands([](const CLI::App*) { return true; }))
+        everything.insert(command->get_name());
+    EXPECT_EQ(all, everything);
 }
