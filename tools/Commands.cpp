@@ -137,15 +137,20 @@ void addAllCommands(Commands& commands) {
 }
 
 void addCommandsFor(Commands& commands, const std::vector<std::string>& words) {
+    if (words.empty() || words[0].empty() || words[0][0] == '-' || words[0] == "help") {
+        addAllCommands(commands);
+        return;
+    }
     for (const CommandFamily& family : commandFamilies()) {
-        bool chosen = !words.empty() && words[0] != "help" &&
-                      std::find(family.names.begin(), family.names.end(), words[0]) != family.names.end();
-        if (chosen) {
+        if (std::find(family.names.begin(), family.names.end(), words[0]) != family.names.end()) {
             family.add(commands);
             return;
         }
     }
-    addAllCommands(commands);
+    // A word that is no command: its usage error needs only the commands' names, for the suggestion.
+    for (const CommandFamily& family : commandFamilies())
+        for (const char* name : family.names)
+            commands.program().add_subcommand(name, "");
 }
 
 std::vector<std::string> commandFamilyNames(size_t family) {

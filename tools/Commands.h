@@ -55,8 +55,9 @@ void addHelpCommand(Commands& commands);
 // Every command of the program, in the order the help lists them.
 void addAllCommands(Commands& commands);
 // Only the command the first word names, when it names one (not help): the others' definitions are
-// not needed to run it, and making them is most of what a quick command costs once started. Any
-// other first word (an option, a mistyped command) gets them all, for the help and the suggestions.
+// not needed to run it, and making them is most of what a quick command costs once started. A word
+// that names no command gets the commands' bare names (its usage error suggests one); an option,
+// help or no word at all gets every definition, for the help.
 void addCommandsFor(Commands& commands, const std::vector<std::string>& words);
 // The commands one by one, for the tests: the words that choose the family-th set of definitions
 // (empty past the last), and adding that set alone.
