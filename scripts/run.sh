@@ -39,7 +39,7 @@ fi
 configure() { cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo; }
 if [ ! -f build/CMakeCache.txt ]; then
   stage "configuring" configure
-  building="building (first time, about 3 minutes on two cores)"
+  building="building (first time, about 5 minutes on two cores)"
 else
   building="building what changed"
 fi
