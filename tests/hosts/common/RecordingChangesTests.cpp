@@ -190,7 +190,9 @@ TEST(RecordingChanges, FramesComposedFromChangedRectanglesShowTheWholePicture) {
     auto scene = [](int frame, int x, int y) {
         int px = 5 + frame * 3, py = 4 + (frame % 3) * 5;
         if (x >= px && x < px + 9 && y >= py && y < py + 7) {
-            uint32_t noise = static_cast<uint32_t>((x * 73856093) ^ (y * 19349663) ^ (frame * 83492791));
+            // Unsigned: the products wrap around, as a hash's should.
+            uint32_t noise = (static_cast<uint32_t>(x) * 73856093u) ^ (static_cast<uint32_t>(y) * 19349663u) ^
+                             (static_cast<uint32_t>(frame) * 83492791u);
             return rgb(static_cast<int>(noise & 0xff), static_cast<int>((noise >> 8) & 0xff),
                        static_cast<int>((noise >> 16) & 0xff));
         }
