@@ -82,3 +82,18 @@ TEST(MatrixCommand, TheContactSheetHasEachDevicesPictureAtACommonHeightOverItsLa
         EXPECT_EQ(wrong, 0) << label;
     }
 }
+
+TEST(MatrixCommand, ASystemOrScreenNamedTwiceIsOneRowOrColumn) {
+    PictureSuite suite;
+    suite.write("cases/lock.springboard", lockScript);
+    CommandRun run = suite.zorvi(
+        "matrix cases/lock.springboard sheet.png --system 14.4,14.4 --screen 160x284@1,160x284@1");
+    ASSERT_EQ(run.status, 0) << run.output;
+    EXPECT_TRUE(run.says("lock.png on 1 device")) << run.output;
+    std::optional<Bitmap> sheet = suite.picture("sheet.png");
+    ASSERT_TRUE(sheet);
+    using namespace ContactSheet;
+    // One picture at its own size, with no empty column beside it.
+    EXPECT_EQ(sheet->width(), margin + 160 + margin);
+    EXPECT_EQ(sheet->height(), margin + 284 + labelGap + labelBand + margin);
+}

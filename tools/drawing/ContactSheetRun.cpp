@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <set>
 #include <thread>
 
 int zv_drawMatrix(const CLI::App& command, const MatrixOptions& options) {
@@ -27,9 +28,11 @@ int zv_drawMatrix(const CLI::App& command, const MatrixOptions& options) {
         return commandFailure(command, options.script + ": " + cases[0].problem);
     if (cases[0].pictures.empty())
         return commandFailure(command, options.script + " takes no snapshot");
-    std::vector<std::string> systems = splitList(options.systems);
-    std::vector<std::string> screens = splitList(options.screens);
-    std::vector<MatrixCell> cells = crossMatrix(systems, screens);
+    std::vector<MatrixCell> cells = crossMatrix(splitList(options.systems), splitList(options.screens));
+    // The sheet's columns are the distinct screens: a screen named twice is one device.
+    std::set<std::string> screens;
+    for (const MatrixCell& cell : cells)
+        screens.insert(cell.screen);
 
     std::string work = (std::filesystem::temp_directory_path() / "zorvi-matrix-XXXXXX").string();
     if (!::mkdtemp(work.data()))
