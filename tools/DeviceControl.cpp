@@ -74,9 +74,20 @@ bool selectBootedDevice(const std::string& root, const CLI::App& command) {
     return true;
 }
 
+bool singleLine(const std::string& line, const CLI::App& command) {
+    if (line.find('\n') == std::string::npos)
+        return true;
+    CommandLine::usageError(command, "a command is one line: its words cannot hold a line break");
+    return false;
+}
+
 bool sendControlLine(const std::string& process, const std::string& line, ControlReply& reply,
                      std::string& error) {
     reply = ControlReply{};
+    if (line.find('\n') != std::string::npos) {
+        error = "a command is one line: its words cannot hold a line break";
+        return false;
+    }
     int fd = ControlSocket::connect(process, error);
     if (fd < 0)
         return false;
@@ -114,6 +125,8 @@ bool sendControlLine(const std::string& process, const std::string& line, Contro
 
 int runControlLine(const CLI::App& command, const std::string& process, const std::string& line,
                    ControlReply& reply) {
+    if (!singleLine(line, command))
+        return 2;
     std::string error;
     if (!sendControlLine(process, line, reply, error))
         return commandFailure(command, error);

@@ -43,12 +43,17 @@ std::function<int(const CLI::App&)> onBootedProcess(std::shared_ptr<Words> words
     };
 }
 
-// Runs one line on a process of the current device; false with error set when the process could
-// not be reached or went away before it answered.
+// False, after a usage error, when the words would make more than one line: the process would run
+// the rest as lines of their own, whose replies nobody reads.
+bool singleLine(const std::string& line, const CLI::App& command);
+
+// Runs one line on a process of the current device; false with error set when the line holds a
+// line break, or the process could not be reached or went away before it answered.
 bool sendControlLine(const std::string& process, const std::string& line, ControlReply& reply,
                      std::string& error);
 
 // Runs the line and says what went wrong on stderr: 0 when it ran, 1 when it did not (or the
-// process could not be reached). The reply is left for the caller to print.
+// process could not be reached), 2 when it holds a line break. The reply is left for the caller to
+// print.
 int runControlLine(const CLI::App& command, const std::string& process, const std::string& line,
                    ControlReply& reply);

@@ -24,6 +24,8 @@ int sendLine(const SendWords& words, const CLI::App& command) {
     std::string line;
     for (const std::string& word : words.line)
         line += (line.empty() ? "" : " ") + word;
+    if (!singleLine(line, command))
+        return 2;
     ControlReply reply;
     std::string error;
     if (!sendControlLine(words.process, line, reply, error))

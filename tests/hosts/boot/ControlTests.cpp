@@ -12,9 +12,9 @@
 #include <csignal>
 #include <cstring>
 #include <filesystem>
-#include <set>
 #include <fstream>
 #include <map>
+#include <set>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -293,6 +293,16 @@ TEST_F(ControlTest, SendPrintsTheEventsOfALineAndFailsWithItsError) {
     ASSERT_TRUE(error.has_value()) << output;
     EXPECT_EQ((*error)["event"].string(), "error");
     EXPECT_NE((*error)["message"].string().find("frobnicate"), std::string::npos);
+
+    // Words holding a line break are refused whole: what follows the break would otherwise run as a
+    // line of its own, unseen.
+    std::string smuggled = m_folder + "/smuggled.png";
+    EXPECT_EQ(run("send settings \"state\nsnapshot " + smuggled + "\"", output), 2) << output;
+    EXPECT_NE(output.find("line break"), std::string::npos) << output;
+    EXPECT_EQ(run("ui settings text \"a\nsnapshot " + smuggled + "\"", output), 2) << output;
+    // Lines run in the order they came: once this one is answered, any smuggled one has run.
+    ASSERT_EQ(run("send settings state", output), 0) << output;
+    EXPECT_FALSE(std::filesystem::exists(smuggled));
 }
 
 TEST_F(ControlTest, AnotherUserIsRefusedAndTheRefusalLogged) {
@@ -414,6 +424,26 @@ TEST_F(ControlTest, InWindowsATapByLabelShowsTheSwitchOn) {
     EXPECT_LT(red(on->at(x, y)), 200u) << std::hex << on->at(x, y) << ": the track is tinted";
     ASSERT_EQ(run("defaults read com.vantrel.zorvi enablecustom", output), 0) << output;
     EXPECT_NE(output.find('1'), std::string::npos) << output;
+}
+
+TEST_F(ControlTest, InWindowsSettingsStatusBarShowsTheLockScreensLiveTime) {
+    if (!XDisplay::available())
+        GTEST_SKIP() << "Xvfb and xdotool are not installed";
+    XDisplay display;
+    ASSERT_FALSE(display.name().empty()) << display.startError();
+    boot(display.name());
+    auto shown = [&](const std::string& process, const char* part) {
+        auto fields = state(process);
+        return fields ? (*fields)[part]["time"].string() : std::string();
+    };
+    // Read twice more should a minute turn between the two.
+    std::string lock, bar;
+    for (int i = 0; i < 3 && (lock.empty() || lock != bar); ++i) {
+        lock = shown("springboard", "clock");
+        bar = shown("settings", "statusBar");
+    }
+    ASSERT_FALSE(lock.empty());
+    EXPECT_EQ(bar, lock) << "Settings' status bar shows the time the lock screen's clock shows";
 }
 
 } // namespace
