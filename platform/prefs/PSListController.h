@@ -111,10 +111,9 @@ private:
     std::vector<Row> m_rows;
     Ref<NSArray> m_shown;
     bool m_built = false;
-    bool m_largeTitle = false; // the table was laid out under a large title
-    Ref<NSArray> m_lastLoaded;
-    Ref<NSDictionary> m_lastRead; // the values readPreferenceValue: last read // the last answer of
-                                  // loadSpecifiersFromPlistName:target: through the runtime
+    bool m_largeTitle = false;    // the table was laid out under a large title
+    Ref<NSArray> m_lastLoaded;    // the last answer of loadSpecifiersFromPlistName:target:
+    Ref<NSDictionary> m_lastRead; // the values readPreferenceValue: last read
 };
 
 // Whether a stored value suits a row of that kind (switches take numbers; colour, app and text rows
