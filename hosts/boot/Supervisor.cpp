@@ -41,15 +41,19 @@ const char* programOf(const std::string& name) {
 // one that is no lock: a folder, a link, a device that cannot be written).
 bool takeLock(int& lock, std::string& why) {
     const char* path = "/var/run/boot.lock";
+    // Opened for writing though flock needs none: a device that cannot be written cannot be booted
+    // (its processes keep their sockets and state in it), and is refused here rather than left to
+    // fail at every start of its processes.
     lock = DeviceFile::open(path, O_RDWR | O_CREAT | O_NONBLOCK | O_NOFOLLOW, 0644);
-    if (lock < 0 && (errno == EROFS || errno == EACCES))
-        lock = DeviceFile::open(path, O_RDONLY | O_NONBLOCK | O_NOFOLLOW); // flock needs no writing
     if (lock < 0) {
         int failure = errno;
+        std::string reason = std::strerror(failure);
         why = std::string("its ") + path +
               (failure == ELOOP    ? " is a link, not a lock file"
                : failure == EISDIR ? " is a folder, not a lock file"
-                                   : " cannot be opened: " + std::string(std::strerror(failure)));
+               : failure == EROFS || failure == EACCES
+                   ? " cannot be written (" + reason + "); a device is booted only where it can be written"
+                   : " cannot be opened: " + reason);
         return false;
     }
     struct stat info {};

@@ -1,5 +1,6 @@
 // The supervisor running a script: processes that stop taking their commands, waits that cannot
-// end well, a backboardd that cannot start, exit statuses, and what shutting down lets finish.
+// end well, a backboardd that cannot start, a device that cannot be written, exit statuses, and what
+// shutting down lets finish.
 // Every run is bounded: a supervisor that hangs is killed and the test fails.
 
 #include "tests/support/JsonValue.h"
@@ -286,4 +287,40 @@ TEST_F(ScriptRunTest, ALockThatIsNoLockIsNamedForWhatItIs) {
     EXPECT_EQ(link.status, 1);
     EXPECT_NE(link.errorOutput.find("boot.lock is a link"), std::string::npos) << link.errorOutput;
     EXPECT_EQ(link.errorOutput.find("booted already"), std::string::npos);
+}
+
+TEST_F(ScriptRunTest, ADeviceThatCannotBeWrittenIsNotBootedAndSaysWhy) {
+    // Read-only as a read-only mount makes it: root, whom permissions do not stop, mounts it so in
+    // a namespace of its own; anyone else meets folders and a lock they may not write.
+    std::string wrapper = m_folder + "/read-only-boot";
+    std::ofstream(wrapper) << "#!/bin/sh\n"
+                              "exec unshare -m sh -c 'mount --bind \"$1\" \"$1\" && "
+                              "mount -o remount,bind,ro \"$1\" || exit 77; shift; exec \"$@\"' sh "
+                           << root << " " << ZV_BOOT << " \"$@\"\n";
+    std::filesystem::permissions(wrapper, std::filesystem::perms::owner_all);
+    std::string lock = root + "/var/run/boot.lock";
+    std::ofstream{lock};
+    bool asRoot = ::geteuid() == 0;
+    if (!asRoot)
+        for (const std::string& path : {root + "/var/run", lock})
+            std::filesystem::permissions(path, std::filesystem::perms::owner_write,
+                                         std::filesystem::perm_options::remove);
+    BootRun run = boot("state\n", 5, {}, asRoot ? wrapper : std::string(ZV_BOOT));
+    if (!asRoot)
+        std::filesystem::permissions(root + "/var/run", std::filesystem::perms::owner_write,
+                                     std::filesystem::perm_options::add);
+    if (run.status == 77)
+        GTEST_SKIP() << "no read-only mount here: " << run.errorOutput;
+    EXPECT_EQ(run.status, 1) << run.errorOutput;
+    EXPECT_NE(run.errorOutput.find("boot.lock cannot be written"), std::string::npos) << run.errorOutput;
+    EXPECT_EQ(run.errorOutput.find("booted already"), std::string::npos) << run.errorOutput;
+    EXPECT_TRUE(run.of("start", "settings").empty()) << "no process is started to fail";
+}
+
+TEST_F(ScriptRunTest, AWaitWithoutItsTimeWaitsTenSecondsAndSaysSo) {
+    BootRun run = boot("wait-for springboard unlock\n", 16);
+    EXPECT_EQ(run.status, 1) << run.errorOutput;
+    EXPECT_EQ(run.errors(),
+              std::vector<std::string>{"line 1: springboard did not write unlock within 10000 ms"});
+    EXPECT_GT(run.seconds, 9.5);
 }
