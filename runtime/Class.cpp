@@ -33,7 +33,7 @@ struct ClassTable {
 };
 
 // Never destroyed: classes must outlive every object, including those released at exit.
-ClassTable& table() {
+ClassTable& classTable() {
     static ClassTable* const instance = new ClassTable;
     return *instance;
 }
@@ -58,7 +58,7 @@ std::unique_ptr<objc_method> makeMethod(SEL name, IMP imp, const std::string& ty
 Class objc_getClass(const char* name) {
     if (!name)
         return nullptr;
-    auto& t = table();
+    auto& t = classTable();
     std::shared_lock guard(t.lock);
     auto it = t.classes.find(std::string_view(name));
     if (it == t.classes.end() || !it->second->registered)
@@ -92,7 +92,7 @@ Class defineUnnamed(const char* name, Class superclass, InstanceFactory factory)
     auto cls = makeClassPair(superclass, name);
     cls->factory = factory;
     cls->registered = true;
-    auto& t = table();
+    auto& t = classTable();
     std::unique_lock guard(t.lock);
     t.unnamed.push_back(std::move(cls));
     return t.unnamed.back().get();
@@ -103,7 +103,7 @@ Class defineUnnamed(const char* name, Class superclass, InstanceFactory factory)
 Class objc_allocateClassPair(Class superclass, const char* name, size_t) {
     if (!name || !*name)
         return nullptr;
-    auto& t = table();
+    auto& t = classTable();
     std::unique_lock guard(t.lock);
     if (t.classes.count(std::string_view(name)))
         return nullptr;
@@ -124,7 +124,7 @@ ClassDefinitionScope::~ClassDefinitionScope() {
 void objc_registerClassPair(Class cls) {
     if (!cls)
         return;
-    std::unique_lock guard(table().lock);
+    std::unique_lock guard(classTable().lock);
     cls->registered = true;
 }
 
@@ -137,7 +137,7 @@ Class objc_defineClass(const char* name, Class superclass, InstanceFactory facto
     if (!cls)
         throw RuntimeError(std::string("class ") + (name ? name : "<null>") + " is already defined");
     {
-        std::unique_lock guard(table().lock);
+        std::unique_lock guard(classTable().lock);
         cls->factory = factory;
     }
     objc_registerClassPair(cls);
@@ -168,7 +168,7 @@ bool class_addMethod(Class cls, SEL name, IMP imp, const char* types) {
     if (!cls || !name || !imp)
         return false;
     {
-        std::unique_lock guard(table().lock);
+        std::unique_lock guard(classTable().lock);
         if (cls->methods.count(name))
             return false;
         cls->methods.emplace(name, makeMethod(name, imp, types ? types : ""));
@@ -183,7 +183,7 @@ IMP class_replaceMethod(Class cls, SEL name, IMP imp, const char* types) {
         return nullptr;
     IMP previous = nullptr;
     {
-        std::unique_lock guard(table().lock);
+        std::unique_lock guard(classTable().lock);
         if (auto it = cls->methods.find(name); it != cls->methods.end()) {
             previous = it->second->imp;
             it->second->imp = imp;
@@ -200,14 +200,14 @@ IMP class_replaceMethod(Class cls, SEL name, IMP imp, const char* types) {
 }
 
 Method class_getInstanceMethod(Class cls, SEL name) {
-    std::shared_lock guard(table().lock);
+    std::shared_lock guard(classTable().lock);
     return lookUp(cls, name);
 }
 
 Method class_getOwnMethod(Class cls, SEL name) {
     if (!cls)
         return nullptr;
-    std::shared_lock guard(table().lock);
+    std::shared_lock guard(classTable().lock);
     auto it = cls->methods.find(name);
     return it == cls->methods.end() ? nullptr : it->second.get();
 }
@@ -229,13 +229,13 @@ id objc_classObject(Class cls) {
         return nullptr;
     Class meta = object_getMetaclass(cls);
     {
-        std::shared_lock guard(table().lock);
+        std::shared_lock guard(classTable().lock);
         if (cls->classObject)
             return cls->classObject;
     }
     Ref<NSObject> made = make_object<NSObject>();
     made->setClass(meta);
-    std::unique_lock guard(table().lock);
+    std::unique_lock guard(classTable().lock);
     if (!cls->classObject)
         cls->classObject = made.leak();
     return cls->classObject;

@@ -18,7 +18,7 @@ struct SelectorTable {
 };
 
 // Never destroyed: selectors stay valid while anything at exit still sends messages.
-SelectorTable& table() {
+SelectorTable& selectorTable() {
     static SelectorTable* const instance = new SelectorTable;
     return *instance;
 }
@@ -26,7 +26,7 @@ SelectorTable& table() {
 } // namespace
 
 SEL sel_registerName(std::string_view name) {
-    auto& t = table();
+    auto& t = selectorTable();
     std::lock_guard guard(t.lock);
     if (auto it = t.entries.find(name); it != t.entries.end())
         return it->second.get();

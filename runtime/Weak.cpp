@@ -13,7 +13,7 @@ struct WeakTable {
 };
 
 // Never destroyed: objects released at exit still clear their weak references here.
-WeakTable& table() {
+WeakTable& weakTable() {
     static WeakTable* const instance = new WeakTable;
     return *instance;
 }
@@ -31,7 +31,7 @@ void unregisterLocked(WeakTable& t, NSObject* object, WeakSlot* slot) {
 } // namespace
 
 void WeakSlot::store(NSObject* object) {
-    auto& t = table();
+    auto& t = weakTable();
     std::lock_guard guard(t.lock);
     if (m_object == object)
         return;
@@ -46,7 +46,7 @@ void WeakSlot::store(NSObject* object) {
 }
 
 Ref<NSObject> WeakSlot::loadRaw() const {
-    auto& t = table();
+    auto& t = weakTable();
     std::lock_guard guard(t.lock);
     if (!m_object || !m_object->tryRetain())
         return nullptr;
@@ -54,7 +54,7 @@ Ref<NSObject> WeakSlot::loadRaw() const {
 }
 
 void weak_clear_references_to(NSObject* object) {
-    auto& t = table();
+    auto& t = weakTable();
     std::lock_guard guard(t.lock);
     auto it = t.slots.find(object);
     if (it == t.slots.end())

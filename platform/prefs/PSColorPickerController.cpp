@@ -12,7 +12,7 @@
 namespace {
 
 constexpr double fieldHeight = 240;
-constexpr double margin = 16;
+constexpr double pickerMargin = 16;
 constexpr size_t longestHex = 9; // "AARRGGBB" and a little slack for a leading '#'
 
 CGColor hsv(double hue, double saturation, double value) {
@@ -93,19 +93,19 @@ void PSColorPickerController::build() {
     UIView* page = view();
     double width = UIScreen::mainScreen()->bounds().size.width;
     page->setBackgroundColor(UIColor::colorWithRed(0.95, 0.95, 0.97, 1).get());
-    CGSize fieldSize{width - 2 * margin, fieldHeight};
+    CGSize fieldSize{width - 2 * pickerMargin, fieldHeight};
     Ref<UIImageView> field = UIImageView::imageViewWithImage(fieldImage(fieldSize).get());
-    field->setFrame(CGRectMake(margin, margin, fieldSize.width, fieldSize.height));
+    field->setFrame(CGRectMake(pickerMargin, pickerMargin, fieldSize.width, fieldSize.height));
     m_field = field;
     page->addSubview(field);
-    m_swatch = makeViewWithFrame<UIView>(CGRectMake(margin, margin * 2 + fieldHeight, 60, 44));
+    m_swatch = makeViewWithFrame<UIView>(CGRectMake(pickerMargin, pickerMargin * 2 + fieldHeight, 60, 44));
     page->addSubview(m_swatch);
     m_hex = UILabel::labelWithFrame(
-        CGRectMake(margin + 76, margin * 2 + fieldHeight, width - 2 * margin - 76, 44), "",
+        CGRectMake(pickerMargin + 76, pickerMargin * 2 + fieldHeight, width - 2 * pickerMargin - 76, 44), "",
         "DejaVu Sans Mono 20px");
     page->addSubview(m_hex);
     page->addSubview(UILabel::labelWithFrame(
-        CGRectMake(margin, margin * 3 + fieldHeight + 44, width - 2 * margin, 20),
+        CGRectMake(pickerMargin, pickerMargin * 3 + fieldHeight + 44, width - 2 * pickerMargin, 20),
         "Tap a colour, or type its hex value and Return.", "DejaVu Sans 13px", CGColor{0.43, 0.43, 0.45, 1}));
     showValue();
 }
