@@ -4,18 +4,64 @@
 #include "platform/foundation/DeviceRoot.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <limits>
 #include <sstream>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 
 constexpr const char* tableFolder = "/var/run/processes";
 
 std::string registeredFile;
+
+// The name each of the device's programs records itself under.
+constexpr std::array<std::pair<std::string_view, std::string_view>, 3> recordedNames{{
+    {"zv-backboardd", "backboardd"},
+    {"zv-springboard", "SpringBoard"},
+    {"zv-settings", "Preferences"},
+}};
+
+// The name a process would be recorded under, from the file name of the program it runs ("" for
+// a program that is none of the device's, or a process that cannot be seen).
+std::string recordedName(pid_t pid) {
+    std::error_code failure;
+    std::string program =
+        std::filesystem::read_symlink("/proc/" + std::to_string(pid) + "/exe", failure).filename().string();
+    constexpr std::string_view replaced = " (deleted)";
+    if (program.ends_with(replaced))
+        program.resize(program.size() - replaced.size());
+    for (const auto& [file, name] : recordedNames)
+        if (program == file)
+            return std::string(name);
+    return {};
+}
+
+// The device's processes that its table does not hold: one that could not write its entry (a full
+// disk) is still the device's, and the kernel knows it.
+void addUnrecorded(std::vector<ProcessTable::Process>& found) {
+    std::error_code failure;
+    for (std::filesystem::directory_iterator it("/proc", failure), end; !failure && it != end;
+         it.increment(failure)) {
+        std::string file = it->path().filename().string();
+        if (file.empty() ||
+            !std::all_of(file.begin(), file.end(), [](char c) { return c >= '0' && c <= '9'; }))
+            continue;
+        long pid = std::strtol(file.c_str(), nullptr, 10);
+        if (pid <= 0 || pid > std::numeric_limits<pid_t>::max() ||
+            std::any_of(found.begin(), found.end(), [&](const auto& known) { return known.pid == pid; }))
+            continue;
+        std::string name = recordedName(static_cast<pid_t>(pid)), why;
+        if (name.empty())
+            continue;
+        if (DeviceProcess process = DeviceProcess::open(static_cast<pid_t>(pid), why))
+            found.push_back({name, static_cast<pid_t>(pid), std::move(process)});
+    }
+}
 
 bool isPlainName(std::string_view name) {
     return !name.empty() && name.size() <= 100 && name.find('/') == std::string_view::npos && name != "." &&
@@ -78,12 +124,19 @@ std::vector<Process> running() {
             DeviceFile::remove(path);
             continue;
         }
-        std::string why;
-        if (DeviceProcess process = DeviceProcess::open(static_cast<pid_t>(pid), why))
-            found.push_back({file.substr(0, dot), static_cast<pid_t>(pid), std::move(process)});
+        std::string name = file.substr(0, dot), why;
+        DeviceProcess process = DeviceProcess::open(static_cast<pid_t>(pid), why);
+        // An entry names the process it is about: one of the device's under another name is not it.
+        if (process && recordedName(static_cast<pid_t>(pid)) != name) {
+            why = "it is the device's " + recordedName(static_cast<pid_t>(pid)) + ", not its " + name;
+            process = {};
+        }
+        if (process)
+            found.push_back({name, static_cast<pid_t>(pid), std::move(process)});
         else
             NSLog("process table: skipped " + file + ": " + why);
     }
+    addUnrecorded(found);
     std::sort(found.begin(), found.end(), [](const Process& a, const Process& b) {
         return a.name != b.name ? a.name < b.name : a.pid < b.pid;
     });

@@ -31,7 +31,8 @@ bool registerSelf(std::string_view name);
 void unregisterSelf();
 // The device's live processes, by name then pid. Entries of processes that are gone (or whose pid
 // another program now uses) are removed as they are found; an entry naming a process that is not
-// this device's is skipped, with a line in the device log.
+// this device's, or one of its processes under another name, is skipped, with a line in the device
+// log. A process of the device that has no entry (it could not write one) is found all the same.
 std::vector<Process> running();
 
 } // namespace ProcessTable

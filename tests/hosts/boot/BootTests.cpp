@@ -461,6 +461,25 @@ TEST_F(BootTest, RespringRunsTheSystemsKillallNeverTheDevicesCopy) {
     EXPECT_EQ(deviceLog(root).find("is not the system's"), std::string::npos);
 }
 
+TEST_F(BootTest, ADeviceProcessIsKnownForWhatItRunsWhateverItsEntrySays) {
+    pid_t backboardd = deviceBackboardd();
+    m_started.push_back(backboardd);
+    ASSERT_TRUE(registered(root, "backboardd", backboardd));
+    std::string table = root + "/var/run/processes/";
+    // Its entry renamed: the device's backboardd is not its SpringBoard.
+    std::filesystem::rename(table + "backboardd." + std::to_string(backboardd),
+                            table + "SpringBoard." + std::to_string(backboardd));
+    EXPECT_EQ(killall(root, "SpringBoard"), 1);
+    EXPECT_TRUE(running(backboardd));
+    EXPECT_NE(deviceLog(root).find("it is the device's backboardd, not its SpringBoard"), std::string::npos);
+    // No entry at all, as when a full disk kept it from writing one: a Respring still reaches it.
+    std::filesystem::remove(table + "SpringBoard." + std::to_string(backboardd));
+    EXPECT_EQ(killall(root, "backboardd"), 0);
+    for (int i = 0; i < 100 && running(backboardd); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_FALSE(running(backboardd));
+}
+
 TEST_F(BootTest, AStaleProcessTableNeverSignalsAProgramThatReusedAPid) {
     // An entry naming a live program with another start time, as a crash and a reused pid leave it.
     pid_t stranger = decoy("stranger", "");
