@@ -20,6 +20,12 @@ bool tellsNothing(const ScreenElement& element) {
            element.children.empty();
 }
 
+// The bar's back button and right item are labels a tap on the bar answers to.
+bool isBarButton(UIView* view) {
+    auto* bar = objc_cast<UINavigationBar>(view->superview());
+    return bar && (view == bar->backButtonView() || view == bar->rightButtonView());
+}
+
 // What the platform's own classes are for; a host refines it.
 void describeKind(UIView* view, ScreenElement& element) {
     if (auto* toggle = objc_cast<UISwitch>(view)) {
@@ -28,7 +34,7 @@ void describeKind(UIView* view, ScreenElement& element) {
     } else if (objc_cast<UIButton>(view)) {
         element.role = "button";
     } else if (auto* label = objc_cast<UILabel>(view)) {
-        element.role = "text";
+        element.role = isBarButton(view) && !label->text().empty() ? "button" : "text";
         element.label = label->text();
     } else if (objc_cast<UIImageView>(view)) {
         element.role = "image";

@@ -45,6 +45,9 @@ public:
     UIBarButtonItem* rightItem() const { return m_rightItem.get(); }
     // What lies under a point of the bar's own coordinates.
     Part partAt(CGPoint point) const;
+    // The views that show the back button and the right item (a person taps them as buttons).
+    UIView* backButtonView() const { return m_back.get(); }
+    UIView* rightButtonView() const { return m_right.get(); }
 
     // --- large titles ---
     bool prefersLargeTitles() const { return m_prefersLargeTitles; }

@@ -335,3 +335,30 @@ TEST_F(SettingsTest, TheSnapshotShowsThePurpleBarAndTheWavesOverTheWallpaper) {
         }
     EXPECT_GT(whiteish, 200);
 }
+
+namespace {
+// Every element of a described screen, as role and label, depth first.
+void collectElements(const JsonValue& elements, std::vector<std::pair<std::string, std::string>>& out) {
+    for (size_t i = 0; i < elements.size(); ++i) {
+        out.emplace_back(elements[i]["role"].string(), elements[i]["label"].string());
+        collectElements(elements[i]["children"], out);
+    }
+}
+} // namespace
+
+TEST_F(SettingsTest, TheBarsBackButtonAndRightItemAreDescribedAsButtonsAndItsTitleAsText) {
+    // A process that serves its control socket takes ui lines in its script too.
+    HostTrace trace =
+        runHost(ZV_SETTINGS, root, "open Zorvi\nui describe\n", scratch("script.txt"), "--control");
+    ASSERT_EQ(trace.named("describe").size(), 1u);
+    EXPECT_TRUE(trace.named("error").empty());
+    std::vector<std::pair<std::string, std::string>> elements;
+    collectElements((*trace.named("describe")[0])["elements"], elements);
+    auto has = [&](const std::string& role, const std::string& label) {
+        return std::find(elements.begin(), elements.end(), std::make_pair(role, label)) != elements.end();
+    };
+    EXPECT_TRUE(has("button", "\u2039 Settings"));
+    EXPECT_TRUE(has("button", "Respring"));
+    EXPECT_TRUE(has("text", "Zorvi"));
+    EXPECT_FALSE(has("button", "")) << "the first page's empty back button is not described";
+}
