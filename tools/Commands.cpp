@@ -148,9 +148,22 @@ void addCommandsFor(Commands& commands, const std::vector<std::string>& words) {
         }
     }
     // A word that is no command: its usage error needs only the commands' names, for the suggestion.
+    for (const std::string& name : commandNames())
+        commands.program().add_subcommand(name, "");
+}
+
+std::vector<std::string> commandNames() {
+    std::vector<std::string> names;
     for (const CommandFamily& family : commandFamilies())
-        for (const char* name : family.names)
-            commands.program().add_subcommand(name, "");
+        names.insert(names.end(), family.names.begin(), family.names.end());
+    return names;
+}
+
+bool namesNoCommand(const std::vector<std::string>& words) {
+    if (words.empty() || words[0].empty() || words[0][0] == '-')
+        return false;
+    std::vector<std::string> names = commandNames();
+    return std::find(names.begin(), names.end(), words[0]) == names.end();
 }
 
 std::vector<std::string> commandFamilyNames(size_t family) {

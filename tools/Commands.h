@@ -59,6 +59,10 @@ void addAllCommands(Commands& commands);
 // that names no command gets the commands' bare names (its usage error suggests one); an option,
 // help or no word at all gets every definition, for the help.
 void addCommandsFor(Commands& commands, const std::vector<std::string>& words);
+// Every word that names a command, in the order the help lists them.
+std::vector<std::string> commandNames();
+// Whether the first word is meant as a command but names none (so its usage error is all to do).
+bool namesNoCommand(const std::vector<std::string>& words);
 // The commands one by one, for the tests: the words that choose the family-th set of definitions
 // (empty past the last), and adding that set alone.
 std::vector<std::string> commandFamilyNames(size_t family);

@@ -6,6 +6,10 @@
 #include <vector>
 
 int runZorvi(int argc, char** argv) {
+    std::vector<std::string> words(argv + 1, argv + argc);
+    // Saying so needs none of the commands' definitions, which are most of what it would cost.
+    if (namesNoCommand(words))
+        return CommandLine::unknownCommand("zorvi", words[0], commandNames());
     CLI::App program(
         "Runs the simulated phone with the Zorvi lock-screen add-on: lays out devices, boots them "
         "in windows or headless from scripts, edits their preferences and wallpaper, records their "
@@ -15,7 +19,6 @@ int runZorvi(int argc, char** argv) {
     bool version = false;
     program.add_flag("--version", version, "prints the version");
     Commands commands(program);
-    std::vector<std::string> words(argv + 1, argv + argc);
     addCommandsFor(commands, words);
     return commands.run(words);
 }

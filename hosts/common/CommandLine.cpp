@@ -146,6 +146,21 @@ std::string didYouMean(const std::string& word, const std::vector<std::string>& 
     return near.empty() ? "" : " (did you mean " + near + "?)";
 }
 
+std::string unknownCommandMessage(const std::string& word, const std::vector<std::string>& names) {
+    return "unknown command '" + word + "'" + didYouMean(word, names);
+}
+
+// A program with commands shows this one usage line: every command's would bury the message.
+std::string commandsUsage(const std::string& program) {
+    return "usage: " + program + " COMMAND [ARGS...]\n";
+}
+
+int printUsageError(const std::string& name, const std::string& message, const std::string& lines) {
+    std::fprintf(stderr, "%s: %s\n%s(%s --help for more)\n", name.c_str(), message.c_str(), lines.c_str(),
+                 name.c_str());
+    return 2;
+}
+
 // The first word nobody took, with what was probably meant.
 std::string unexpected(CLI::App& top) {
     std::vector<std::string> extras = top.remaining(true);
@@ -160,7 +175,7 @@ std::string unexpected(CLI::App& top) {
         std::vector<std::string> names;
         for (const CLI::App* command : commands)
             names.push_back(command->get_name());
-        return "unknown command '" + word + "'" + didYouMean(word, names);
+        return unknownCommandMessage(word, names);
     }
     return "unexpected argument '" + word + "'";
 }
@@ -214,14 +229,16 @@ CLI::App& chosen(CLI::App& app) {
 
 int usageError(const CLI::App& app, const std::string& message) {
     std::string lines;
-    // A program's every line would bury the message: its commands have their own help.
     if (!app.get_parent() && !commandsOf(app).empty())
-        lines = "usage: " + app.get_name() + " COMMAND [ARGS...]\n";
+        lines = commandsUsage(app.get_name());
     for (const std::string& line : lines.empty() ? synopsis(app) : std::vector<std::string>())
         lines += (lines.empty() ? "usage: " : "       ") + line + "\n";
-    std::fprintf(stderr, "%s: %s\n%s(%s --help for more)\n", fullName(app).c_str(), message.c_str(),
-                 lines.c_str(), fullName(app).c_str());
-    return 2;
+    return printUsageError(fullName(app), message, lines);
+}
+
+int unknownCommand(const std::string& program, const std::string& word,
+                   const std::vector<std::string>& names) {
+    return printUsageError(program, unknownCommandMessage(word, names), commandsUsage(program));
 }
 
 int parse(CLI::App& app, const std::vector<std::string>& words) {

@@ -44,4 +44,9 @@ std::string nearest(const std::string& word, const std::vector<std::string>& can
 // Prints "NAME: message" and the app's usage lines to stderr; answers 2.
 int usageError(const CLI::App& app, const std::string& message);
 
+// A program's usage error for a first word that names none of its commands, made from their names
+// alone: the same text a parse meeting the word prints, without defining any command first.
+int unknownCommand(const std::string& program, const std::string& word,
+                   const std::vector<std::string>& names);
+
 } // namespace CommandLine

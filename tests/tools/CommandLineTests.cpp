@@ -163,6 +163,30 @@ TEST(CommandLine, OptionsTakeTheirValueEitherWayAndAnywhereAfterTheCommand) {
     }
 }
 
+// The program answers a first word that names no command before it defines any: what it prints
+// must be what a parse of every definition prints, word for word.
+TEST(CommandLine, AWordThatNamesNoCommandIsAnsweredAsAParseOfEveryCommandWould) {
+    for (const std::string word : {"devcie", "frobnicate", "recrod"}) {
+        std::string output;
+        EXPECT_EQ(runCommand(std::string(ZV_ZORVI) + " " + word + " list", output), 2) << word;
+        Parsed parsed = parse({word, "list"});
+        EXPECT_EQ(parsed.status, 2);
+        EXPECT_EQ(output, parsed.err) << word;
+    }
+    EXPECT_FALSE(namesNoCommand({}));
+    EXPECT_FALSE(namesNoCommand({"--help"}));
+    EXPECT_FALSE(namesNoCommand({"status-bar", "clear"}));
+    EXPECT_TRUE(namesNoCommand({"statusbar"}));
+    // Every command the program defines, and nothing else, is a name the early answer knows.
+    Program program;
+    std::set<std::string> defined, named;
+    for (const CLI::App* command : program.app.get_subcommands([](CLI::App*) { return true; }))
+        defined.insert(command->get_name());
+    for (const std::string& name : commandNames())
+        named.insert(name);
+    EXPECT_EQ(named, defined);
+}
+
 TEST(CommandLine, NearestNameIsOnlyANearOne) {
     EXPECT_EQ(CommandLine::nearest("--scren", {"--root", "--screen", "--system"}), "--screen");
     EXPECT_EQ(CommandLine::nearest("wallpapr", {"waves", "wallpaper"}), "wallpaper");
