@@ -131,6 +131,8 @@ void Supervisor::start(Child& child) {
         words.insert(words.end(), {"--root", m_options.root, "--control"});
         if (m_options.headless)
             words.insert(words.end(), {"--headless", "--script", "-"});
+        if (m_options.headless && m_options.served)
+            words.push_back("--real-time");
         if (child.name == "springboard" && child.safeMode)
             words.insert(words.end(), {"--safe-mode", child.safeMode->empty() ? "-" : *child.safeMode});
         if (child.name == "settings" && child.started)

@@ -40,6 +40,8 @@ public:
         std::string root;
         bool headless = true;
         std::string programs; // the folder holding zv-springboard, zv-settings, zv-backboardd
+        // Headless and served: the processes run on this machine's time, not a script's clock.
+        bool served = false;
     };
 
     Supervisor(Options options, Trace& trace) : m_options(std::move(options)), m_trace(trace) {}

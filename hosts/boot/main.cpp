@@ -126,7 +126,7 @@ int main(int argc, char** argv) {
     bool serving = options.arguments.serve || (!options.arguments.headless && !display) ||
                    (options.arguments.headless && !options.script());
     bool headless = options.arguments.headless || serving;
-    Supervisor::Options settings{options.arguments.root, headless, self.parent_path().string()};
+    Supervisor::Options settings{options.arguments.root, headless, self.parent_path().string(), serving};
     Supervisor supervisor(settings, trace);
     running = &supervisor;
     struct sigaction action {};

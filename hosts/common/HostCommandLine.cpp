@@ -110,6 +110,7 @@ void defineHostCommandLine(CLI::App& app, HostKind kind, HostArguments& argument
         ->type_name("FILE")
         ->check(recordingName());
     app.add_flag("--control", arguments.control)->group("");
+    app.add_flag("--real-time", arguments.realTime)->group("");
     if (kind == HostKind::Settings)
         app.add_flag("--reopen-pages", arguments.reopenPages)->group("");
     if (kind != HostKind::SpringBoard)

@@ -23,6 +23,9 @@ struct HostArguments {
     std::string record; // a recording of the whole run (not for a whole device)
     // Serves the device's control socket for this process (a booted device's supervisor asks it).
     bool control = false;
+    // Headless on this machine's time rather than a virtual clock: a served device's processes,
+    // which nobody drives between the lines sent to them (the supervisor asks it).
+    bool realTime = false;
     // Settings started again by the supervisor opens the pages it had (SettingsPages.h).
     bool reopenPages = false;
     // A whole device: headless, serving until it is shut down (after the script, when one is given).

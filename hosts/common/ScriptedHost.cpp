@@ -5,6 +5,11 @@
 #include "platform/runloop/RunLoop.h"
 #include "platform/ui/UIScreen.h"
 
+void ScriptedHost::runUnseen() {
+    m_unseen = true;
+    updateRefreshesSeen();
+}
+
 void ScriptedHost::tick(int refreshes) {
     RunLoop::main()->tick(refreshes);
 }
@@ -51,6 +56,11 @@ struct ScriptedHost::Recording {
     std::optional<int64_t> stoppedAt;
 };
 
+void ScriptedHost::updateRefreshesSeen() {
+    bool recording = m_recording && !m_recording->stoppedAt;
+    RunLoop::main()->setRefreshesUnseen(m_unseen && !recording);
+}
+
 bool ScriptedHost::startRecording(const std::string& path, int fps, std::string& error) {
     if (m_recording) {
         error = "already recording to " + m_recording->recorder->path();
@@ -65,6 +75,7 @@ bool ScriptedHost::startRecording(const std::string& path, int fps, std::string&
     m_recording->recorder = std::move(recorder);
     if (!m_windowRecords)
         scheduleRecordingFrame();
+    updateRefreshesSeen();
     return true;
 }
 
@@ -78,11 +89,13 @@ void ScriptedHost::scheduleRecordingFrame() {
         int64_t now = RunLoop::main()->nowNanoseconds();
         if (Interruption::requested()) {
             recording->stoppedAt = now;
+            updateRefreshesSeen();
             return;
         }
         render();
         if (!recording->recorder->capture(m_renderer->bitmap(), now, recording->error)) {
             recording->stoppedAt = now;
+            updateRefreshesSeen();
             NSLog("recording: " + recording->error);
             return;
         }
@@ -110,6 +123,7 @@ std::optional<ScriptedHost::FinishedRecording> ScriptedHost::stopRecording(std::
         return std::nullopt;
     }
     std::shared_ptr<Recording> recording = std::move(m_recording);
+    updateRefreshesSeen();
     Recorder& recorder = *recording->recorder;
     if (!recording->error.empty()) {
         error = recording->error;

@@ -34,6 +34,11 @@ public:
     void setDrivenFromOutside(bool driven) { m_drivenFromOutside = driven; }
     bool drivenFromOutside() const { return m_drivenFromOutside; }
 
+    // Headless on the real clock (a served device's process): nobody sees the screen, so its
+    // refreshes are only caught up with as something wakes the host (RunLoop::setRefreshesUnseen),
+    // except while a recording is going, which sees every one.
+    void runUnseen();
+
     // --- time ---
     void tick(int refreshes);
     void wait(double milliseconds);
@@ -70,10 +75,13 @@ protected:
 private:
     struct Recording;
     void scheduleRecordingFrame();
+    // Whether the loop's refreshes are seen: by a recording taking frames, when the host runs unseen.
+    void updateRefreshesSeen();
 
     std::unique_ptr<LayerRenderer> m_renderer;
     // Shared with the clock's pending frame tasks, which hold it weakly.
     std::shared_ptr<Recording> m_recording;
     bool m_windowRecords = false;
     bool m_drivenFromOutside = false;
+    bool m_unseen = false;
 };

@@ -2,7 +2,8 @@
 //
 //   zv-settings [--root DIR] [--headless] [--script FILE|-] [--trace FILE]
 //
-// Headless, the clock is virtual and the script drives everything; with a window, a person does.
+// Headless, the clock is virtual and the script drives everything; with a window, a person does. A
+// served device's Settings (--real-time, given by the supervisor) is headless on real time.
 
 #include "hosts/common/HostControl.h"
 #include "hosts/common/HostOptions.h"
@@ -26,7 +27,8 @@ int run(HostOptions& options, Trace& trace) {
     std::string error;
     SettingsOptions settings;
     settings.root = options.arguments.root;
-    settings.virtualClock = options.arguments.headless;
+    bool served = options.arguments.headless && options.arguments.realTime;
+    settings.virtualClock = options.arguments.headless && !served;
     settings.keepPages = options.arguments.control;
     settings.reopenPages = options.arguments.reopenPages;
     auto app = SettingsApp::start(settings, trace, error);
@@ -42,6 +44,8 @@ int run(HostOptions& options, Trace& trace) {
     }
     if (!options.arguments.headless)
         app->recordFromWindow();
+    if (served)
+        app->runUnseen();
     if (!options.arguments.record.empty() && !app->startRecording(options.arguments.record, 30, error))
         return options.failure(error);
     if (options.arguments.headless) {

@@ -3,7 +3,8 @@
 //   zv-springboard [--root DIR] [--headless] [--script FILE|-] [--trace FILE] [--record FILE]
 //                  [--with-class NAME]... [--safe-mode LIBRARY] [--date "YYYY-MM-DD HH:MM"]
 //
-// Headless, the clock is virtual and the script drives everything; with a window, a person does.
+// Headless, the clock is virtual and the script drives everything; with a window, a person does. A
+// served device's lock screen (--real-time, given by the supervisor) is headless on real time.
 
 #include "hosts/common/HostCommandLine.h"
 #include "hosts/common/HostControl.h"
@@ -28,7 +29,8 @@ int run(HostOptions& options, Trace& trace) {
     std::string error;
     SpringBoardOptions springboard;
     springboard.root = options.arguments.root;
-    springboard.virtualClock = options.arguments.headless;
+    bool served = options.arguments.headless && options.arguments.realTime;
+    springboard.virtualClock = options.arguments.headless && !served;
     springboard.withClasses = options.arguments.withClasses;
     if (!options.arguments.safeMode.empty())
         springboard.safeMode = options.arguments.safeMode == "-" ? std::string() : options.arguments.safeMode;
@@ -47,6 +49,8 @@ int run(HostOptions& options, Trace& trace) {
     }
     if (!options.arguments.headless)
         host->recordFromWindow();
+    if (served)
+        host->runUnseen();
     if (!options.arguments.record.empty() && !host->startRecording(options.arguments.record, 30, error))
         return options.failure(error);
     if (options.arguments.headless) {

@@ -30,6 +30,7 @@
 #include <mutex>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 inline constexpr const char* NSDefaultRunLoopMode = "kCFRunLoopDefaultMode";
@@ -93,6 +94,16 @@ public:
     // Runs until stop() (for an interactive host).
     void run();
     void stop() { m_stopRequested = true; }
+
+    // --- a screen nobody sees -----------------------------------------------------------------
+    // With the real clock and nobody looking at the screen (a served headless process), the loop
+    // does not run refreshes at the display's rate while it idles in runOnce: it sleeps until a
+    // source, a main-queue task or a timer wakes it, then first brings everything up to now (the
+    // tasks and timers that fell due, and the latest refresh once, however many passed), as a phone
+    // does for an app that is not on screen, and only then serves the source. The waits a caller
+    // asks for (advance, tick, runRealTime, runUntil) run every refresh still.
+    void setRefreshesUnseen(bool unseen) { m_refreshesUnseen = unseen; }
+    bool refreshesUnseen() const { return m_refreshesUnseen; }
 
     // --- file-descriptor sources --------------------------------------------------------------
     // onReadable runs whenever fd is readable (or hung up, or in error: the handler should then
@@ -165,6 +176,13 @@ private:
     void notifyPass();
     // Waits up to timeoutNanoseconds for a source or a wake-up; serves ready sources.
     bool waitForSources(int64_t timeoutNanoseconds);
+    // The waiting alone: the sources found ready (descriptor, events), and in woke whether anything
+    // (a source or a wake-up) ended the wait.
+    std::vector<std::pair<int, short>> waitForReady(int64_t timeoutNanoseconds, bool& woke);
+    // Runs the handlers of those still registered as they were; answers whether any ran.
+    bool serveReady(const std::vector<std::pair<int, short>>& ready);
+    // runOnce while refreshes are unseen: refreshes are caught up with, never waited for.
+    void runOnceUnseen(int64_t waitNanoseconds);
     void rebaseTimedWork(int64_t delta);
 
     bool m_virtual = false;
@@ -177,6 +195,8 @@ private:
     uint64_t m_refreshCount = 0;
     std::string m_mode = NSDefaultRunLoopMode;
     bool m_stopRequested = false;
+    bool m_refreshesUnseen = false;
+    int m_askedWaits = 0; // advance, tick, runRealTime and runUntil in progress
 
     std::vector<LinkEntry> m_links;
     std::vector<TimerEntry> m_timers;

@@ -20,6 +20,11 @@ bool RunLoop::pollSources() {
 }
 
 bool RunLoop::waitForSources(int64_t timeoutNanoseconds) {
+    bool woke = false;
+    return serveReady(waitForReady(timeoutNanoseconds, woke));
+}
+
+std::vector<std::pair<int, short>> RunLoop::waitForReady(int64_t timeoutNanoseconds, bool& woke) {
     std::vector<pollfd> fds;
     fds.reserve(m_sources.size() + 1);
     if (m_wakeFd >= 0)
@@ -29,10 +34,10 @@ bool RunLoop::waitForSources(int64_t timeoutNanoseconds) {
     int timeout = 0;
     if (timeoutNanoseconds > 0)
         timeout = static_cast<int>(std::min<int64_t>((timeoutNanoseconds + 999999) / 1000000, 1 << 30));
-    int ready = ::poll(fds.data(), fds.size(), timeout);
-    if (ready <= 0)
-        return false;
-    bool ran = false;
+    std::vector<std::pair<int, short>> ready;
+    woke = ::poll(fds.data(), fds.size(), timeout) > 0;
+    if (!woke)
+        return ready;
     size_t first = 0;
     if (m_wakeFd >= 0) {
         first = 1;
@@ -41,12 +46,16 @@ bool RunLoop::waitForSources(int64_t timeoutNanoseconds) {
             [[maybe_unused]] auto n = ::read(m_wakeFd, &count, sizeof count);
         }
     }
-    // Handlers may add or remove sources; each ready one runs if it is still registered as it was.
-    std::vector<std::pair<int, uint64_t>> readyNow;
     for (size_t i = first; i < fds.size(); ++i)
         if (fds[i].revents)
-            readyNow.emplace_back(fds[i].fd, fds[i].revents);
-    for (auto [fd, events] : readyNow) {
+            ready.emplace_back(fds[i].fd, fds[i].revents);
+    return ready;
+}
+
+bool RunLoop::serveReady(const std::vector<std::pair<int, short>>& ready) {
+    // Handlers may add or remove sources; each ready one runs if it is still registered.
+    bool ran = false;
+    for (auto [fd, events] : ready) {
         auto it = std::find_if(m_sources.begin(), m_sources.end(),
                                [fd = fd](const Source& s) { return s.fd == fd; });
         if (it == m_sources.end())
@@ -76,6 +85,10 @@ void RunLoop::runOnce(double maxWaitMilliseconds) {
             notifyPass();
         return;
     }
+    if (m_refreshesUnseen && m_askedWaits == 0) {
+        runOnceUnseen(wait);
+        return;
+    }
     bool ran = runDueWork(realNow());
     int64_t now = realNow();
     int64_t next = std::min({nextTaskDue(), nextTimerDue(), nextRefreshInstant()});
@@ -88,7 +101,39 @@ void RunLoop::runOnce(double maxWaitMilliseconds) {
         notifyPass();
 }
 
+void RunLoop::runOnceUnseen(int64_t wait) {
+    // Only tasks and timers end the sleep; refreshes are not waited for.
+    int64_t next = std::min(nextTaskDue(), nextTimerDue());
+    if (next != never)
+        wait = std::min(wait, std::max<int64_t>(0, next - realNow()));
+    bool woke = false;
+    std::vector<std::pair<int, short>> ready = waitForReady(wait, woke);
+    // Whatever woke the loop finds the screen as it would be now: what fell due meanwhile has run,
+    // and one refresh has, before the source is served.
+    if (woke || next <= realNow())
+        runDueWork(realNow());
+    if (serveReady(ready))
+        notifyPass();
+}
+
+namespace {
+
+// Counts a wait a caller asked for while it lasts: it runs every refresh, seen or not.
+class AskedWait {
+public:
+    explicit AskedWait(int& count) : m_count(count) { ++m_count; }
+    ~AskedWait() { --m_count; }
+    AskedWait(const AskedWait&) = delete;
+    AskedWait& operator=(const AskedWait&) = delete;
+
+private:
+    int& m_count;
+};
+
+} // namespace
+
 void RunLoop::runRealTime(double milliseconds) {
+    AskedWait asked(m_askedWaits);
     int64_t deadline = steadyNow() + millisecondsToNanoseconds(milliseconds);
     for (;;) {
         int64_t left = deadline - steadyNow();
@@ -99,6 +144,7 @@ void RunLoop::runRealTime(double milliseconds) {
 }
 
 bool RunLoop::runUntil(const std::function<bool()>& predicate, double realTimeoutMilliseconds) {
+    AskedWait asked(m_askedWaits);
     int64_t deadline = steadyNow() + millisecondsToNanoseconds(realTimeoutMilliseconds);
     while (!predicate()) {
         int64_t left = deadline - steadyNow();

@@ -2,49 +2,15 @@
 // sockets, a served headless device and a device in windows, who may connect, and clients that
 // misbehave.
 
-#include "tests/support/JsonValue.h"
-#include "tests/support/RunCommand.h"
+#include "tests/hosts/boot/ServedDevice.h"
 #include "tests/support/XDisplay.h"
 
-#include <gtest/gtest.h>
-
-#include <chrono>
-#include <csignal>
-#include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <map>
 #include <set>
-#include <sys/socket.h>
-#include <sys/stat.h>
-#include <sys/un.h>
-#include <sys/wait.h>
-#include <thread>
-#include <unistd.h>
 
 namespace {
 
 using namespace std::chrono_literals;
-
-std::string zorvi(const std::string& words, const std::string& root) {
-    return std::string(ZV_ZORVI) + " " + words + " --root " + root;
-}
-
-// A raw connection to a process's control socket, as any client may make one.
-int connectTo(const std::string& root, const std::string& process) {
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    std::string path = root + "/var/run/control/" + process;
-    std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
-    int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-        ::close(fd);
-        return -1;
-    }
-    timeval bound{5, 0};
-    ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &bound, sizeof bound);
-    return fd;
-}
 
 // What comes back until the end marker (or 5 s of silence).
 // One line's reply: up to its end marker's line. What came after it (the next line's reply, when
@@ -84,94 +50,7 @@ std::pair<uint32_t, uint32_t> pngSize(const std::string& path) {
     return {big(16), big(20)};
 }
 
-// The first element (depth first) with that role and label.
-const JsonValue* findElement(const JsonValue& elements, const std::string& role, const std::string& label) {
-    for (const JsonValue& element : elements.items()) {
-        if (element["role"].string() == role && element["label"].string() == label)
-            return &element;
-        if (const JsonValue* inside = findElement(element["children"], role, label))
-            return inside;
-    }
-    return nullptr;
-}
-
-class ControlTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        char pattern[] = "/tmp/zorvi-control-XXXXXX";
-        m_folder = ::mkdtemp(pattern);
-        // Another user must reach the sockets to be refused by the device rather than by the folder.
-        ::chmod(m_folder.c_str(), 0755);
-        root = m_folder + "/device";
-        std::string output;
-        ASSERT_EQ(runCommand(std::string(ZV_ZORVI) + " device create --root " + root, output), 0) << output;
-    }
-    void TearDown() override {
-        if (m_supervisor > 0) {
-            std::string output;
-            runCommand(zorvi("shutdown", root), output);
-            for (int i = 0; i < 300 && ::waitpid(m_supervisor, nullptr, WNOHANG) == 0; ++i)
-                std::this_thread::sleep_for(10ms);
-            if (::kill(m_supervisor, SIGKILL) == 0)
-                ::waitpid(m_supervisor, nullptr, 0);
-        }
-        std::error_code ignored;
-        std::filesystem::remove_all(m_folder, ignored);
-    }
-    // Boots the device, serving (headless unless a display is given), and waits until both
-    // processes take commands.
-    void boot(const std::string& display = "") {
-        m_supervisor = ::fork();
-        if (m_supervisor == 0) {
-            ::freopen((m_folder + "/boot.trace").c_str(), "w", stdout);
-            ::freopen((m_folder + "/boot.err").c_str(), "w", stderr);
-            if (display.empty()) {
-                ::unsetenv("DISPLAY");
-                ::execl(ZV_BOOT, "zv-boot", "--root", root.c_str(), "--serve", static_cast<char*>(nullptr));
-            } else {
-                ::setenv("DISPLAY", display.c_str(), 1);
-                ::execl(ZV_BOOT, "zv-boot", "--root", root.c_str(), static_cast<char*>(nullptr));
-            }
-            ::_exit(127);
-        }
-        ASSERT_TRUE(serving("springboard") && serving("settings")) << "the processes take no commands";
-    }
-    bool serving(const std::string& process) {
-        for (int i = 0; i < 1000; ++i) {
-            if (int fd = connectTo(root, process); fd >= 0) {
-                ::close(fd);
-                return true;
-            }
-            std::this_thread::sleep_for(10ms);
-        }
-        return false;
-    }
-    // Runs zorvi with the words on this device: its exit status, what it printed in output.
-    int run(const std::string& words, std::string& output) {
-        output.clear();
-        return runCommand(zorvi(words, root), output);
-    }
-    std::optional<JsonValue> state(const std::string& process) {
-        std::string output;
-        if (run("send " + process + " state", output) != 0)
-            return std::nullopt;
-        return JsonValue::parse(output);
-    }
-    std::optional<JsonValue> describe(const std::string& process) {
-        std::string output;
-        if (run("ui " + process + " describe --json", output) != 0)
-            return std::nullopt;
-        return JsonValue::parse(output);
-    }
-    std::string deviceLog() {
-        std::ifstream log(root + "/var/log/syslog");
-        return std::string((std::istreambuf_iterator<char>(log)), std::istreambuf_iterator<char>());
-    }
-
-    std::string root;
-    std::string m_folder;
-    pid_t m_supervisor = -1;
-};
+class ControlTest : public ServedDeviceTest {};
 
 TEST_F(ControlTest, TappingLabelsOpensThePageAndFlipsTheSwitchThatDescribeShows) {
     boot();
@@ -201,7 +80,11 @@ TEST_F(ControlTest, TappingLabelsOpensThePageAndFlipsTheSwitchThatDescribeShows)
     // A label that names nothing says what is near; the page's labels are all there to read.
     EXPECT_EQ(run("ui settings tap --label \"Custom colour\"", output), 1);
     EXPECT_NE(output.find("\"Custom colours\""), std::string::npos) << output;
-    EXPECT_NE(findElement((*after)["elements"], "text", "9:41"), nullptr) << "the status bar's time";
+    EXPECT_TRUE(showsMachineTime([&] { return describe("settings"); },
+                                 [](const auto& screen, const std::string& time) {
+                                     return screen && findElement((*screen)["elements"], "text", time);
+                                 }))
+        << "the status bar shows this machine's time";
 }
 
 TEST_F(ControlTest, TheLockScreenDescribesItsTextsAndAppButtons) {
@@ -211,8 +94,12 @@ TEST_F(ControlTest, TheLockScreenDescribesItsTextsAndAppButtons) {
     auto screen = describe("springboard");
     ASSERT_TRUE(screen.has_value());
     const JsonValue& elements = (*screen)["elements"];
-    EXPECT_NE(findElement(elements, "text", "9:41"), nullptr);
-    EXPECT_NE(findElement(elements, "text", "Tuesday 8 December"), nullptr);
+    // The clock shows this machine's time and date, as a served device runs on real time.
+    auto shows = [](const auto& screen, const std::string& text) {
+        return screen && findElement((*screen)["elements"], "text", text);
+    };
+    EXPECT_TRUE(showsMachineTime([&] { return describe("springboard"); }, shows));
+    EXPECT_TRUE(showsMachineTime([&] { return describe("springboard"); }, shows, "%A %-d %B"));
     EXPECT_NE(findElement(elements, "text", "Swipe up to open"), nullptr);
     const JsonValue* phone = findElement(elements, "button", "Phone");
     ASSERT_NE(phone, nullptr) << "an app button is labelled with its app's name";
@@ -275,7 +162,15 @@ TEST_F(ControlTest, TheStatusBarOverrideShowsInBothAndOutlivesARespring) {
     EXPECT_TRUE(pinned("10:09")) << "the override is the device's, not the process's";
 
     ASSERT_EQ(run("status-bar clear", output), 0) << output;
-    EXPECT_TRUE(pinned("9:41")) << "cleared, headless processes show their own clocks again";
+    auto both = [&] { return std::make_pair(state("springboard"), state("settings")); };
+    auto showBoth = [](const auto& states, const std::string& time) {
+        return states.first && states.second && (*states.first)["clock"]["time"].string() == time &&
+               (*states.second)["statusBar"]["time"].string() == time;
+    };
+    bool live = false;
+    for (int i = 0; i < 200 && !(live = showsMachineTime(both, showBoth)); ++i)
+        std::this_thread::sleep_for(10ms);
+    EXPECT_TRUE(live) << "cleared, both show this machine's time again";
     EXPECT_EQ(run("status-bar override --time 25:00", output), 2);
 }
 
@@ -311,7 +206,7 @@ TEST_F(ControlTest, AnotherUserIsRefusedAndTheRefusalLogged) {
     boot();
     std::string output;
     int status = runCommand("setpriv --reuid=nobody --regid=nogroup --clear-groups " +
-                                zorvi("send springboard state", root),
+                                zorviOn("send springboard state", root),
                             output);
     EXPECT_EQ(status, 1) << output;
     EXPECT_EQ(output.find("\"event\":\"state\""), std::string::npos) << output;
@@ -353,7 +248,7 @@ TEST_F(ControlTest, SilentOverlongAndVanishingClientsLeaveTheProcessServing) {
     if (client == 0) {
         ::freopen("/dev/null", "w", stdout);
         ::freopen("/dev/null", "w", stderr);
-        std::string command = zorvi("send settings pause 300", root);
+        std::string command = zorviOn("send settings pause 300", root);
         ::execl("/bin/sh", "sh", "-c", ("exec " + command).c_str(), static_cast<char*>(nullptr));
         ::_exit(127);
     }

@@ -280,3 +280,54 @@ TEST(RunLoop, RealClockRefreshesAtTheDisplayRate) {
     EXPECT_NEAR(link->targetTimestamp() - link->timestamp(), 1.0 / 60, 1e-6);
     link->invalidate();
 }
+
+TEST(RunLoop, UnseenRefreshesWaitForAWakeAndCatchUpOnce) {
+    Ref<RunLoop> loop = make_object<RunLoop>();
+    loop->setRefreshesUnseen(true);
+    auto ticker = make_object<Ticker>();
+    Ref<CADisplayLink> link = addLink(loop.get(), ticker.get(), NSRunLoopCommonModes);
+    auto started = std::chrono::steady_clock::now();
+    loop->runOnce(100);
+    EXPECT_GE(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(90))
+        << "a link alone does not wake the loop";
+    EXPECT_TRUE(ticker->times.empty());
+
+    // A source that wakes it finds one refresh run already, however many fell due meanwhile.
+    int fds[2];
+    ASSERT_EQ(::pipe(fds), 0);
+    size_t refreshesSeen = 99;
+    loop->addReadSource(fds[0], [&] {
+        char buffer[16];
+        [[maybe_unused]] auto n = ::read(fds[0], buffer, sizeof buffer);
+        refreshesSeen = ticker->times.size();
+    });
+    ASSERT_EQ(::write(fds[1], "x", 1), 1);
+    loop->runOnce(1000);
+    EXPECT_EQ(refreshesSeen, 1u);
+    EXPECT_NEAR(ticker->times.back(), loop->nowMilliseconds() / 1000, 1.0 / 60 + 0.002)
+        << "at the latest refresh instant";
+
+    // So does a timer that falls due, firing once however many of its fires it missed.
+    int fired = 0;
+    Ref<NSTimer> timer = NSTimer::timerWithTimeInterval(0.02, true, [&](NSTimer*) { ++fired; });
+    loop->addTimer(timer.get(), NSDefaultRunLoopMode);
+    std::this_thread::sleep_for(std::chrono::milliseconds(70));
+    loop->runOnce(1000);
+    EXPECT_EQ(fired, 1);
+    EXPECT_EQ(ticker->times.size(), 2u);
+    timer->invalidate();
+
+    // The waits a caller asks for run every refresh.
+    size_t before = ticker->times.size();
+    loop->tick(3);
+    EXPECT_EQ(ticker->times.size(), before + 3);
+    loop->runRealTime(100);
+    EXPECT_GE(ticker->times.size(), before + 3 + 4);
+    before = ticker->times.size();
+    loop->runOnce(50);
+    EXPECT_EQ(ticker->times.size(), before) << "unseen again once the wait is over";
+    loop->removeReadSource(fds[0]);
+    ::close(fds[0]);
+    ::close(fds[1]);
+    link->invalidate();
+}
