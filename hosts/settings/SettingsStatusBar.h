@@ -1,8 +1,8 @@
 #pragma once
 
 // The time in Settings' status bar: the device's status bar override when one is set; otherwise,
-// in a window, this machine's time, turning with each minute as the lock screen's does; headless,
-// 9:41, so that a script's pictures never depend on when it runs.
+// in a window or on a served device, this machine's time, turning with each minute as the lock
+// screen's does; in a headless script's run, 9:41, so that its pictures never depend on when it runs.
 
 #include "platform/ui/UINavigationBar.h"
 

@@ -1,8 +1,9 @@
 #pragma once
 
 // The time and date at the top of the lock screen, redrawn as each minute turns on the host's
-// clock. Headless, the clock starts at a fixed moment (read as UTC) and moves with the virtual clock,
-// so that a script's pictures never depend on the day; with a window it is this machine's time.
+// clock. On the virtual clock of a script's run it starts at a fixed moment (read as UTC), so that a
+// script's pictures never depend on the day; on the real clock (a window, a served device) it is
+// this machine's time.
 //
 // The first face is drawn on a thread of its own as soon as the clock exists, while the rest of the
 // lock screen is built: large text is a good part of the time to the first frame.

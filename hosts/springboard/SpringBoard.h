@@ -28,7 +28,7 @@ struct SpringBoardOptions {
     // Set after a crash: no library of DynamicLibraries is loaded, and the screen says which library
     // was loaded last ("" when none was).
     std::optional<std::string> safeMode;
-    // Headless: the moment the clock shows at the start (seconds since 1970, UTC); by default
+    // On the virtual clock: the moment the clock shows at the start (seconds since 1970, UTC); by default
     // Tuesday 8 December 2026, 9:41.
     std::optional<std::time_t> clockStart;
 };
