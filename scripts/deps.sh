@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake pkg-config git
+  build-essential cmake ninja-build pkg-config git
   libplist-dev libplist-utils
   libavformat-dev libavcodec-dev libavfilter-dev libswscale-dev libwebp-dev
   libcairo2-dev libpango1.0-dev fonts-dejavu-core
