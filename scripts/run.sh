@@ -68,6 +68,7 @@ fi
 
 out="${ZV_SNAPSHOTS:-$PWD/snapshots}"
 mkdir -p "$out"
+rm -f "$out/1-lock-screen.png" "$out/2-settings.png" "$out/3-after-respring.png"
 # The demo starts from the colour switches off, so that turning custom colours on is what it shows.
 "$zorvi" defaults --root "$device" write com.vantrel.zorvi enablecustom -bool false
 "$zorvi" defaults --root "$device" write com.vantrel.zorvi enableblend -bool false
@@ -79,6 +80,10 @@ wait-for settings ready
 springboard: appear
 springboard: tick 30
 springboard: snapshot $out/1-lock-screen.png
+# Lines to two processes run side by side: the lock screen's picture must be taken before the
+# Respring below ends it.
+springboard: state
+wait-for springboard state
 settings: open Zorvi
 settings: open Colours
 settings: set line1 FFFF3B30
@@ -103,3 +108,9 @@ echo
 echo "No display: booted the device headless and ran $out/demo.script."
 echo "Trace:     $out/trace.jsonl"
 echo "Snapshots: $(ls "$out"/*.png | tr '\n' ' ')"
+for picture in 1-lock-screen 2-settings 3-after-respring; do
+  if [ ! -f "$out/$picture.png" ]; then
+    echo "zorvi: the demo did not take $picture.png; the trace says what happened" >&2
+    exit 1
+  fi
+done
