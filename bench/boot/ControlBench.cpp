@@ -5,6 +5,7 @@
 // together.
 
 #include "bench/support/Processes.h"
+#include "tests/support/ChildProcesses.h"
 
 #include <benchmark/benchmark.h>
 
@@ -101,18 +102,8 @@ double idleFraction = -1;
 // All the device's processes: the supervisor and its children.
 std::vector<pid_t> deviceProcesses() {
     std::vector<pid_t> pids{served().supervisor};
-    std::error_code failed;
-    for (const auto& entry : std::filesystem::directory_iterator("/proc", failed)) {
-        std::string name = entry.path().filename();
-        if (name.find_first_not_of("0123456789") != std::string::npos)
-            continue;
-        std::ifstream stat(entry.path() / "stat");
-        std::string text;
-        std::getline(stat, text);
-        size_t close = text.rfind(')');
-        if (close != std::string::npos && std::atoi(text.c_str() + close + 4) == served().supervisor)
-            pids.push_back(std::stoi(name));
-    }
+    for (const auto& child : childrenOf(served().supervisor))
+        pids.push_back(child.first);
     return pids;
 }
 

@@ -9,6 +9,7 @@
 //   same device with Settings on its first page.
 
 #include "bench/support/Processes.h"
+#include "tests/support/ChildProcesses.h"
 
 #include <benchmark/benchmark.h>
 
@@ -49,23 +50,7 @@ struct ServedDevice {
         return std::filesystem::exists(device().root + "/var/run/control/" + process);
     }
     // The supervisor's children, by name as the kernel has them ("zv-springboard").
-    std::vector<std::pair<pid_t, std::string>> children() const {
-        std::vector<std::pair<pid_t, std::string>> found;
-        std::error_code failed;
-        for (const auto& entry : std::filesystem::directory_iterator("/proc", failed)) {
-            std::string name = entry.path().filename();
-            if (name.find_first_not_of("0123456789") != std::string::npos)
-                continue;
-            std::ifstream stat(entry.path() / "stat");
-            std::string text;
-            std::getline(stat, text);
-            size_t open = text.find('('), close = text.rfind(')');
-            if (open != std::string::npos && close != std::string::npos &&
-                std::atoi(text.c_str() + close + 4) == supervisor)
-                found.emplace_back(std::stoi(name), text.substr(open + 1, close - open - 1));
-        }
-        return found;
-    }
+    std::vector<std::pair<pid_t, std::string>> children() const { return childrenOf(supervisor); }
 };
 
 ServedDevice& served() {

@@ -3,6 +3,7 @@
 // real time, and a host nobody drives sleeps rather than refreshing a screen nobody sees.
 
 #include "tests/hosts/boot/ServedDevice.h"
+#include "tests/support/ChildProcesses.h"
 #include "tests/support/VideoReader.h"
 
 #include <cstdlib>
@@ -42,20 +43,9 @@ protected:
     }
     // The device's process running that program ("zv-springboard"), from the kernel's table.
     pid_t processOf(const std::string& program) {
-        std::error_code failed;
-        for (const auto& entry : std::filesystem::directory_iterator("/proc", failed)) {
-            std::string name = entry.path().filename();
-            if (name.find_first_not_of("0123456789") != std::string::npos)
-                continue;
-            std::ifstream stat(entry.path() / "stat");
-            std::string text;
-            std::getline(stat, text);
-            size_t open = text.find('('), close = text.rfind(')');
-            if (open != std::string::npos && close != std::string::npos &&
-                text.substr(open + 1, close - open - 1) == program &&
-                std::atoi(text.c_str() + close + 4) == m_supervisor)
-                return std::stoi(name);
-        }
+        for (const auto& [pid, name] : childrenOf(m_supervisor))
+            if (name == program)
+                return pid;
         return -1;
     }
     // How many times the process's threads have been put on a processor so far (the scheduler's

@@ -1,0 +1,32 @@
+#pragma once
+
+// The processes a parent has now, read from the kernel's table: what the tests and benchmarks of a
+// booted device use to find its processes (a supervisor's "zv-springboard", "zv-settings").
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <sys/types.h>
+#include <utility>
+#include <vector>
+
+// Each child of parent with the program name the kernel gives it.
+inline std::vector<std::pair<pid_t, std::string>> childrenOf(pid_t parent) {
+    std::vector<std::pair<pid_t, std::string>> found;
+    std::error_code failed;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc", failed)) {
+        std::string name = entry.path().filename();
+        if (name.find_first_not_of("0123456789") != std::string::npos)
+            continue;
+        std::ifstream stat(entry.path() / "stat");
+        std::string text;
+        std::getline(stat, text);
+        // "PID (NAME) STATE PPID ...": the name may hold blanks and parentheses, so the last ')' ends it.
+        size_t open = text.find('('), close = text.rfind(')');
+        if (open != std::string::npos && close != std::string::npos && close + 4 < text.size() &&
+            std::atoi(text.c_str() + close + 4) == parent)
+            found.emplace_back(std::stoi(name), text.substr(open + 1, close - open - 1));
+    }
+    return found;
+}
