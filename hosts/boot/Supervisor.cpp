@@ -216,8 +216,11 @@ bool Supervisor::keepsFailing(Child& child, int status) {
         child.failures.pop_front();
     if (child.failures.size() < failuresForGivingUp || Clock::now() - child.failures.front() >= failureWindow)
         return false;
-    NSLog("launchd: " + child.name + " keeps failing (status " + std::to_string(WEXITSTATUS(status)) +
-          "); not starting it again");
+    std::string message =
+        child.name + " keeps failing (status " + std::to_string(WEXITSTATUS(status)) + "); not starting it again";
+    NSLog("launchd: " + message);
+    // A device that runs on without one of its processes did not do what was asked of it.
+    fail(message);
     child.gaveUp = true;
     return true;
 }

@@ -226,6 +226,12 @@ TEST_F(ScriptRunTest, ABackboarddThatCannotStartIsGivenUpOn) {
     std::ifstream log(root + "/var/log/syslog");
     std::string text((std::istreambuf_iterator<char>(log)), std::istreambuf_iterator<char>());
     EXPECT_NE(text.find("backboardd keeps failing (status 127); not starting it again"), std::string::npos);
+    EXPECT_TRUE(run.anyError("backboardd keeps failing (status 127); not starting it again"));
+
+    // Though every line of the script ran, the run failed: the device went on without backboardd.
+    BootRun quiet = boot("wait-for settings ready\npause 1500\n", 6, {}, programs + "/zv-boot");
+    EXPECT_EQ(quiet.status, 1);
+    EXPECT_TRUE(quiet.anyError("backboardd keeps failing"));
 }
 
 TEST_F(ScriptRunTest, ExitStatusesSayWhatHappened) {
