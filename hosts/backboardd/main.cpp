@@ -3,8 +3,11 @@
 // screen with it (a Respring).
 
 #include "hosts/common/ProcessTable.h"
+#include "platform/foundation/DeviceLog.h"
 
 #include <csignal>
+#include <cstdio>
+#include <string>
 #include <unistd.h>
 
 namespace {
@@ -18,7 +21,10 @@ int main() {
     action.sa_handler = [](int) { ending = 1; };
     sigaction(SIGTERM, &action, nullptr);
     sigaction(SIGINT, &action, nullptr);
-    ProcessTable::registerSelf("backboardd");
+    if (std::string why; !ProcessTable::registerSelf("backboardd", why)) {
+        std::fprintf(stderr, "backboardd: %s\n", why.c_str());
+        NSLog(why);
+    }
     while (!ending)
         ::pause();
     ProcessTable::unregisterSelf();

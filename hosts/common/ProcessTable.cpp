@@ -88,15 +88,19 @@ unsigned long long startTime(pid_t pid) {
     return 0;
 }
 
-bool registerSelf(std::string_view name) {
-    if (!isPlainName(name))
+bool registerSelf(std::string_view name, std::string& why) {
+    if (!isPlainName(name)) {
+        why = "not a process name: " + std::string(name);
         return false;
+    }
     pid_t pid = ::getpid();
     std::string file = std::string(tableFolder) + "/" + std::string(name) + "." + std::to_string(pid);
     std::string text = std::to_string(startTime(pid)) + "\n", error;
     if (!DeviceFile::write(file, std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size()),
-                           error))
+                           error)) {
+        why = "cannot enter " + std::string(name) + " in the device's process table: " + error;
         return false;
+    }
     registeredFile = file;
     return true;
 }

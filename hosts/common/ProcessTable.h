@@ -25,8 +25,9 @@ struct Process {
 // The process's start time, or 0 when there is no such process.
 unsigned long long startTime(pid_t pid);
 
-// Records this process under name (in the current device root); false when it cannot be written.
-bool registerSelf(std::string_view name);
+// Records this process under name (in the current device root); false with why when it cannot be
+// written (the device's programs still find it through the kernel, but a person should hear of it).
+bool registerSelf(std::string_view name, std::string& why);
 // Removes this process's entry.
 void unregisterSelf();
 // The device's live processes, by name then pid. Entries of processes that are gone (or whose pid

@@ -97,13 +97,16 @@ bool SettingsApp::setUp(const SettingsOptions& options, std::string& error) {
         error = "no device root";
         return false;
     }
-    ProcessTable::registerSelf("Preferences");
     RunLoop* loop = RunLoop::main();
     if (options.virtualClock)
         loop->useVirtualClock();
     m_trace.setClock([loop] { return loop->nowMilliseconds(); });
     DeviceLog::setProcessName("Preferences");
     observeEffects();
+    // Once the log reaches the trace: a table that cannot be written is heard of even when the
+    // device's log cannot be written either (a full disk).
+    if (std::string why; !ProcessTable::registerSelf("Preferences", why))
+        NSLog(why);
     watchLaunches();
 
     UIScreen* screen = UIScreen::mainScreen();

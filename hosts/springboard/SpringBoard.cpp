@@ -52,7 +52,6 @@ SpringBoard::~SpringBoard() {
 
 bool SpringBoard::setUp(const SpringBoardOptions& options, std::string& error) {
     DeviceRoot::setCurrent(options.root);
-    ProcessTable::registerSelf("SpringBoard");
     runningHost = this;
     RunLoop* loop = RunLoop::main();
     if (options.virtualClock)
@@ -62,6 +61,10 @@ bool SpringBoard::setUp(const SpringBoardOptions& options, std::string& error) {
     DeviceLog::setObserver([this](std::string_view message) {
         m_trace.write("log", Json::Object().add("message", Json::string(message)));
     });
+    // Once the log reaches the trace: a table that cannot be written is heard of even when the
+    // device's log cannot be written either (a full disk).
+    if (std::string why; !ProcessTable::registerSelf("SpringBoard", why))
+        NSLog(why);
     AudioServices::setObserver([this](SystemSoundID sound) {
         m_trace.write("sound", Json::Object().add("id", Json::number(sound)));
     });

@@ -320,7 +320,6 @@ TEST(SpringBoard, ClassNamesGivenTwiceOrTakenFromTheProductEndWithAMessageNotAnA
         << output;
 }
 
-
 TEST(SpringBoard, CommandsOnAHostileDeviceRefuseAndNeitherHangNorClobber) {
     std::string root = devices().scratch("hostile");
     std::string outside = root + "-outside";
@@ -386,4 +385,23 @@ TEST(SpringBoard, EveryCommandAnswersHelpAndTheVersionAndRefusesNonsense) {
                          output),
               2);
     EXPECT_NE(output.find("--headless"), std::string::npos) << output;
+}
+
+TEST(SpringBoard, AProcessTableThatCannotBeWrittenIsSaidAndTheLockScreenRunsOn) {
+    std::string root = devices().scratch("no-table");
+    std::string output;
+    ASSERT_EQ(runCommand(std::string(ZV_ZORVI) + " device create --screen 200x400@1 --root " + root, output),
+              0)
+        << output;
+    // A file where the table's folder should be: no entry can be written beneath it.
+    std::filesystem::remove_all(root + "/var/run/processes");
+    std::filesystem::create_directories(root + "/var/run");
+    std::ofstream(root + "/var/run/processes") << "not a folder";
+    Trace trace = run(root, "appear\ntick 2\nstate\n");
+    EXPECT_EQ(trace.named("state").size(), 1u);
+    bool said = false;
+    for (const auto* log : trace.named("log"))
+        said = said || (*log)["message"].string().find(
+                           "cannot enter SpringBoard in the device's process table") != std::string::npos;
+    EXPECT_TRUE(said);
 }
