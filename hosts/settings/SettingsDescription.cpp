@@ -5,6 +5,7 @@
 #include "hosts/common/ObjectJson.h"
 #include "hosts/common/ScreenDescription.h"
 #include "hosts/settings/SettingsApp.h"
+#include "platform/prefs/PSAppPickerController.h"
 
 void SettingsApp::describeView(UIView* view, ScreenElement& element) const {
     auto* cell = objc_cast<PSTableCell>(view);
@@ -25,6 +26,14 @@ void SettingsApp::describeView(UIView* view, ScreenElement& element) const {
     default:
         element.role = "cell";
         break;
+    }
+    // An app to pick: its name (the chosen one's check mark is a text of its own) and its app.
+    if (const std::string* app = string_value(row->propertyForKey("bundleIdentifier"))) {
+        std::string_view mark = PSAppPickerController::chosenMark;
+        if (element.label.size() > mark.size() && element.label.ends_with(mark))
+            element.label.erase(element.label.size() - mark.size());
+        element.value = Json::string(*app);
+        return;
     }
     // A switch's value is its switch's; the other rows' is what the row shows.
     if (row->cellType() != PSColorCell && row->cellType() != PSAppListCell &&

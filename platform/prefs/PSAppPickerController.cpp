@@ -19,7 +19,7 @@ Ref<PSAppPickerController> PSAppPickerController::pickerFor(PSListController* ow
     for (const InstalledApp& app : installedApps()) {
         bool isChosen = chosen && *chosen == app.bundleIdentifier;
         Ref<PSSpecifier> choice = PSSpecifier::preferenceSpecifierNamed(
-            app.name + (isChosen ? "  \u2713" : ""), picker.get(), PSStaticTextCell);
+            app.name + std::string(isChosen ? chosenMark : ""), picker.get(), PSStaticTextCell);
         choice->setIdentifier(app.bundleIdentifier);
         Ref<NSString> identifier = NSString::stringWithUTF8String(app.bundleIdentifier);
         choice->setProperty(applicationIconImage(identifier, 0, 3).get(), "iconImage");

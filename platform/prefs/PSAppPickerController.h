@@ -9,6 +9,8 @@ class PSAppPickerController : public PSListController {
 public:
     static Class objcClass();
     static Ref<PSAppPickerController> pickerFor(PSListController* owner, PSSpecifier* row);
+    // What follows the chosen app's name in its row.
+    static constexpr std::string_view chosenMark = "  \u2713";
 
     std::string selectRow(PSSpecifier* row) override;
 

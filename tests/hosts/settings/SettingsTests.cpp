@@ -12,6 +12,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <map>
 #include <sys/stat.h>
 
 namespace {
@@ -361,4 +363,28 @@ TEST_F(SettingsTest, TheBarsBackButtonAndRightItemAreDescribedAsButtonsAndItsTit
     EXPECT_TRUE(has("button", "Respring"));
     EXPECT_TRUE(has("text", "Zorvi"));
     EXPECT_FALSE(has("button", "")) << "the first page's empty back button is not described";
+}
+
+TEST_F(SettingsTest, AnAppToPickIsDescribedByItsNameWithItsAppAsTheValue) {
+    HostTrace trace =
+        runHost(ZV_SETTINGS, root, "open Zorvi\nset zorvi com.apple.mobilesafari\nopen App 1\nui describe\n",
+                scratch("script.txt"), "--control");
+    ASSERT_EQ(trace.named("describe").size(), 1u);
+    std::map<std::string, std::string> apps; // value -> label, of the cells
+    std::vector<std::string> texts;
+    std::function<void(const JsonValue&)> walk = [&](const JsonValue& elements) {
+        for (size_t i = 0; i < elements.size(); ++i) {
+            const JsonValue& element = elements[i];
+            if (element["role"].string() == "cell" && element["value"].kind() == JsonValue::Kind::String)
+                apps[element["value"].string()] = element["label"].string();
+            if (element["role"].string() == "text")
+                texts.push_back(element["label"].string());
+            walk(element["children"]);
+        }
+    };
+    walk((*trace.named("describe")[0])["elements"]);
+    EXPECT_EQ(apps["com.apple.mobilesafari"], "Safari") << "the chosen app is tapped by its name";
+    EXPECT_EQ(apps["com.apple.Maps"], "Maps");
+    // The check mark a person sees is still read from the screen.
+    EXPECT_NE(std::find(texts.begin(), texts.end(), "Safari  \u2713"), texts.end());
 }
