@@ -101,6 +101,19 @@ CALayer::~CALayer() {
         sublayer->m_superlayer = nullptr;
 }
 
+std::atomic<uint64_t> CALayer::s_changes{0};
+
+// Out of line, so that every subclass, wherever it is compiled, counts its changes here.
+void CALayer::changed() {
+    ++m_generation;
+    s_changes.fetch_add(1, std::memory_order_relaxed);
+}
+
+void CALayer::sublayersChanged() {
+    ++m_structureGeneration;
+    s_changes.fetch_add(1, std::memory_order_relaxed);
+}
+
 void CALayer::setBounds(CGRect bounds) {
     if (bounds == m_bounds)
         return;
@@ -156,7 +169,7 @@ void CALayer::insertSublayer(CALayer* layer, size_t index) {
     index = std::min(index, m_sublayers.size());
     m_sublayers.insert(m_sublayers.begin() + static_cast<std::ptrdiff_t>(index), keep);
     layer->m_superlayer = this;
-    ++m_structureGeneration;
+    sublayersChanged();
 }
 
 void CALayer::detachSublayer(CALayer* layer) {
@@ -167,7 +180,7 @@ void CALayer::detachSublayer(CALayer* layer) {
     Ref<CALayer> keep = std::move(*it);
     m_sublayers.erase(it);
     layer->m_superlayer = nullptr;
-    ++m_structureGeneration;
+    sublayersChanged();
 }
 
 void CALayer::removeFromSuperlayer() {

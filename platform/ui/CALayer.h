@@ -16,6 +16,7 @@
 #include "platform/graphics/UIColor.h"
 #include "runtime/NSObject.h"
 
+#include <atomic>
 #include <cstdint>
 #include <optional>
 #include <vector>
@@ -71,6 +72,9 @@ public:
     // How many of the generation's changes moved only the bounds' origin (a scroll): a renderer that
     // sees nothing else changed may move the pixels it drew instead of drawing them again.
     uint64_t boundsOriginChanges() const { return m_boundsOriginChanges; }
+    // Counts the changes of every layer, in how it looks or in its sublayers: a renderer that finds
+    // the same count as at its last frame knows, without walking its tree, that nothing changed.
+    static uint64_t changesOfAllLayers() { return s_changes.load(std::memory_order_relaxed); }
     // Whether the layer draws anything of its own (not counting sublayers); a clear colour draws
     // nothing.
     virtual bool hasOwnContent() const { return hasVisibleBackground() || m_contents; }
@@ -78,10 +82,13 @@ public:
 
 protected:
     // Marks the layer as changed in how it looks.
-    void changed() { ++m_generation; }
+    void changed();
 
 private:
     void detachSublayer(CALayer* layer);
+    void sublayersChanged();
+
+    static std::atomic<uint64_t> s_changes;
 
     uint64_t m_serial;
     uint64_t m_generation = 1;

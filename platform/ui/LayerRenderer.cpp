@@ -43,27 +43,36 @@ const Region& LayerRenderer::render(CALayer* root) {
         m_damage = Region(all);
         return m_damage;
     }
-    ++m_frame;
+    uint64_t rootSerial = root ? root->serial() : 0;
+    uint64_t changes = CALayer::changesOfAllLayers();
     m_damage.clear();
     m_scroll.reset();
+    m_restore.active = false;
+    // No layer anywhere changed since the last frame (a wave's every other refresh): its pixels
+    // stand, and the walk that would find so is skipped.
+    if (!m_fullRepaint && rootSerial == m_rootSerial && changes == m_changesSeen) {
+        m_changed.clear();
+        return m_changed;
+    }
+    m_changesSeen = changes;
+    ++m_frame;
     m_order = 0;
     m_lastOrdered.swap(m_ordered);
     m_ordered.clear();
     m_opaqueCovers.clear();
-    uint64_t rootSerial = root ? root->serial() : 0;
     if (rootSerial != m_rootSerial) {
         m_rootSerial = rootSerial;
         m_fullRepaint = true;
     }
     m_restore.possible = !m_fullRepaint;
-    m_restore.active = false;
     m_restore.shapes.clear();
     m_coarseShapes.clear();
     if (root)
         prepare(root, {0, 0, all, 1, 0, 0}, 0, false);
     // Layers drawn last time and gone now leave their pixels to be repainted (where they were, and
     // where a scroll moved them).
-    for (auto it = m_entries.begin(); it != m_entries.end();) {
+    // Each layer of the tree has its own entry: when the tree has as many as there are, none is gone.
+    for (auto it = m_entries.begin(); m_ordered.size() != m_entries.size() && it != m_entries.end();) {
         if (it->second->seen != m_frame) {
             m_restore.possible = false;
             m_damage.unite(it->second->footprint);

@@ -178,6 +178,7 @@ private:
     bool m_damageIsAll = false; // this frame repaints everything
     uint64_t m_rootSerial = 0;
     uint64_t m_frame = 0;
+    uint64_t m_changesSeen = 0; // CALayer::changesOfAllLayers() at the last frame drawn
     Region m_damage;
     Region m_changed; // the damage and the pixels a scroll moved
     std::optional<Scroll> m_scroll;

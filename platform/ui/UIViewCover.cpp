@@ -98,6 +98,7 @@ bool UIView::isCoveredFromSight() const {
         return false;
     CGPoint origin = originInRoot();
     Region showing(outward(bounds(), origin));
+    IntRect stillShowing = showing.bounds();
     // Going up, each level's later subviews lie above everything of the earlier ones.
     for (const UIView* level = this; UIView* parent = level->superview(); level = parent) {
         CGPoint parentOrigin = parent->originInRoot();
@@ -113,8 +114,11 @@ bool UIView::isCoveredFromSight() const {
                                 parentOrigin.y + frame.origin.y - bounds.origin.y};
             for (const CGRect& rect : cover->opaqueRects()) {
                 IntRect covered = inward(rect, coverOrigin);
-                if (!covered.isEmpty())
+                // Most views above (a table's cells) lie away from what still shows: no region work.
+                if (!covered.intersected(stillShowing).isEmpty()) {
                     showing.subtract(Region(covered));
+                    stillShowing = showing.bounds();
+                }
             }
             if (showing.isEmpty())
                 return true;

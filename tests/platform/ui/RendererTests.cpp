@@ -407,6 +407,12 @@ TEST(LayerRenderer, MovingASmallLayerRepaintsItsOldAndNewPlaceOnly) {
     late->removeFromSuperlayer();
     EXPECT_EQ(renderer.render(root.get()).area(), 10 * 10);
     EXPECT_EQ(renderer.bitmap().pixel(3, 3), 0xFF000000u);
+    // A frame where nothing changed repaints nothing, and what changes after it is drawn.
+    EXPECT_TRUE(renderer.render(root.get()).isEmpty());
+    EXPECT_TRUE(renderer.lastRepaint().isEmpty());
+    box->setHidden(true);
+    EXPECT_EQ(renderer.render(root.get()).area(), 20 * 20);
+    EXPECT_EQ(renderer.bitmap().pixel(195, 195), 0xFF000000u);
 }
 
 TEST(LayerRenderer, WritesThePixelsAsPNG) {
