@@ -9,6 +9,8 @@
 #include "platform/notify/DarwinNotificationCenter.h"
 #include "platform/prefs/HBPreferences.h"
 
+#include "bench/support/Processes.h"
+
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -26,8 +28,6 @@
 #include <time.h>
 #include <unistd.h>
 #include <vector>
-
-extern char** environ;
 
 namespace {
 
@@ -95,30 +95,14 @@ struct Device {
 
 std::vector<double> writeSamples, baselineSamples, fromFileWrite;
 
-double median(std::vector<double> samples) {
-    if (samples.empty())
-        return 0;
-    std::sort(samples.begin(), samples.end());
-    return samples[samples.size() / 2];
-}
-
 Device& device() {
     static Device instance;
     return instance;
 }
 
 pid_t start(const std::vector<std::string>& words) {
-    std::vector<char*> argv;
-    for (const auto& word : words)
-        argv.push_back(const_cast<char*>(word.c_str()));
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    pid_t pid = -1;
-    posix_spawn(&pid, words[0].c_str(), &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    return pid;
+    static const int nothing = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+    return bench::spawn(words, nothing);
 }
 
 void BM_WriteReachesBoundVariable(benchmark::State& state) {
@@ -179,10 +163,10 @@ int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
-    double write = median(writeSamples) * 1000, baseline = median(baselineSamples) * 1000;
+    double write = bench::median(writeSamples) * 1000, baseline = bench::median(baselineSamples) * 1000;
     std::printf(
         "median: command start to bound variable %.2f ms, defaults read (baseline) %.2f ms, ratio %.2f\n",
         write, baseline, baseline > 0 ? write / baseline : 0.0);
-    std::printf("median: file written to bound variable %.3f ms\n", median(fromFileWrite) * 1000);
+    std::printf("median: file written to bound variable %.3f ms\n", bench::median(fromFileWrite) * 1000);
     return 0;
 }

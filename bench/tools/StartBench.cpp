@@ -3,6 +3,8 @@
 // machine). Each iteration runs the baseline and the command one after the other, so a busy moment
 // of the machine weighs on both; the counters give the medians and their ratio.
 
+#include "bench/support/Processes.h"
+
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -17,35 +19,19 @@
 #include <unistd.h>
 #include <vector>
 
-extern char** environ;
-
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using bench::Clock;
 
 // Runs the program to its end with its output discarded; answers the wall time in microseconds.
 double runOnce(const std::vector<std::string>& words) {
-    std::vector<char*> argv;
-    for (const auto& word : words)
-        argv.push_back(const_cast<char*>(word.c_str()));
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    static const int nothing = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
     auto begin = Clock::now();
-    pid_t pid = -1;
-    if (posix_spawn(&pid, words[0].c_str(), &actions, nullptr, argv.data(), environ) != 0)
+    pid_t pid = bench::spawn(words, nothing);
+    if (pid <= 0)
         std::abort();
     ::waitpid(pid, nullptr, 0);
-    auto end = Clock::now();
-    posix_spawn_file_actions_destroy(&actions);
-    return std::chrono::duration<double, std::micro>(end - begin).count();
-}
-
-double median(std::vector<double> samples) {
-    std::sort(samples.begin(), samples.end());
-    return samples.empty() ? 0 : samples[samples.size() / 2];
+    return std::chrono::duration<double, std::micro>(Clock::now() - begin).count();
 }
 
 // A device folder with a preferences file to read and write (what the defaults command needs).
@@ -74,9 +60,9 @@ void measure(benchmark::State& state, std::vector<std::string> words) {
         baseline.push_back(runOnce({"/bin/true"}));
         command.push_back(runOnce(words));
     }
-    state.counters["true_us"] = median(baseline);
-    state.counters["command_us"] = median(command);
-    state.counters["ratio"] = median(command) / median(baseline);
+    state.counters["true_us"] = bench::median(baseline);
+    state.counters["command_us"] = bench::median(command);
+    state.counters["ratio"] = bench::median(command) / bench::median(baseline);
 }
 
 void BM_Version(benchmark::State& state) {
