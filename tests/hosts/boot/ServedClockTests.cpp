@@ -6,6 +6,7 @@
 #include "tests/support/ChildProcesses.h"
 #include "tests/support/VideoReader.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <map>
 #include <vector>
@@ -61,6 +62,19 @@ protected:
                 total += count;
         }
         return total;
+    }
+    // The fewest runs of the process in one second, over up to five seconds. A host that wakes for
+    // every refresh runs about 60 times in each; one that sleeps runs a few times at most in some
+    // second, though a loaded machine may preempt what it still finishes after starting.
+    static long fewestRunsInASecond(pid_t pid) {
+        long fewest = -1;
+        for (int second = 0; second < 5 && (fewest < 0 || fewest > 5); ++second) {
+            long before = runs(pid);
+            std::this_thread::sleep_for(std::chrono::seconds(1));
+            long ran = runs(pid) - before;
+            fewest = fewest < 0 ? ran : std::min(fewest, ran);
+        }
+        return fewest;
     }
 };
 
@@ -149,9 +163,7 @@ TEST_F(ServedClockTest, ARecordingStartedFromOutsideTakesFramesInRealTime) {
     pid_t lockScreen = processOf("zv-springboard");
     ASSERT_GT(lockScreen, 0);
     std::this_thread::sleep_for(100ms);
-    long before = runs(lockScreen);
-    std::this_thread::sleep_for(1s);
-    EXPECT_LE(runs(lockScreen) - before, 5);
+    EXPECT_LE(fewestRunsInASecond(lockScreen), 5);
 }
 
 TEST_F(ServedClockTest, AHostLeftAloneSleepsWhileItsClockRuns) {
@@ -164,11 +176,9 @@ TEST_F(ServedClockTest, AHostLeftAloneSleepsWhileItsClockRuns) {
     ASSERT_GT(settings, 0);
     // What the lines left to do is done; from here nothing drives either process.
     std::this_thread::sleep_for(100ms);
-    long lockScreenBefore = runs(lockScreen), settingsBefore = runs(settings);
-    std::this_thread::sleep_for(1s);
     // The lock screen's waves would want a refresh 60 times a second; nobody sees them.
-    EXPECT_LE(runs(lockScreen) - lockScreenBefore, 5);
-    EXPECT_LE(runs(settings) - settingsBefore, 5);
+    EXPECT_LE(fewestRunsInASecond(lockScreen), 5);
+    EXPECT_LE(fewestRunsInASecond(settings), 5);
     for (const std::string process : {"springboard", "settings"})
         EXPECT_GE(timeOf(process, "state", "state") - last[process], 1100) << process;
 }

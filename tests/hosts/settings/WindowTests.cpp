@@ -41,10 +41,10 @@ struct WindowProcess {
             ::waitpid(pid, nullptr, 0);
         }
     }
-    // Waits up to a few seconds for it to exit by itself; answers its exit status, or -1.
+    // Waits up to 20 s (a loaded machine) for it to exit by itself; answers its exit status, or -1.
     int exitStatus() {
         int status = 0;
-        for (int i = 0; i < 100; ++i) {
+        for (int i = 0; i < 200; ++i) {
             if (::waitpid(pid, &status, WNOHANG) == pid) {
                 pid = -1;
                 return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
