@@ -58,20 +58,6 @@ ServedDevice& served() {
     return instance;
 }
 
-// Times the process's threads have run so far.
-double runs(pid_t pid) {
-    double total = 0;
-    std::error_code failed;
-    for (const auto& task :
-         std::filesystem::directory_iterator("/proc/" + std::to_string(pid) + "/task", failed)) {
-        std::ifstream schedstat(task.path() / "schedstat");
-        double running = 0, waiting = 0, count = 0;
-        if (schedstat >> running >> waiting >> count)
-            total += count;
-    }
-    return total;
-}
-
 // Proportional set size in kB.
 double pss(pid_t pid) {
     std::ifstream rollup("/proc/" + std::to_string(pid) + "/smaps_rollup");
@@ -97,12 +83,15 @@ void BM_IdleWakeUps(benchmark::State& state) {
         if (name == "zv-springboard")
             lockScreen = pid;
     for (auto _ : state) {
-        double supervisorBefore = runs(served().supervisor), lockScreenBefore = runs(lockScreen);
+        long supervisorBefore = schedulerRuns(served().supervisor),
+             lockScreenBefore = schedulerRuns(lockScreen);
         auto begin = Clock::now();
         std::this_thread::sleep_for(std::chrono::seconds(5));
         double wall = std::chrono::duration<double>(Clock::now() - begin).count();
-        state.counters["supervisor_per_s"] = (runs(served().supervisor) - supervisorBefore) / wall;
-        state.counters["lock_screen_per_s"] = (runs(lockScreen) - lockScreenBefore) / wall;
+        state.counters["supervisor_per_s"] =
+            static_cast<double>(schedulerRuns(served().supervisor) - supervisorBefore) / wall;
+        state.counters["lock_screen_per_s"] =
+            static_cast<double>(schedulerRuns(lockScreen) - lockScreenBefore) / wall;
         state.SetIterationTime(wall);
     }
     zorvi("send springboard \"pan 1 end\"");

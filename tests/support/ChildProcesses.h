@@ -11,6 +11,21 @@
 #include <utility>
 #include <vector>
 
+// How many times the process's threads have been put on a processor so far, from the scheduler's
+// own counts: a process that sleeps adds next to none.
+inline long schedulerRuns(pid_t pid) {
+    long total = 0;
+    std::error_code failed;
+    for (const auto& task :
+         std::filesystem::directory_iterator("/proc/" + std::to_string(pid) + "/task", failed)) {
+        std::ifstream schedstat(task.path() / "schedstat");
+        long running = 0, waiting = 0, count = 0;
+        if (schedstat >> running >> waiting >> count)
+            total += count;
+    }
+    return total;
+}
+
 // Each child of parent with the program name the kernel gives it.
 inline std::vector<std::pair<pid_t, std::string>> childrenOf(pid_t parent) {
     std::vector<std::pair<pid_t, std::string>> found;
