@@ -4,15 +4,16 @@
 // input through xdotool, and the screen read back through xwd, as a person would see it.
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
-#include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
 #include <optional>
 #include <signal.h>
 #include <string>
+#include <sys/file.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -34,8 +35,11 @@ public:
         // A server that another test process is just ending may still hold the number the new one
         // picks ("already active"): it ends at once, and a moment later the number is free.
         for (int attempt = 0; attempt < 8 && m_name.empty(); ++attempt) {
-            if (start(width, height) && reachable())
-                break;
+            {
+                NumbersLock lock;
+                if (start(width, height) && reachable())
+                    break;
+            }
             stop();
             m_name.clear();
             std::this_thread::sleep_for(std::chrono::milliseconds(200 * (attempt + 1)));
@@ -50,6 +54,27 @@ public:
     XDisplay& operator=(const XDisplay&) = delete;
 
 private:
+    // Held by every test process while its server starts or ends. A server that is ending removes
+    // its socket files last; a new server that took the same number in that moment would lose
+    // them and be unreachable from then on.
+    class NumbersLock {
+    public:
+        NumbersLock() : m_fd(::open("/tmp/zv-xvfb-numbers.lock", O_RDWR | O_CREAT | O_CLOEXEC, 0666)) {
+            if (m_fd >= 0)
+                while (::flock(m_fd, LOCK_EX) != 0 && errno == EINTR) {
+                }
+        }
+        ~NumbersLock() {
+            if (m_fd >= 0)
+                ::close(m_fd);
+        }
+        NumbersLock(const NumbersLock&) = delete;
+        NumbersLock& operator=(const NumbersLock&) = delete;
+
+    private:
+        int m_fd;
+    };
+
     bool start(int width, int height) {
         int pipeEnds[2];
         if (::pipe(pipeEnds) != 0) {
@@ -80,7 +105,8 @@ private:
             int status = 0;
             if (m_pid > 0 && ::waitpid(m_pid, &status, WNOHANG) == m_pid) {
                 m_pid = -1;
-                m_startError = "Xvfb ended before it served a display (status " + std::to_string(status) + ")";
+                m_startError =
+                    "Xvfb ended before it served a display (status " + std::to_string(status) + ")";
             } else {
                 m_startError = "Xvfb did not say which display it serves";
             }
@@ -98,7 +124,8 @@ private:
             int status = 0;
             if (::waitpid(m_pid, &status, WNOHANG) == m_pid) {
                 m_pid = -1;
-                m_startError = "Xvfb on " + m_name + " ended (status " + std::to_string(status) + "): " + log();
+                m_startError =
+                    "Xvfb on " + m_name + " ended (status " + std::to_string(status) + "): " + log();
                 return false;
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(250));
@@ -118,6 +145,7 @@ private:
     }
     void stop() {
         if (m_pid > 0) {
+            NumbersLock lock;
             ::kill(m_pid, SIGTERM);
             ::waitpid(m_pid, nullptr, 0);
             m_pid = -1;
@@ -169,6 +197,8 @@ public:
             "xwd exited with " + std::to_string(status) + ": " +
             std::string(data.begin(),
                         data.begin() + static_cast<std::ptrdiff_t>(std::min<size_t>(data.size(), 200)));
+        if (status != 0)
+            m_captureError += "; the server's log: " + log();
         auto field = [&](size_t index) {
             size_t at = index * 4;
             return static_cast<uint32_t>(data[at]) << 24 | static_cast<uint32_t>(data[at + 1]) << 16 |
