@@ -130,7 +130,7 @@ void Supervisor::start(Child& child) {
         // Each serves its control socket while it runs: the device can be driven from outside.
         words.insert(words.end(), {"--root", m_options.root, "--control"});
         if (m_options.headless)
-            words.insert(words.end(), {"--headless", "--script", "-"});
+            words.insert(words.end(), {"--headless", "--script", "-", "--acknowledge-lines"});
         if (m_options.headless && m_options.served)
             words.push_back("--real-time");
         if (child.name == "springboard" && child.safeMode)
@@ -183,6 +183,8 @@ void Supervisor::start(Child& child) {
     child.pending.clear();
     child.queued.clear();
     child.written = child.taken = 0;
+    child.linesSent = 0;
+    child.unrun.clear();
     child.closeInput = false;
     child.stalled = false;
     child.lastSign = Clock::now();
@@ -216,8 +218,8 @@ bool Supervisor::keepsFailing(Child& child, int status) {
         child.failures.pop_front();
     if (child.failures.size() < failuresForGivingUp || Clock::now() - child.failures.front() >= failureWindow)
         return false;
-    std::string message =
-        child.name + " keeps failing (status " + std::to_string(WEXITSTATUS(status)) + "); not starting it again";
+    std::string message = child.name + " keeps failing (status " + std::to_string(WEXITSTATUS(status)) +
+                          "); not starting it again";
     NSLog("launchd: " + message);
     // A device that runs on without one of its processes did not do what was asked of it.
     fail(message);
@@ -304,6 +306,13 @@ void Supervisor::endChild(Child& child) {
 
 void Supervisor::exitedQuietly(Child& child, int status) {
     readOutput(child);
+    // Ended by something other than the script's own kill or an interruption, with commands it
+    // never ran: the script did not do what it says, however its other lines went.
+    if (!child.unrun.empty() && !child.ending && !m_interrupted)
+        fail(child.name + " ended before it finished " + std::to_string(child.unrun.size()) +
+             (child.unrun.size() == 1 ? " command" : " commands") +
+             " sent to it (the first: " + child.unrun.front().second + ")");
+    child.unrun.clear();
     Json::Object fields;
     fields.add("process", Json::string(child.name)).add("pid", Json::number(child.pid));
     if (WIFSIGNALED(status))

@@ -99,9 +99,12 @@ private:
         int input = -1;  // its script, headless
         int output = -1; // its trace, headless
         std::string pending;
-        std::string queued;             // commands the pipe has not taken yet
-        uint64_t written = 0;           // bytes given to the pipe
-        uint64_t taken = 0;             // of which the process has read
+        std::string queued;   // commands the pipe has not taken yet
+        uint64_t written = 0; // bytes given to the pipe
+        uint64_t taken = 0;   // of which the process has read
+        uint64_t linesSent = 0;
+        // Commands sent that it has not said it ran, by their line number in its script.
+        std::deque<std::pair<uint64_t, std::string>> unrun;
         bool closeInput = false;        // once everything queued is taken, its script ends
         Clock::time_point lastSign;     // it last took a command or wrote a line
         bool stalled = false;           // reported as taking none of its commands

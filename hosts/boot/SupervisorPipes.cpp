@@ -26,6 +26,19 @@ std::string eventOf(const std::string& line) {
     return end == std::string::npos ? std::string() : line.substr(at + key.size(), end - at - key.size());
 }
 
+// The "line" of a "ran" trace line, or 0.
+uint64_t lineOf(const std::string& line) {
+    const std::string key = "\"line\":";
+    size_t at = line.find(key);
+    if (at == std::string::npos)
+        return 0;
+    uint64_t number = 0;
+    for (size_t i = at + key.size();
+         i < line.size() && line[i] >= '0' && line[i] <= '9' && number < (1ull << 40); ++i)
+        number = number * 10 + static_cast<uint64_t>(line[i] - '0');
+    return number;
+}
+
 // The events a wait can see for each process: its own trace's, and the supervisor's about it.
 bool canWrite(const std::string& process, const std::string& event) {
     static const std::vector<std::string> supervisors{"start", "exit"};
@@ -83,6 +96,12 @@ void Supervisor::readOutput(Child& child) {
         if (line.size() < 2 || line.front() != '{' || line.back() != '}')
             continue;
         std::string event = eventOf(line);
+        if (event == "ran") {
+            uint64_t ran = lineOf(line);
+            while (!child.unrun.empty() && child.unrun.front().first <= ran)
+                child.unrun.pop_front();
+            continue;
+        }
         if (event == "error")
             ++m_errors;
         if (!child.ending) {
@@ -215,7 +234,11 @@ Supervisor::Sent Supervisor::send(const std::string& process, const std::string&
         return Sent::NotRunning;
     if (child->queued.size() + command.size() + 1 > maxQueuedBytes)
         return Sent::QueueFull;
+    // A process that had nothing to take starts its wait for this one now, however long it idled.
+    if (child->queued.empty() && unread(*child) == 0)
+        child->lastSign = Clock::now();
     child->queued += command + "\n";
+    child->unrun.emplace_back(++child->linesSent, command);
     writeInput(*child);
     return Sent::Queued;
 }

@@ -43,7 +43,8 @@ void runLine(Supervisor& supervisor, Trace& trace, const ScriptLine& line) {
         for (size_t i = 1; i < w.size(); ++i)
             command += (i > 1 ? " " : "") + w[i];
         std::string process = first.substr(0, first.size() - 1);
-        if (command.empty())
+        // A first word starting with '#' would be a comment to the process, never run.
+        if (command.empty() || command[0] == '#')
             return fail(supervisor, line, "no command for " + process);
         auto sent = supervisor.send(process, command);
         if (sent == Supervisor::Sent::NotRunning)

@@ -111,6 +111,7 @@ void defineHostCommandLine(CLI::App& app, HostKind kind, HostArguments& argument
         ->check(recordingName());
     app.add_flag("--control", arguments.control)->group("");
     app.add_flag("--real-time", arguments.realTime)->group("");
+    app.add_flag("--acknowledge-lines", arguments.acknowledgeLines)->group("");
     if (kind == HostKind::Settings)
         app.add_flag("--reopen-pages", arguments.reopenPages)->group("");
     if (kind != HostKind::SpringBoard)

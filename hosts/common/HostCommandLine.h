@@ -26,6 +26,8 @@ struct HostArguments {
     // Headless on this machine's time rather than a virtual clock: a served device's processes,
     // which nobody drives between the lines sent to them (the supervisor asks it).
     bool realTime = false;
+    // Says which script lines ran ("ran" events), for the supervisor that feeds the script.
+    bool acknowledgeLines = false;
     // Settings started again by the supervisor opens the pages it had (SettingsPages.h).
     bool reopenPages = false;
     // A whole device: headless, serving until it is shut down (after the script, when one is given).

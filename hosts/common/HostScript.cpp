@@ -17,6 +17,8 @@ int HostScript::run(std::istream& script) {
     bool interrupted = false;
     while (auto line = reader.next()) {
         runLine(*line);
+        if (m_acknowledge)
+            m_trace.write("ran", Json::Object().add("line", Json::number(line->number)));
         if ((interrupted = Interruption::requested()))
             break;
     }

@@ -33,6 +33,9 @@ public:
     void addCommands(Commands commands) { m_added = std::move(commands); }
     // Called after each line, once nothing runs.
     void setBetweenLines(std::function<void()> hook) { m_betweenLines = std::move(hook); }
+    // Writes a "ran" event {line} after each line of run()'s script: a supervisor that feeds the
+    // script learns which of its lines ran before the process ended.
+    void acknowledgeLines() { m_acknowledge = true; }
     // Starts a recording (as `record start`); false with an "error" event when it cannot.
     bool startRecording(const std::string& path, int fps = 30);
     // Completes a recording that is going, with its "record" event (or an "error" one).
@@ -56,6 +59,7 @@ private:
     int m_errors = 0;
     int m_depth = 0;
     bool m_counted = true;
+    bool m_acknowledge = false;
     std::function<void()> m_betweenLines;
     Commands m_added;
 };

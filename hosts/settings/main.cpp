@@ -35,6 +35,8 @@ int run(HostOptions& options, Trace& trace) {
     if (!app)
         return options.failure(error);
     SettingsScript script(*app, trace);
+    if (options.arguments.acknowledgeLines)
+        script.acknowledgeLines();
     std::unique_ptr<WindowClient> input = makeSettingsInput(*app);
     std::optional<HostControl> control;
     if (options.arguments.control) {

@@ -40,6 +40,8 @@ int run(HostOptions& options, Trace& trace) {
     if (!host)
         return options.failure(error);
     ScriptRunner runner(*host, trace);
+    if (options.arguments.acknowledgeLines)
+        runner.acknowledgeLines();
     std::unique_ptr<WindowClient> input = makeLockScreenInput(*host);
     std::optional<HostControl> control;
     if (options.arguments.control) {

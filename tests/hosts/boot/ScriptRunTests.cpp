@@ -234,12 +234,50 @@ TEST_F(ScriptRunTest, ABackboarddThatCannotStartIsGivenUpOn) {
     EXPECT_TRUE(quiet.anyError("backboardd keeps failing"));
 }
 
+// A Respring from Settings ends the lock screen while it still runs the lines sent to it: they are
+// named, and the run fails, though every line of the script was given out.
+TEST_F(ScriptRunTest, LinesALockScreenNeverFinishedBeforeARespringAreAnError) {
+    std::string never = m_folder + "/never.png";
+    BootRun run = boot("wait-for springboard ready\nwait-for settings ready\n"
+                       "springboard: pause 4000\nspringboard: snapshot " +
+                           never +
+                           "\n"
+                           "settings: open Zorvi\nsettings: bar-button\nwait-for settings task\n"
+                           "wait-for springboard ready\nspringboard: state\nwait-for springboard state\n",
+                       20);
+    EXPECT_EQ(run.status, 1) << run.errorOutput;
+    auto errors = run.errors();
+    ASSERT_EQ(errors.size(), 1u) << (errors.empty() ? "" : errors[0]);
+    EXPECT_EQ(errors[0],
+              "springboard ended before it finished 2 commands sent to it (the first: pause 4000)");
+    EXPECT_FALSE(std::filesystem::exists(never));
+    EXPECT_EQ(run.of("state", "springboard").size(), 1u) << "the new lock screen ran what came after";
+    // Ended by the script's own kill, a process's unfinished lines are what the script asked for.
+    BootRun killed = boot("wait-for springboard ready\nspringboard: pause 4000\nkill springboard KILL\n"
+                          "wait-for springboard ready\n",
+                          20);
+    EXPECT_EQ(killed.status, 0) << killed.errorOutput;
+    EXPECT_TRUE(killed.errors().empty()) << killed.errors()[0];
+}
+
+// A process that had nothing to do for longer than the stall limit is not stuck: its wait for the
+// next command starts when that command is sent.
+TEST_F(ScriptRunTest, AProcessLeftIdleTakesItsNextCommandWithoutBeingCalledStuck) {
+    BootRun run = boot("wait-for settings ready\npause 3500\nsettings: state\nwait-for settings state\n", 15);
+    EXPECT_EQ(run.status, 0) << run.errorOutput;
+    EXPECT_TRUE(run.errors().empty()) << run.errors()[0];
+    EXPECT_EQ(run.of("state", "settings").size(), 1u);
+}
+
 TEST_F(ScriptRunTest, ExitStatusesSayWhatHappened) {
     EXPECT_EQ(boot("wait-for settings ready\nsettings: state\nwait-for settings state\n", 8).status, 0);
     EXPECT_EQ(boot("wait-for settings ready\nsettings: open Nowhere\n", 8).status, 1)
         << "a line the process could not run";
     EXPECT_EQ(boot("wait-for settings ready\nnonsense\n", 8).status, 1)
         << "a line the supervisor could not run";
+    BootRun comment = boot("wait-for settings ready\nsettings: #state\n", 8);
+    EXPECT_EQ(comment.status, 1) << "a command the process would read as a comment";
+    EXPECT_TRUE(comment.anyError("line 2: no command for settings"));
     BootRun interrupted = boot("wait-for settings ready\nstate\npause 20000\n", 8,
                                [](const JsonValue& event, pid_t supervisor) {
                                    if (event["event"].string() == "state")
