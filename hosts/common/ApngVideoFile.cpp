@@ -31,8 +31,7 @@ std::unique_ptr<VideoFile> ApngVideoFile::open(OutputFile output, int width, int
 }
 
 ApngVideoFile::ApngVideoFile(OutputFile output, int width, int height, int fps)
-    : m_output(std::move(output)), m_sink(m_output.descriptor()), m_width(width), m_height(height),
-      m_fps(fps), m_difference(width, height), m_zlib(std::make_unique<z_stream_s>()) {}
+    : ChangedAreaVideoFile(std::move(output), width, height, fps), m_zlib(std::make_unique<z_stream_s>()) {}
 
 ApngVideoFile::~ApngVideoFile() {
     if (m_zlib->state)
@@ -41,26 +40,27 @@ ApngVideoFile::~ApngVideoFile() {
 
 void ApngVideoFile::writeChunk(const char* type, const uint8_t* data, size_t size, const uint8_t* prefix,
                                size_t prefixSize) {
-    m_sink.u32be(static_cast<uint32_t>(size + prefixSize));
+    FileSink& out = sink();
+    out.u32be(static_cast<uint32_t>(size + prefixSize));
     const uint8_t* name = reinterpret_cast<const uint8_t*>(type);
-    m_sink.append(name, 4);
+    out.append(name, 4);
     uLong crc = crc32(0, name, 4);
     if (prefixSize > 0) {
-        m_sink.append(prefix, prefixSize);
+        out.append(prefix, prefixSize);
         crc = crc32(crc, prefix, static_cast<uInt>(prefixSize));
     }
-    m_sink.append(data, size);
+    out.append(data, size);
     crc = crc32_z(crc, data, size);
-    m_sink.u32be(static_cast<uint32_t>(crc));
+    out.u32be(static_cast<uint32_t>(crc));
 }
 
 void ApngVideoFile::writeHeader() {
     const uint8_t signature[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
-    m_sink.append(signature, sizeof signature);
+    sink().append(signature, sizeof signature);
     // 8 bits a channel, red, green, blue and alpha; no interlacing.
     uint8_t header[13] = {};
-    putU32(header, static_cast<uint32_t>(m_width));
-    putU32(header + 4, static_cast<uint32_t>(m_height));
+    putU32(header, static_cast<uint32_t>(width()));
+    putU32(header + 4, static_cast<uint32_t>(height()));
     header[8] = 8;
     header[9] = 6;
     writeChunk("IHDR", header, sizeof header);
@@ -75,11 +75,11 @@ void ApngVideoFile::filterRows(const Bitmap& frame, const PixelRect& rect) {
     // Each row has a pixel of zeros before it, as the filters expect.
     std::vector<uint8_t> rows[2] = {std::vector<uint8_t>(rowBytes + 4, 0),
                                     std::vector<uint8_t>(rowBytes + 4, 0)};
-    bool whole = m_difference.first();
+    bool whole = difference().first();
     for (int i = 0; i < rect.height; ++i) {
         int y = rect.y + i;
         const uint32_t* pixels = frame.row(y) + rect.x;
-        const uint32_t* before = whole ? nullptr : m_difference.previousRow(y) + rect.x;
+        const uint32_t* before = whole ? nullptr : difference().previousRow(y) + rect.x;
         uint8_t* out = rows[(i + 1) & 1].data() + 4;
         for (int x = 0; x < rect.width; ++x, out += 4) {
             uint32_t p = pixels[x];
@@ -100,7 +100,7 @@ void ApngVideoFile::filterRows(const Bitmap& frame, const PixelRect& rect) {
 
 bool ApngVideoFile::compress(std::string& error) {
     z_stream_s& z = *m_zlib;
-    int level = m_difference.first() ? firstFrameLevel : changeLevel;
+    int level = difference().first() ? firstFrameLevel : changeLevel;
     int result = z.state ? deflateReset(&z) : deflateInit2(&z, level, Z_DEFLATED, 15, 9, Z_DEFAULT_STRATEGY);
     if (result == Z_OK)
         result = deflateParams(&z, level, Z_DEFAULT_STRATEGY);
@@ -122,21 +122,12 @@ bool ApngVideoFile::compress(std::string& error) {
     return true;
 }
 
-bool ApngVideoFile::addFrame(const Bitmap& frame, std::string& error) {
-    if (m_finished) {
-        error = "the recording is complete";
-        return false;
-    }
-    if (frame.width() != m_width || frame.height() != m_height) {
-        error = "a frame of another size than the recording's";
-        return false;
-    }
-    PixelRect rect = m_difference.changedBounds(frame);
-    bool first = m_difference.first();
+bool ApngVideoFile::writeFrame(const Bitmap& frame, PixelRect changed, std::string& error) {
+    bool first = difference().first();
     // Nothing changed: one transparent pixel keeps the frame's place in time.
-    PixelRect written = rect.empty() ? PixelRect{0, 0, 1, 1} : rect;
+    PixelRect written = changed.empty() ? PixelRect{0, 0, 1, 1} : changed;
     filterRows(frame, written);
-    if (rect.empty())
+    if (changed.empty())
         std::memset(m_filtered.data(), 0, m_filtered.size());
     if (!compress(error))
         return false;
@@ -149,8 +140,8 @@ bool ApngVideoFile::addFrame(const Bitmap& frame, std::string& error) {
     // A frame lasts 1/fps of a second exactly.
     control[20] = 0;
     control[21] = 1;
-    control[22] = static_cast<uint8_t>(m_fps >> 8);
-    control[23] = static_cast<uint8_t>(m_fps);
+    control[22] = static_cast<uint8_t>(framesPerSecond() >> 8);
+    control[23] = static_cast<uint8_t>(framesPerSecond());
     control[24] = 0;             // left as it is for the next frame
     control[25] = first ? 0 : 1; // the first replaces the canvas; the rest are laid over it
     writeChunk("fcTL", control, sizeof control);
@@ -161,35 +152,15 @@ bool ApngVideoFile::addFrame(const Bitmap& frame, std::string& error) {
         putU32(sequence, m_sequence++);
         writeChunk("fdAT", m_compressed.data(), m_compressed.size(), sequence, sizeof sequence);
     }
-    if (!rect.empty())
-        m_difference.keep(frame, rect);
-    ++m_frames;
-    if (!m_sink.flush(error)) {
-        error = "cannot write " + path() + ": " + error;
-        return false;
-    }
     return true;
 }
 
-bool ApngVideoFile::finish(std::string& error) {
-    if (m_finished) {
-        error = "the recording is complete";
-        return false;
-    }
-    if (m_frames == 0) {
-        error = "no frames to write";
-        return false;
-    }
-    m_finished = true;
+bool ApngVideoFile::writeEnd(std::string& error) {
     writeChunk("IEND", nullptr, 0);
     uint8_t control[12];
-    putU32(control, static_cast<uint32_t>(m_frames));
+    putU32(control, static_cast<uint32_t>(frames()));
     putU32(control + 4, 0);
     putU32(control + 8,
            static_cast<uint32_t>(crc32(crc32(0, reinterpret_cast<const uint8_t*>("acTL"), 4), control, 8)));
-    if (!m_sink.writeAt(animationControlData, control, sizeof control, error)) {
-        error = "cannot complete " + path() + ": " + error;
-        return false;
-    }
-    return m_output.commit(error);
+    return sink().writeAt(animationControlData, control, sizeof control, error);
 }

@@ -22,8 +22,7 @@ std::unique_ptr<VideoFile> GifVideoFile::open(OutputFile output, int width, int 
 }
 
 GifVideoFile::GifVideoFile(OutputFile output, int width, int height, int fps)
-    : m_output(std::move(output)), m_sink(m_output.descriptor()), m_width(width), m_height(height),
-      m_fps(fps), m_difference(width, height) {}
+    : ChangedAreaVideoFile(std::move(output), width, height, fps) {}
 
 void GifVideoFile::writeColours(const GifPalette& palette) {
     uint8_t table[256 * 3];
@@ -33,33 +32,34 @@ void GifVideoFile::writeColours(const GifPalette& palette) {
         table[i * 3 + 1] = static_cast<uint8_t>(c >> 8);
         table[i * 3 + 2] = static_cast<uint8_t>(c);
     }
-    m_sink.append(table, sizeof table);
+    sink().append(table, sizeof table);
 }
 
 void GifVideoFile::writeHeader() {
-    m_sink.append(reinterpret_cast<const uint8_t*>("GIF89a"), 6);
-    m_sink.u16le(static_cast<uint16_t>(m_width));
-    m_sink.u16le(static_cast<uint16_t>(m_height));
+    FileSink& out = sink();
+    out.append(reinterpret_cast<const uint8_t*>("GIF89a"), 6);
+    out.u16le(static_cast<uint16_t>(width()));
+    out.u16le(static_cast<uint16_t>(height()));
     // A global table of 256 colours of 8 bits, background colour 0, square pixels.
     const uint8_t screen[] = {0xf7, 0, 0};
-    m_sink.append(screen, sizeof screen);
+    out.append(screen, sizeof screen);
     writeColours(*m_global);
     // Played in a loop, forever, as people expect of an animated picture.
     const uint8_t loop[] = {0x21, 0xff, 11,  'N', 'E', 'T', 'S', 'C', 'A', 'P',
                             'E',  '2',  '.', '0', 3,   1,   0,   0,   0};
-    m_sink.append(loop, sizeof loop);
+    out.append(loop, sizeof loop);
 }
 
 double GifVideoFile::quantize(const Bitmap& frame, const PixelRect& rect) {
     GifPalette& palette = m_current ? *m_current : *m_global;
-    bool whole = m_difference.first();
+    bool whole = difference().first();
     m_indices.resize(static_cast<size_t>(rect.width) * rect.height);
     uint8_t* out = m_indices.data();
     uint64_t error = 0;
     size_t mapped = 0;
     for (int y = rect.y; y < rect.y + rect.height; ++y) {
         const uint32_t* row = frame.row(y);
-        const uint32_t* before = whole ? nullptr : m_difference.previousRow(y);
+        const uint32_t* before = whole ? nullptr : difference().previousRow(y);
         for (int x = rect.x; x < rect.x + rect.width; ++x) {
             uint32_t pixel = row[x];
             if (before && before[x] == pixel) {
@@ -78,9 +78,10 @@ double GifVideoFile::quantize(const Bitmap& frame, const PixelRect& rect) {
 void GifVideoFile::writeImage(const PixelRect& rect, bool localPalette) {
     // The delay to the next frame in hundredths of a second, rounded so that the delays add up to
     // the recording's length.
-    auto centiseconds = [this](int64_t frame) { return (frame * 100 + m_fps / 2) / m_fps; };
-    uint16_t delay = static_cast<uint16_t>(centiseconds(m_frames + 1) - centiseconds(m_frames));
-    bool transparency = m_frames > 0;
+    int64_t fps = framesPerSecond();
+    auto centiseconds = [fps](int64_t frame) { return (frame * 100 + fps / 2) / fps; };
+    uint16_t delay = static_cast<uint16_t>(centiseconds(frames() + 1) - centiseconds(frames()));
+    bool transparency = frames() > 0;
     // Each frame is left in place for the next to draw over (disposal 1).
     const uint8_t control[] = {0x21,
                                0xf9,
@@ -90,31 +91,23 @@ void GifVideoFile::writeImage(const PixelRect& rect, bool localPalette) {
                                static_cast<uint8_t>(delay >> 8),
                                GifPalette::transparent,
                                0};
-    m_sink.append(control, sizeof control);
-    m_sink.byte(0x2c);
-    m_sink.u16le(static_cast<uint16_t>(rect.x));
-    m_sink.u16le(static_cast<uint16_t>(rect.y));
-    m_sink.u16le(static_cast<uint16_t>(rect.width));
-    m_sink.u16le(static_cast<uint16_t>(rect.height));
-    m_sink.byte(localPalette ? 0x87 : 0);
+    FileSink& out = sink();
+    out.append(control, sizeof control);
+    out.byte(0x2c);
+    out.u16le(static_cast<uint16_t>(rect.x));
+    out.u16le(static_cast<uint16_t>(rect.y));
+    out.u16le(static_cast<uint16_t>(rect.width));
+    out.u16le(static_cast<uint16_t>(rect.height));
+    out.byte(localPalette ? 0x87 : 0);
     if (localPalette)
         writeColours(*m_current);
     m_coded.clear();
     encodeGifLzw(m_indices.data(), m_indices.size(), m_coded);
-    m_sink.append(m_coded);
+    out.append(m_coded);
 }
 
-bool GifVideoFile::addFrame(const Bitmap& frame, std::string& error) {
-    if (m_finished) {
-        error = "the recording is complete";
-        return false;
-    }
-    if (frame.width() != m_width || frame.height() != m_height) {
-        error = "a frame of another size than the recording's";
-        return false;
-    }
-    PixelRect rect = m_difference.changedBounds(frame);
-    if (m_difference.first()) {
+bool GifVideoFile::writeFrame(const Bitmap& frame, PixelRect rect, std::string&) {
+    if (difference().first()) {
         m_global = GifPalette::fromPicture(frame);
         writeHeader();
         m_paletteError = quantize(frame, rect);
@@ -133,29 +126,10 @@ bool GifVideoFile::addFrame(const Bitmap& frame, std::string& error) {
         }
     }
     writeImage(rect, m_current.has_value());
-    m_difference.keep(frame, rect);
-    ++m_frames;
-    if (!m_sink.flush(error)) {
-        error = "cannot write " + path() + ": " + error;
-        return false;
-    }
     return true;
 }
 
-bool GifVideoFile::finish(std::string& error) {
-    if (m_finished) {
-        error = "the recording is complete";
-        return false;
-    }
-    if (m_frames == 0) {
-        error = "no frames to write";
-        return false;
-    }
-    m_finished = true;
-    m_sink.byte(0x3b);
-    if (!m_sink.flush(error)) {
-        error = "cannot complete " + path() + ": " + error;
-        return false;
-    }
-    return m_output.commit(error);
+bool GifVideoFile::writeEnd(std::string& error) {
+    sink().byte(0x3b);
+    return sink().flush(error);
 }

@@ -6,43 +6,30 @@
 // over the frame before. A lock screen whose waves move along the bottom then costs the strip, not
 // the screen.
 
-#include "hosts/common/FileSink.h"
-#include "hosts/common/FrameDifference.h"
+#include "hosts/common/ChangedAreaVideoFile.h"
 #include "hosts/common/GifPalette.h"
-#include "hosts/common/VideoFile.h"
-#include "platform/foundation/OutputFile.h"
 
 #include <optional>
+#include <vector>
 
-class GifVideoFile final : public VideoFile {
+class GifVideoFile final : public ChangedAreaVideoFile {
 public:
     // A recording into `output` (sizes and rate already checked).
     static std::unique_ptr<VideoFile> open(OutputFile output, int width, int height, int fps);
 
-    bool addFrame(const Bitmap& frame, std::string& error) override;
-    bool finish(std::string& error) override;
-    const std::string& path() const override { return m_output.path(); }
-    int64_t frames() const override { return m_frames; }
-    int framesPerSecond() const override { return m_fps; }
-    int64_t bytesWritten() const override { return m_sink.size(); }
-
 private:
     GifVideoFile(OutputFile output, int width, int height, int fps);
+    bool writeFrame(const Bitmap& frame, PixelRect rect, std::string& error) override;
+    bool writeEnd(std::string& error) override;
     void writeHeader();
     // Maps the pixels of `rect` that changed onto the palette; answers their mean error (0 if none).
     double quantize(const Bitmap& frame, const PixelRect& rect);
     void writeImage(const PixelRect& rect, bool localPalette);
     void writeColours(const GifPalette& palette);
 
-    OutputFile m_output;
-    FileSink m_sink;
-    int m_width, m_height, m_fps;
-    int64_t m_frames = 0;
-    FrameDifference m_difference;
     std::optional<GifPalette> m_global;  // the file's palette, from the first frame
     std::optional<GifPalette> m_current; // the palette frames use now, when not the global one
     double m_paletteError = 0;           // the mean error the palette in use had when it was made
     std::vector<uint8_t> m_indices;      // the rectangle being written
     std::vector<uint8_t> m_coded;
-    bool m_finished = false;
 };
