@@ -7,11 +7,11 @@
 // takes about a minute).
 
 #include "bench/recording/FrameReader.h"
+#include "bench/support/InProcessLockScreen.h"
 #include "bench/support/MedianReporter.h"
 #include "bench/support/Processes.h"
 #include "hosts/common/FfmpegVideoFile.h"
 #include "hosts/common/VideoFormats.h"
-#include "hosts/springboard/SpringBoard.h"
 #include "platform/runloop/RunLoop.h"
 
 #include <benchmark/benchmark.h>
@@ -29,24 +29,8 @@ constexpr int fps = 30;
 constexpr int tenSeconds = 10 * fps;
 constexpr int errorSampleEvery = fps;
 
-struct Scene {
-    bench::Device device{ZV_ZORVI};
-    Trace trace;
-    std::unique_ptr<SpringBoard> host;
-
-    Scene() {
-        std::string error;
-        if (!trace.open("/dev/null", error))
-            std::abort();
-        SpringBoardOptions options;
-        options.root = device.root;
-        host = SpringBoard::start(options, trace, error);
-        if (!host) {
-            std::fprintf(stderr, "the lock screen did not start: %s\n", error.c_str());
-            std::abort();
-        }
-        host->appear();
-    }
+struct Scene : bench::InProcessLockScreen {
+    Scene() : InProcessLockScreen(ZV_ZORVI) {}
     const Bitmap& draw() {
         host->renderer().render(host->screenView());
         return host->renderer().bitmap();

@@ -5,9 +5,8 @@
 // stroking the same three waves into it, the least a frame of the waves can cost with cairo. For
 // context, also the whole screen repainted by cairo each frame.
 
+#include "bench/support/InProcessLockScreen.h"
 #include "bench/support/MedianReporter.h"
-#include "bench/support/Processes.h"
-#include "hosts/springboard/SpringBoard.h"
 #include "platform/graphics/CairoCanvas.h"
 #include "platform/runloop/RunLoop.h"
 #include "platform/ui/CAShapeLayer.h"
@@ -21,25 +20,8 @@
 
 namespace {
 
-struct RealLockScreen {
-    bench::Device device{ZV_ZORVI};
-    Trace trace;
-    std::unique_ptr<SpringBoard> host;
-
-    RealLockScreen() {
-        std::string error;
-        if (!trace.open("/dev/null", error))
-            std::abort();
-        SpringBoardOptions options;
-        options.root = device.root;
-        host = SpringBoard::start(options, trace, error);
-        if (!host) {
-            std::fprintf(stderr, "the lock screen did not start: %s\n", error.c_str());
-            std::abort();
-        }
-        host->appear();
-        host->render();
-    }
+struct RealLockScreen : bench::InProcessLockScreen {
+    RealLockScreen() : InProcessLockScreen(ZV_ZORVI) { host->render(); }
     // Two refreshes: every second one advances and redraws the waves.
     void nextDrawnFrame() { RunLoop::main()->tick(2); }
     UIView* screen() const { return host->screenView(); }
