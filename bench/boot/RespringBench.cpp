@@ -3,6 +3,7 @@
 // process's first drawn frame (its "frame" event). Baseline in the same run: the lock-screen
 // process's own start to its first drawn frame, started alone.
 
+#include "bench/support/LockScreenStart.h"
 #include "bench/support/Processes.h"
 
 #include <benchmark/benchmark.h>
@@ -73,21 +74,7 @@ void BM_RespringToFirstFrame(benchmark::State& state) {
 }
 
 void BM_BaselineLockScreenStart(benchmark::State& state) {
-    std::string script = device().file("first-frame.txt", "render\n");
-    for (auto _ : state) {
-        int ends[2];
-        if (pipe(ends) != 0)
-            std::abort();
-        auto begin = Clock::now();
-        pid_t host =
-            spawn({ZV_SPRINGBOARD, "--root", device().root, "--headless", "--script", script}, ends[1]);
-        close(ends[1]);
-        auto times = arrivals(ends[0], {{"\"frame\""}}, begin);
-        close(ends[0]);
-        waitpid(host, nullptr, 0);
-        startSamples.push_back(times[0]);
-        state.SetIterationTime(times[0]);
-    }
+    measureStartToFirstFrame(state, ZV_SPRINGBOARD, device(), startSamples);
 }
 
 } // namespace

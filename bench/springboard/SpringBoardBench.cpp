@@ -8,6 +8,7 @@
 //   a fraction of one core. Baseline in the same run: the same window with the waves stopped (a
 //   finger held below the launch line), which costs only the event and refresh loop.
 
+#include "bench/support/LockScreenStart.h"
 #include "bench/support/Processes.h"
 
 #include <benchmark/benchmark.h>
@@ -39,26 +40,7 @@ Device& device() {
 std::vector<double> startupSamples, baselineSamples;
 
 void BM_StartToFirstFrame(benchmark::State& state) {
-    std::string script = device().file("first-frame.txt", "render\n");
-    for (auto _ : state) {
-        int ends[2];
-        if (pipe(ends) != 0)
-            std::abort();
-        auto begin = Clock::now();
-        pid_t host =
-            spawn({ZV_SPRINGBOARD, "--root", device().root, "--headless", "--script", script}, ends[1]);
-        close(ends[1]);
-        bool drawn = waitForLine(ends[0], "\"frame\"");
-        double seconds = std::chrono::duration<double>(Clock::now() - begin).count();
-        close(ends[0]);
-        waitpid(host, nullptr, 0);
-        if (!drawn) {
-            state.SkipWithError("no frame was drawn");
-            return;
-        }
-        startupSamples.push_back(seconds);
-        state.SetIterationTime(seconds);
-    }
+    measureStartToFirstFrame(state, ZV_SPRINGBOARD, device(), startupSamples);
 }
 
 void BM_BaselineProgramStart(benchmark::State& state) {
