@@ -5,7 +5,7 @@
 // together.
 
 #include "bench/support/Processes.h"
-#include "tests/support/ChildProcesses.h"
+#include "bench/support/ServedDevice.h"
 
 #include <benchmark/benchmark.h>
 
@@ -17,39 +17,9 @@ namespace {
 
 using namespace bench;
 
-Device& device() {
-    static Device instance(ZV_ZORVI);
-    return instance;
-}
-
-// The device booted once, serving, for the whole program.
-struct ServedDevice {
-    pid_t supervisor = -1;
-    ServedDevice() {
-        int null = ::open("/dev/null", O_WRONLY);
-        supervisor = spawn({ZV_BOOT, "--root", device().root, "--serve"}, null);
-        ::close(null);
-        for (int i = 0; i < 1000 && !(exists("springboard") && exists("settings")); ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        // The Zorvi page for describe; then the device settles.
-        zorvi("ui settings tap --label Zorvi");
-        std::this_thread::sleep_for(std::chrono::milliseconds(500));
-    }
-    ~ServedDevice() {
-        zorvi("shutdown");
-        waitpid(supervisor, nullptr, 0);
-    }
-    bool exists(const std::string& process) const {
-        return std::filesystem::exists(device().root + "/var/run/control/" + process);
-    }
-    static int zorvi(const std::string& words) {
-        return std::system(
-            (std::string(ZV_ZORVI) + " " + words + " --root " + device().root + " > /dev/null 2>&1").c_str());
-    }
-};
-
+// The device booted once, serving, for the whole program, with the Zorvi page open for describe.
 ServedDevice& served() {
-    static ServedDevice instance;
+    static ServedDevice instance(ZV_BOOT, ZV_ZORVI, {"ui settings tap --label Zorvi"});
     return instance;
 }
 
@@ -88,12 +58,13 @@ void BM_BaselineVersion(benchmark::State& state) {
 void BM_UiTap(benchmark::State& state) {
     served();
     // Below the rows, where a tap changes nothing: every round trip is the same.
-    measure(state, {ZV_ZORVI, "ui", "settings", "tap", "187", "800", "--root", device().root}, tapSamples);
+    measure(state, {ZV_ZORVI, "ui", "settings", "tap", "187", "800", "--root", served().device.root},
+            tapSamples);
 }
 
 void BM_DescribeZorviPage(benchmark::State& state) {
     served();
-    measure(state, {ZV_ZORVI, "ui", "settings", "describe", "--json", "--root", device().root},
+    measure(state, {ZV_ZORVI, "ui", "settings", "describe", "--json", "--root", served().device.root},
             describeSamples);
 }
 
@@ -102,7 +73,7 @@ double idleFraction = -1;
 // All the device's processes: the supervisor and its children.
 std::vector<pid_t> deviceProcesses() {
     std::vector<pid_t> pids{served().supervisor};
-    for (const auto& child : childrenOf(served().supervisor))
+    for (const auto& child : served().children())
         pids.push_back(child.first);
     return pids;
 }

@@ -9,6 +9,7 @@
 //   same device with Settings on its first page.
 
 #include "bench/support/Processes.h"
+#include "bench/support/ServedDevice.h"
 #include "tests/support/ChildProcesses.h"
 
 #include <benchmark/benchmark.h>
@@ -22,39 +23,8 @@ namespace {
 
 using namespace bench;
 
-Device& device() {
-    static Device instance(ZV_ZORVI);
-    return instance;
-}
-
-int zorvi(const std::string& words) {
-    return std::system(
-        (std::string(ZV_ZORVI) + " " + words + " --root " + device().root + " > /dev/null 2>&1").c_str());
-}
-
-struct ServedDevice {
-    pid_t supervisor = -1;
-    ServedDevice() {
-        int null = ::open("/dev/null", O_WRONLY);
-        supervisor = spawn({ZV_BOOT, "--root", device().root, "--serve"}, null);
-        ::close(null);
-        for (int i = 0; i < 1000 && !(exists("springboard") && exists("settings")); ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        std::this_thread::sleep_for(std::chrono::milliseconds(500));
-    }
-    ~ServedDevice() {
-        zorvi("shutdown");
-        waitpid(supervisor, nullptr, 0);
-    }
-    static bool exists(const std::string& process) {
-        return std::filesystem::exists(device().root + "/var/run/control/" + process);
-    }
-    // The supervisor's children, by name as the kernel has them ("zv-springboard").
-    std::vector<std::pair<pid_t, std::string>> children() const { return childrenOf(supervisor); }
-};
-
 ServedDevice& served() {
-    static ServedDevice instance;
+    static ServedDevice instance(ZV_BOOT, ZV_ZORVI);
     return instance;
 }
 
@@ -76,7 +46,7 @@ double devicePss() {
 
 void BM_IdleWakeUps(benchmark::State& state) {
     served();
-    zorvi("send springboard \"pan 1 begin\"");
+    served().zorvi("send springboard \"pan 1 begin\"");
     std::this_thread::sleep_for(std::chrono::seconds(1));
     pid_t lockScreen = -1;
     for (const auto& [pid, name] : served().children())
@@ -94,16 +64,16 @@ void BM_IdleWakeUps(benchmark::State& state) {
             static_cast<double>(schedulerRuns(lockScreen) - lockScreenBefore) / wall;
         state.SetIterationTime(wall);
     }
-    zorvi("send springboard \"pan 1 end\"");
+    served().zorvi("send springboard \"pan 1 end\"");
 }
 
 void BM_MemoryWithZorviPage(benchmark::State& state) {
     served();
     for (auto _ : state) {
-        zorvi("send settings \"back\"");
+        served().zorvi("send settings \"back\"");
         std::this_thread::sleep_for(std::chrono::milliseconds(500));
         double firstPage = devicePss();
-        zorvi("ui settings tap --label Zorvi");
+        served().zorvi("ui settings tap --label Zorvi");
         std::this_thread::sleep_for(std::chrono::seconds(1));
         double zorviPage = devicePss();
         state.counters["first_page_MB"] = firstPage;
