@@ -8,6 +8,7 @@
 // Run it alone on the machine (its builds are the measurement): flock /tmp/zorvi-build.lock
 // build/bin/dev_bench
 
+#include "bench/support/MedianReporter.h"
 #include "bench/support/Processes.h"
 
 #include <benchmark/benchmark.h>
@@ -188,11 +189,7 @@ BENCHMARK(BM_DevSaveToFirstFrame)
     ->Repetitions(5);
 
 int main(int argc, char** argv) {
-    std::vector<char*> args(argv, argv + argc);
-    static char interleave[] = "--benchmark_enable_random_interleaving=true";
-    args.insert(args.begin() + 1, interleave);
-    int count = static_cast<int>(args.size());
-    benchmark::Initialize(&count, args.data());
+    initializeInterleaved(argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     double loop = median(loopSamples), build = median(buildSamples), restart = median(restartSamples);

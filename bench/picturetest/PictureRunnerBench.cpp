@@ -4,6 +4,7 @@
 // runs done one by one, each on a fresh copy of its cell's device, with the devices made first; the
 // runner at two jobs should take about half of that. Wall time of whole rounds.
 
+#include "bench/support/MedianReporter.h"
 #include "bench/support/Processes.h"
 
 #include <benchmark/benchmark.h>
@@ -111,11 +112,7 @@ BENCHMARK(BM_ZorviTestTwoJobs)->UseManualTime()->Unit(benchmark::kMillisecond)->
 } // namespace
 
 int main(int argc, char** argv) {
-    std::vector<char*> args(argv, argv + argc);
-    static char interleave[] = "--benchmark_enable_random_interleaving=true";
-    args.insert(args.begin() + 1, interleave);
-    int count = static_cast<int>(args.size());
-    benchmark::Initialize(&count, args.data());
+    initializeInterleaved(argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     double serial = median(oneByOne), jobs = median(runner);

@@ -21,11 +21,10 @@ public:
     std::map<std::string, double> medians; // microseconds, the unit the benchmarks report in
 };
 
-// Runs the benchmarks the command line selects, printing the usual table, and answers each one's
-// median CPU time by name. The repetitions of the benchmarks run in a random interleaving unless
-// the command line says otherwise: on a shared machine the load changes during a run, and a ratio
-// of two medians measured minutes apart would compare different conditions.
-inline std::map<std::string, double> runBenchmarksForMedians(int& argc, char** argv) {
+// Reads the command line into the benchmark library, with the repetitions of the benchmarks run in
+// a random interleaving unless it says otherwise: on a shared machine the load changes during a run,
+// and a ratio of two medians measured minutes apart would compare different conditions.
+inline void initializeInterleaved(int& argc, char** argv) {
     std::vector<char*> args(argv, argv + argc);
     static char interleave[] = "--benchmark_enable_random_interleaving=true";
     bool given = false;
@@ -36,6 +35,12 @@ inline std::map<std::string, double> runBenchmarksForMedians(int& argc, char** a
     int count = static_cast<int>(args.size());
     args.push_back(nullptr);
     benchmark::Initialize(&count, args.data());
+}
+
+// Runs the benchmarks the command line selects (interleaved, as above), printing the usual table,
+// and answers each one's median CPU time by name.
+inline std::map<std::string, double> runBenchmarksForMedians(int& argc, char** argv) {
+    initializeInterleaved(argc, argv);
     MedianReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     return reporter.medians;
