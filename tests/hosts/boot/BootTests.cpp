@@ -1,6 +1,7 @@
 // The whole device: its supervisor with real processes, Respring, safe mode, the system's killall
 // and whom it may signal, and what happens when the supervisor itself goes.
 
+#include "tests/hosts/boot/FreshDeviceTest.h"
 #include "tests/support/HostRun.h"
 
 #include <gtest/gtest.h>
@@ -18,16 +19,9 @@
 
 namespace {
 
-class BootTest : public ::testing::Test {
+class BootTest : public FreshDeviceTest {
 protected:
-    void SetUp() override {
-        char pattern[] = "/tmp/zorvi-boot-XXXXXX";
-        m_folder = ::mkdtemp(pattern);
-        root = m_folder + "/device";
-        ASSERT_EQ(
-            std::system((std::string(ZV_ZORVI) + " device create --root " + root + " > /dev/null").c_str()),
-            0);
-    }
+    BootTest() : FreshDeviceTest("boot") {}
     void TearDown() override {
         // What a failed assertion left running.
         for (pid_t pid : m_started)
@@ -35,8 +29,7 @@ protected:
                 ::kill(pid, SIGTERM);
                 ::waitpid(pid, nullptr, 0);
             }
-        std::error_code ignored;
-        std::filesystem::remove_all(m_folder, ignored);
+        FreshDeviceTest::TearDown();
     }
     HostTrace boot(const std::string& script) {
         HostTrace trace;
@@ -127,8 +120,6 @@ protected:
         return found;
     }
 
-    std::string root;
-    std::string m_folder;
     int m_decoys = 0;
     std::vector<pid_t> m_started; // ended by TearDown if a test did not end them
 };

@@ -3,6 +3,7 @@
 // shutting down lets finish.
 // Every run is bounded: a supervisor that hangs is killed and the test fails.
 
+#include "tests/hosts/boot/FreshDeviceTest.h"
 #include "tests/support/JsonValue.h"
 
 #include <gtest/gtest.h>
@@ -49,20 +50,9 @@ struct BootRun {
     }
 };
 
-class ScriptRunTest : public ::testing::Test {
+class ScriptRunTest : public FreshDeviceTest {
 protected:
-    void SetUp() override {
-        char pattern[] = "/tmp/zorvi-run-XXXXXX";
-        m_folder = ::mkdtemp(pattern);
-        root = m_folder + "/device";
-        ASSERT_EQ(
-            std::system((std::string(ZV_ZORVI) + " device create --root " + root + " > /dev/null").c_str()),
-            0);
-    }
-    void TearDown() override {
-        std::error_code ignored;
-        std::filesystem::remove_all(m_folder, ignored);
-    }
+    ScriptRunTest() : FreshDeviceTest("run") {}
 
     // Boots the device headless with the script, for at most `limit` seconds; `seen` is told of
     // every trace line as it comes, with the supervisor's pid.
@@ -127,9 +117,6 @@ protected:
         run.errorOutput.assign(std::istreambuf_iterator<char>(text), std::istreambuf_iterator<char>());
         return run;
     }
-
-    std::string root;
-    std::string m_folder;
 };
 
 std::string repeated(const std::string& line, int times) {
