@@ -6,6 +6,7 @@
 #include "platform/graphics/UIBezierPath.h"
 #include "platform/ui/CAShapeLayer.h"
 #include "platform/ui/LayerRenderer.h"
+#include "tests/platform/ui/RendererTestLayers.h"
 
 #include <gtest/gtest.h>
 
@@ -15,25 +16,6 @@
 #include <vector>
 
 namespace {
-
-constexpr double scale = 2;
-constexpr int width = 200 * 2, height = 150 * 2;
-
-Ref<CALayer> colouredLayer(CGRect frame, CGColor colour) {
-    Ref<CALayer> layer = CALayer::layer();
-    layer->setFrame(frame);
-    layer->setBackgroundColor(colour);
-    return layer;
-}
-
-Ref<CGPath> sine(double phase, double amplitude, double baseline) {
-    auto path = UIBezierPath::bezierPath();
-    for (int x = 0; x <= 200; x += 10) {
-        CGPoint p{double(x), baseline + amplitude * std::sin(phase + x * 2 * std::numbers::pi / 200)};
-        x ? path->addLineToPoint(p) : path->moveToPoint(p);
-    }
-    return path->cgPath();
-}
 
 // The band's rectangle as one subpath (a mask that clips), or as its two halves (the same area,
 // which the renderer draws as a mask).
@@ -122,9 +104,8 @@ struct Page {
 
 bool underCoverage(std::span<const CoverageMask* const> masks, int x, int y) {
     for (const CoverageMask* mask : masks)
-        for (const CoverageSpan& span : mask->spans())
-            if (span.y == y && x >= span.x && x < span.x + span.length)
-                return true;
+        if (stored(*mask, x, y))
+            return true;
     return false;
 }
 

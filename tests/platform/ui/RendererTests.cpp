@@ -3,6 +3,7 @@
 #include "platform/ui/CAShapeLayer.h"
 #include "platform/ui/LayerRenderer.h"
 #include "platform/ui/UIView.h"
+#include "tests/platform/ui/RendererTestLayers.h"
 
 #include <gtest/gtest.h>
 
@@ -20,16 +21,6 @@
 #include <unistd.h>
 
 namespace {
-
-constexpr double scale = 2;
-constexpr int width = 200 * 2, height = 150 * 2;
-
-Ref<CALayer> colouredLayer(CGRect frame, CGColor colour) {
-    Ref<CALayer> layer = CALayer::layer();
-    layer->setFrame(frame);
-    layer->setBackgroundColor(colour);
-    return layer;
-}
 
 Ref<CGPath> circle(double cx, double cy, double r) {
     auto path = UIBezierPath::bezierPath();
@@ -212,22 +203,6 @@ TEST(LayerRenderer, AnOpaqueLayerOverTheDamageHidesWhatLiesBelowOnlyWhileItCover
 }
 
 namespace {
-
-Ref<CGPath> sine(double phase, double amplitude, double baseline) {
-    auto path = UIBezierPath::bezierPath();
-    for (int x = 0; x <= 200; x += 10) {
-        CGPoint p{double(x), baseline + amplitude * std::sin(phase + x * 2 * std::numbers::pi / 200)};
-        x ? path->addLineToPoint(p) : path->moveToPoint(p);
-    }
-    return path->cgPath();
-}
-
-bool stored(const CoverageMask& mask, int x, int y) {
-    for (const CoverageSpan& span : mask.spans())
-        if (span.y == y && x >= span.x && x < span.x + span.length)
-            return true;
-    return false;
-}
 
 void expectSamePixels(const Bitmap& a, const Bitmap& b, const std::string& step) {
     for (int y = 0; y < a.height(); ++y)
