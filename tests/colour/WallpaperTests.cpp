@@ -8,6 +8,7 @@
 #include "platform/graphics/CPBitmap.h"
 #include "platform/graphics/ImageImport.h"
 #include "platform/graphics/PNGEncoder.h"
+#include "tests/support/SamePixels.h"
 #include "tests/support/TempDevice.h"
 #include "tools/drawing/DefaultWallpaper.h"
 
@@ -42,15 +43,6 @@ Bitmap photo(int width, int height) {
                             premultiplied_pixel(static_cast<uint8_t>(x * 3), static_cast<uint8_t>(y * 2),
                                                 static_cast<uint8_t>((x + y) * 5), 255));
     return bitmap;
-}
-
-bool samePixels(const Bitmap& a, const Bitmap& b) {
-    if (a.width() != b.width() || a.height() != b.height())
-        return false;
-    for (int y = 0; y < a.height(); ++y)
-        if (!std::equal(a.row(y), a.row(y) + a.width(), b.row(y)))
-            return false;
-    return true;
 }
 
 } // namespace

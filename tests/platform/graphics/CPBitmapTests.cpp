@@ -4,6 +4,7 @@
 #include "platform/graphics/CGImage.h"
 #include "platform/graphics/CPBitmap.h"
 #include "runtime/Weak.h"
+#include "tests/support/SamePixels.h"
 #include "tests/support/TempDevice.h"
 
 #include <gtest/gtest.h>
@@ -56,16 +57,6 @@ Bitmap gradient(int width, int height, uint8_t alpha) {
                 x, y,
                 premultiplied_pixel(static_cast<uint8_t>(x * 9), static_cast<uint8_t>(y * 5), 77, alpha));
     return bitmap;
-}
-
-bool samePixels(const Bitmap& a, const Bitmap& b) {
-    if (a.width() != b.width() || a.height() != b.height())
-        return false;
-    for (int y = 0; y < a.height(); ++y)
-        for (int x = 0; x < a.width(); ++x)
-            if (a.pixel(x, y) != b.pixel(x, y))
-                return false;
-    return true;
 }
 
 } // namespace

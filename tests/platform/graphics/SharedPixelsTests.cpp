@@ -3,12 +3,13 @@
 
 #include "platform/graphics/SharedPixels.h"
 #include "tests/platform/foundation/DeviceFixture.h"
+#include "tests/support/SamePixels.h"
 
 #include <fcntl.h>
 #include <fstream>
 #include <sys/mman.h>
-#include <vector>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -38,17 +39,6 @@ protected:
         writeFile("/var/run/images/cpbitmap-11-22", std::to_string(pid) + " " + std::to_string(fd) + "\n");
     }
 };
-
-bool samePixels(const Bitmap& a, const Bitmap& b) {
-    if (a.width() != b.width() || a.height() != b.height())
-        return false;
-    for (int y = 0; y < a.height(); ++y)
-        for (int x = 0; x < a.width(); ++x)
-            if (a.pixel(x, y) != b.pixel(x, y))
-                return false;
-    return true;
-}
-
 } // namespace
 
 TEST_F(SharedPixelsTest, ASharedImageIsFoundAsTheSameSealedPagesAndDrawingOnACopyLeavesThemAlone) {
