@@ -173,6 +173,31 @@ TEST(VideoFile, ARecordingNotFinishedLeavesNoFileAndAnExistingOneIsKept) {
     EXPECT_EQ(readBytes(folder / "kept.mp4"), "an older recording");
 }
 
+// Every format keeps the same bookkeeping: nothing is written without a frame, and a completed
+// recording takes no more frames and cannot be completed twice.
+TEST(VideoFile, EveryFormatRefusesAnEmptyRecordingAndFramesAfterItsEnd) {
+    Folder folder;
+    for (const char* name : {"a.mp4", "a.gif", "a.apng", "a.webp"}) {
+        std::string error;
+        auto empty = VideoFile::create(folder / ("empty-" + std::string(name)), 33, 17, 10, error);
+        ASSERT_TRUE(empty) << name << ": " << error;
+        EXPECT_FALSE(empty->finish(error)) << name;
+        EXPECT_NE(error.find("no frames"), std::string::npos) << name << ": " << error;
+        auto file = VideoFile::create(folder / name, 33, 17, 10, error);
+        ASSERT_TRUE(file) << name << ": " << error;
+        ASSERT_TRUE(file->addFrame(barPicture(0), error)) << name << ": " << error;
+        EXPECT_FALSE(file->addFrame(*Bitmap::create(8, 8), error)) << name << ": a frame of another size";
+        ASSERT_TRUE(file->addFrame(barPicture(1), error)) << name << ": " << error;
+        ASSERT_TRUE(file->finish(error)) << name << ": " << error;
+        EXPECT_EQ(file->frames(), 2) << name;
+        EXPECT_FALSE(file->addFrame(barPicture(2), error)) << name << ": a frame after the end";
+        EXPECT_FALSE(file->finish(error)) << name << ": completed twice";
+        EXPECT_EQ(file->frames(), 2) << name;
+    }
+    EXPECT_EQ(folder.names(), (std::vector<std::string>{"a.apng", "a.gif", "a.mp4", "a.webp"}))
+        << "only the recordings with frames are kept";
+}
+
 TEST(Recording, TheLockScreenRecordsWavesMovingAlongTheBottomOnly) {
     Folder folder;
     HostTrace trace =
