@@ -25,6 +25,8 @@ std::string Supervisor::control(const std::string& line) {
         if (!settings)
             return "{\"event\":\"end\",\"status\":1}\n";
         NSLog("launchd: restarting Preferences, as asked");
+        // Asked for, as a script's kill is: lines it had not finished are not the run's failure.
+        settings->ending = true;
         endChild(*settings);
         settings->failures.clear();
         start(*settings);

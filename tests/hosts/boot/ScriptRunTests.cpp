@@ -198,7 +198,7 @@ TEST_F(ScriptRunTest, ABackboarddThatCannotStartIsGivenUpOn) {
     for (const char* program : {ZV_BOOT, ZV_SPRINGBOARD, ZV_SETTINGS})
         std::filesystem::copy_file(program,
                                    programs + "/" + std::filesystem::path(program).filename().string());
-    BootRun run = boot("wait-for settings ready\npause 1000\nstate\nwait-for backboardd start 5000\n", 6, {},
+    BootRun run = boot("wait-for settings ready\npause 1000\nstate\nwait-for backboardd start 5000\n", 15, {},
                        programs + "/zv-boot");
     EXPECT_EQ(run.of("start", "backboardd").size(), 5u);
     EXPECT_LE(run.of("start", "springboard").size(), 5u);
@@ -216,7 +216,7 @@ TEST_F(ScriptRunTest, ABackboarddThatCannotStartIsGivenUpOn) {
     EXPECT_TRUE(run.anyError("backboardd keeps failing (status 127); not starting it again"));
 
     // Though every line of the script ran, the run failed: the device went on without backboardd.
-    BootRun quiet = boot("wait-for settings ready\npause 1500\n", 6, {}, programs + "/zv-boot");
+    BootRun quiet = boot("wait-for settings ready\npause 1500\n", 15, {}, programs + "/zv-boot");
     EXPECT_EQ(quiet.status, 1);
     EXPECT_TRUE(quiet.anyError("backboardd keeps failing"));
 }
