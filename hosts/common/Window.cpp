@@ -88,15 +88,19 @@ int runWindow(WindowClient& client, const char* command) {
         if (display.descriptor >= 0)
             loop->addReadSource(display.descriptor, [&displayReadable] { displayReadable = true; });
         int64_t lastPump = 0;
-        // A line sent from outside that takes refreshes (a swipe) shows each one as it happens.
-        auto shown = loop->addRefreshObserver([&](int64_t) {
-            if (!client.host().drivenFromOutside())
-                return;
-            client.host().prepareScreen();
-            const Region& drawn = layers.render(client.host().screenView());
-            presenter.present(layers.bitmap(), drawn, layers.lastRepaint(), layers.lastScroll(),
-                              layers.lastChangedCoverage());
-        });
+        // A line sent from outside that takes refreshes (a swipe) shows each one as it happens. Only
+        // such a line asks for refreshes: otherwise a window where nothing moves would wake for
+        // every one.
+        auto shown = loop->addRefreshObserver(
+            [&](int64_t) {
+                if (!client.host().drivenFromOutside())
+                    return;
+                client.host().prepareScreen();
+                const Region& drawn = layers.render(client.host().screenView());
+                presenter.present(layers.bitmap(), drawn, layers.lastRepaint(), layers.lastScroll(),
+                                  layers.lastChangedCoverage());
+            },
+            [&] { return client.host().drivenFromOutside(); });
         auto toPoints = [&](int x, int y) { return CGPointMake(x / fit, y / fit); };
         while (running) {
             bool changed = false;

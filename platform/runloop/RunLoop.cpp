@@ -115,19 +115,20 @@ void RunLoop::removeReadSource(int fd) {
     std::erase_if(m_sources, [fd](const Source& source) { return source.fd == fd; });
 }
 
-RunLoop::ObserverToken RunLoop::addRefreshObserver(std::function<void(int64_t)> observer) {
+RunLoop::ObserverToken RunLoop::addRefreshObserver(std::function<void(int64_t)> observer,
+                                                   std::function<bool()> wanted) {
     if (!observer)
         return 0;
     if (!refreshWanted())
         skipRefreshesThrough(nowNanoseconds());
-    m_observers.push_back({m_nextToken, std::move(observer), nullptr});
+    m_observers.push_back({m_nextToken, std::move(observer), nullptr, std::move(wanted)});
     return m_nextToken++;
 }
 
 RunLoop::ObserverToken RunLoop::addPassObserver(std::function<void()> observer) {
     if (!observer)
         return 0;
-    m_observers.push_back({m_nextToken, nullptr, std::move(observer)});
+    m_observers.push_back({m_nextToken, nullptr, std::move(observer), nullptr});
     return m_nextToken++;
 }
 

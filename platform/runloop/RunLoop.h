@@ -124,7 +124,11 @@ public:
     // --- observers ----------------------------------------------------------------------------
     using ObserverToken = uint64_t;
     // After the display links of each refresh have fired; the argument is the refresh instant.
-    ObserverToken addRefreshObserver(std::function<void(int64_t instantNanoseconds)> observer);
+    // `wanted` says whether the observer asks for refreshes now (without it: always); while it says
+    // no, the observer sees only the refreshes that run for others, and a loop with nothing else
+    // to refresh sleeps.
+    ObserverToken addRefreshObserver(std::function<void(int64_t instantNanoseconds)> observer,
+                                     std::function<bool()> wanted = {});
     // After every pass of work (the place where the user interface commits its layout).
     ObserverToken addPassObserver(std::function<void()> observer);
     void removeObserver(ObserverToken token);
@@ -159,6 +163,7 @@ private:
         ObserverToken token;
         std::function<void(int64_t)> onRefresh;
         std::function<void()> onPass;
+        std::function<bool()> wanted; // of a refresh observer; none: always
     };
 
     int64_t realNow() const;

@@ -80,7 +80,7 @@ int64_t RunLoop::nextRefreshInstant() {
 
 bool RunLoop::refreshWanted() const {
     for (const auto& observer : m_observers)
-        if (observer.onRefresh)
+        if (observer.onRefresh && (!observer.wanted || observer.wanted()))
             return true;
     for (const auto& entry : m_links)
         if (entry.link->isValid() && !entry.link->isPaused() && modeMatches(entry.mode, m_mode))

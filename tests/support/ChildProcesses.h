@@ -3,11 +3,14 @@
 // The processes a parent has now, read from the kernel's table: what the tests and benchmarks of a
 // booted device use to find its processes (a supervisor's "zv-springboard", "zv-settings").
 
+#include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <sys/types.h>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -24,6 +27,20 @@ inline long schedulerRuns(pid_t pid) {
             total += count;
     }
     return total;
+}
+
+// The fewest runs of the process in one second, over up to five seconds. A process that wakes for
+// every refresh runs about 60 times in each; one that sleeps runs a few times at most in some
+// second, though a loaded machine may preempt what it still finishes after starting.
+inline long fewestRunsInASecond(pid_t pid) {
+    long fewest = -1;
+    for (int second = 0; second < 5 && (fewest < 0 || fewest > 5); ++second) {
+        long before = schedulerRuns(pid);
+        std::this_thread::sleep_for(std::chrono::seconds(1));
+        long ran = schedulerRuns(pid) - before;
+        fewest = fewest < 0 ? ran : std::min(fewest, ran);
+    }
+    return fewest;
 }
 
 // Each child of parent with the program name the kernel gives it.

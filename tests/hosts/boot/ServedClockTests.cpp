@@ -49,21 +49,6 @@ protected:
                 return pid;
         return -1;
     }
-    // How many times the process's threads have been put on a processor so far (the scheduler's
-    // own count: the last field of each thread's schedstat).
-    // The fewest runs of the process in one second, over up to five seconds. A host that wakes for
-    // every refresh runs about 60 times in each; one that sleeps runs a few times at most in some
-    // second, though a loaded machine may preempt what it still finishes after starting.
-    static long fewestRunsInASecond(pid_t pid) {
-        long fewest = -1;
-        for (int second = 0; second < 5 && (fewest < 0 || fewest > 5); ++second) {
-            long before = schedulerRuns(pid);
-            std::this_thread::sleep_for(std::chrono::seconds(1));
-            long ran = schedulerRuns(pid) - before;
-            fewest = fewest < 0 ? ran : std::min(fewest, ran);
-        }
-        return fewest;
-    }
 };
 
 TEST_F(ServedClockTest, EventsCarryRealElapsedTime) {

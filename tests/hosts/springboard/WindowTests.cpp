@@ -2,6 +2,7 @@
 // the mouse launches its app through the passcode prompt, L locks again, and a window hidden and
 // shown again is repainted. Pixels are read back from the screen.
 
+#include "tests/support/ChildProcesses.h"
 #include "tests/support/XDisplay.h"
 
 #include <gtest/gtest.h>
@@ -41,12 +42,16 @@ struct LockScreenWindow {
     std::string folder;
     pid_t pid = -1;
 
-    explicit LockScreenWindow(const XDisplay& display) {
+    // `script`, when given, runs in the window as it opens.
+    explicit LockScreenWindow(const XDisplay& display, const std::string& script = "") {
         char pattern[] = "/tmp/zorvi-window-XXXXXX";
         folder = ::mkdtemp(pattern);
         std::string create = std::string(ZV_ZORVI) + " device create --screen 375x812@2 --root " + folder +
                              "/device > /dev/null";
         EXPECT_EQ(std::system(create.c_str()), 0);
+        std::string scriptPath = folder + "/script.txt";
+        if (!script.empty())
+            std::ofstream(scriptPath) << script;
         pid = ::fork();
         if (pid == 0) {
             ::setenv("DISPLAY", display.name().c_str(), 1);
@@ -54,8 +59,12 @@ struct LockScreenWindow {
                 ::_exit(126);
             ::freopen("/dev/null", "w", stdout);
             ::freopen("/dev/null", "w", stderr);
-            ::execl(ZV_SPRINGBOARD, "zv-springboard", "--root", (folder + "/device").c_str(),
-                    static_cast<char*>(nullptr));
+            if (script.empty())
+                ::execl(ZV_SPRINGBOARD, "zv-springboard", "--root", (folder + "/device").c_str(),
+                        static_cast<char*>(nullptr));
+            else
+                ::execl(ZV_SPRINGBOARD, "zv-springboard", "--root", (folder + "/device").c_str(), "--script",
+                        scriptPath.c_str(), static_cast<char*>(nullptr));
             ::_exit(127);
         }
     }
@@ -120,6 +129,22 @@ TEST(LockScreenWindowTest, DragToLaunchPromptAppLockAgainAndRepaintAfterBeingHid
     auto shown = captureWhen(display, probeX, probeY, [&](uint32_t p) { return p == wallpaper; });
     ASSERT_TRUE(shown.has_value());
     EXPECT_EQ(shown->at(probeX, probeY), wallpaper);
+}
+
+// With its waves held still by a finger on a button, the window has nothing to draw and sleeps; with
+// them moving, it wakes for every refresh.
+TEST(LockScreenWindowTest, AWindowWhereNothingMovesSleeps) {
+    if (!XDisplay::available())
+        GTEST_SKIP() << "Xvfb, xdotool or xwd is not installed";
+    XDisplay display;
+    ASSERT_FALSE(display.name().empty()) << display.startError();
+    LockScreenWindow still(display, "pan 1 begin\npan 1 move 0 200\n");
+    auto lit = [](uint32_t p) { return brightness(p) > 150; };
+    ASSERT_TRUE(captureWhen(display, probeX, probeY, lit).has_value()) << display.captureError();
+    EXPECT_LE(fewestRunsInASecond(still.pid), 5);
+    LockScreenWindow moving(display);
+    ASSERT_TRUE(captureWhen(display, probeX, probeY, lit).has_value()) << display.captureError();
+    EXPECT_GE(fewestRunsInASecond(moving.pid), 30) << "the waves' refreshes";
 }
 
 TEST(LockScreenWindowTest, HelpOverKeysADragByKeysAndAScreenshot) {

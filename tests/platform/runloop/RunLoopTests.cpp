@@ -269,6 +269,36 @@ TEST(RunLoop, AFailingCallbackDoesNotStopTheLoop) {
     wrong->invalidate();
 }
 
+// An observer that does not want refreshes only sees those that run for others; once it wants them,
+// they run for it alone.
+TEST(RunLoop, ARefreshObserverAsksForRefreshesOnlyWhileItWantsThem) {
+    Ref<RunLoop> loop = virtualLoop();
+    bool wanted = false;
+    int seen = 0;
+    auto token = loop->addRefreshObserver([&](int64_t) { ++seen; }, [&] { return wanted; });
+    loop->advance(100);
+    EXPECT_EQ(seen, 0) << "nothing to refresh";
+    auto ticker = make_object<Ticker>();
+    Ref<CADisplayLink> link = addLink(loop.get(), ticker.get(), NSDefaultRunLoopMode);
+    loop->advance(100);
+    EXPECT_EQ(seen, 6) << "the link's refreshes";
+    link->invalidate();
+    loop->advance(100);
+    EXPECT_EQ(seen, 6);
+    wanted = true;
+    loop->advance(100);
+    EXPECT_EQ(seen, 12) << "its own";
+    loop->removeObserver(token);
+    loop->advance(100);
+    EXPECT_EQ(seen, 12);
+    // Without a say, an observer always wants them.
+    int always = 0;
+    token = loop->addRefreshObserver([&](int64_t) { ++always; });
+    loop->advance(50);
+    EXPECT_EQ(always, 3);
+    loop->removeObserver(token);
+}
+
 TEST(RunLoop, RealClockRefreshesAtTheDisplayRate) {
     Ref<RunLoop> loop = make_object<RunLoop>();
     auto ticker = make_object<Ticker>();
