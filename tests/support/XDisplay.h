@@ -56,13 +56,16 @@ public:
 private:
     // Held by every test process while its server starts or ends. A server that is ending removes
     // its socket files last; a new server that took the same number in that moment would lose
-    // them and be unreachable from then on.
+    // them and be unreachable from then on. The file is in the shared /tmp: one that cannot be
+    // opened, or a lock that another user holds for more than a few seconds, is gone without.
     class NumbersLock {
     public:
         NumbersLock() : m_fd(::open("/tmp/zv-xvfb-numbers.lock", O_RDWR | O_CREAT | O_CLOEXEC, 0666)) {
-            if (m_fd >= 0)
-                while (::flock(m_fd, LOCK_EX) != 0 && errno == EINTR) {
-                }
+            for (int attempt = 0; m_fd >= 0 && attempt < 200; ++attempt) {
+                if (::flock(m_fd, LOCK_EX | LOCK_NB) == 0)
+                    return;
+                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            }
         }
         ~NumbersLock() {
             if (m_fd >= 0)

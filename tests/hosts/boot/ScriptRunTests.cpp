@@ -290,8 +290,10 @@ TEST_F(ScriptRunTest, ShuttingDownLetsARecordingComplete) {
 
 TEST_F(ScriptRunTest, AnInterruptedRecordingIsCompletedAndTheRunSaysItWasInterrupted) {
     std::string gif = m_folder + "/cut.gif";
-    // Interrupted once the recording is going (the state comes after its start).
-    BootRun run = boot("wait-for settings ready\nsettings: record start " + gif +
+    // Interrupted once the recording is going (the state comes after its start). The waves of the
+    // bundle's page make each frame take its time: a page where nothing moves records its minute in
+    // well under a second, before the interruption comes round.
+    BootRun run = boot("wait-for settings ready\nsettings: open Zorvi\nsettings: record start " + gif +
                            " 10\nsettings: state\nsettings: wait 60000\n",
                        20, [](const JsonValue& event, pid_t supervisor) {
                            if (event["event"].string() == "state" && event["process"].string() == "settings")
