@@ -102,16 +102,26 @@ CALayer::~CALayer() {
 }
 
 std::atomic<uint64_t> CALayer::s_changes{0};
+std::atomic<uint64_t> CALayer::s_arrangementChanges{0};
 
 // Out of line, so that every subclass, wherever it is compiled, counts its changes here.
 void CALayer::changed() {
     ++m_generation;
     s_changes.fetch_add(1, std::memory_order_relaxed);
+    s_arrangementChanges.fetch_add(1, std::memory_order_relaxed);
+}
+
+void CALayer::drawingChanged() {
+    ++m_generation;
+    s_changes.fetch_add(1, std::memory_order_relaxed);
+    if (m_isMask)
+        s_arrangementChanges.fetch_add(1, std::memory_order_relaxed);
 }
 
 void CALayer::sublayersChanged() {
     ++m_structureGeneration;
     s_changes.fetch_add(1, std::memory_order_relaxed);
+    s_arrangementChanges.fetch_add(1, std::memory_order_relaxed);
 }
 
 void CALayer::setBounds(CGRect bounds) {
@@ -239,6 +249,10 @@ void CALayer::setMask(CALayer* mask) {
         return;
     if (mask)
         mask->removeFromSuperlayer();
+    if (m_mask)
+        m_mask->m_isMask = false;
     m_mask = mask;
+    if (m_mask)
+        m_mask->m_isMask = true;
     changed();
 }

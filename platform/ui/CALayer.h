@@ -75,6 +75,12 @@ public:
     // Counts the changes of every layer, in how it looks or in its sublayers: a renderer that finds
     // the same count as at its last frame knows, without walking its tree, that nothing changed.
     static uint64_t changesOfAllLayers() { return s_changes.load(std::memory_order_relaxed); }
+    // Counts the changes that may alter which layers hide which: every change but those of a
+    // shape's own drawing (its path, colours and stroke), which count only while the shape is a
+    // mask. An answer about what covers what holds while this count stays the same.
+    static uint64_t arrangementChangesOfAllLayers() {
+        return s_arrangementChanges.load(std::memory_order_relaxed);
+    }
     // Whether the layer draws anything of its own (not counting sublayers); a clear colour draws
     // nothing.
     virtual bool hasOwnContent() const { return hasVisibleBackground() || m_contents; }
@@ -83,12 +89,16 @@ public:
 protected:
     // Marks the layer as changed in how it looks.
     void changed();
+    // Marks a change of what the layer draws of its own that leaves its place, size and look as a
+    // cover alone (a shape's path and stroke): it may still alter how it masks another layer.
+    void drawingChanged();
 
 private:
     void detachSublayer(CALayer* layer);
     void sublayersChanged();
 
     static std::atomic<uint64_t> s_changes;
+    static std::atomic<uint64_t> s_arrangementChanges;
 
     uint64_t m_serial;
     uint64_t m_generation = 1;
@@ -102,6 +112,7 @@ private:
     bool m_hidden = false;
     float m_opacity = 1;
     bool m_masksToBounds = false;
+    bool m_isMask = false; // some layer's mask
     Ref<UIColor> m_backgroundColor;
     Ref<CGImage> m_contents;
     Ref<CALayer> m_mask;

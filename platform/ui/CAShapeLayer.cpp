@@ -57,14 +57,14 @@ void CAShapeLayer::setPath(CGPath* path) {
     if (path == m_path.get())
         return;
     m_path = path;
-    changed();
+    drawingChanged();
 }
 
 void CAShapeLayer::setFillColor(UIColor* color) {
     if (color == m_fillColor.get())
         return;
     m_fillColor = color;
-    changed();
+    drawingChanged();
 }
 
 void CAShapeLayer::setFillColor(std::optional<CGColor> color) {
@@ -75,7 +75,7 @@ void CAShapeLayer::setStrokeColor(UIColor* color) {
     if (color == m_strokeColor.get())
         return;
     m_strokeColor = color;
-    changed();
+    drawingChanged();
 }
 
 void CAShapeLayer::setStrokeColor(std::optional<CGColor> color) {
@@ -86,35 +86,35 @@ void CAShapeLayer::setLineWidth(double width) {
     if (width == m_lineWidth)
         return;
     m_lineWidth = width;
-    changed();
+    drawingChanged();
 }
 
 void CAShapeLayer::setLineCap(LineCap cap) {
     if (cap == m_lineCap)
         return;
     m_lineCap = cap;
-    changed();
+    drawingChanged();
 }
 
 void CAShapeLayer::setLineJoin(LineJoin join) {
     if (join == m_lineJoin)
         return;
     m_lineJoin = join;
-    changed();
+    drawingChanged();
 }
 
 void CAShapeLayer::setMiterLimit(double limit) {
     if (limit == m_miterLimit)
         return;
     m_miterLimit = limit;
-    changed();
+    drawingChanged();
 }
 
 void CAShapeLayer::setFillRule(FillRule rule) {
     if (rule == m_fillRule)
         return;
     m_fillRule = rule;
-    changed();
+    drawingChanged();
 }
 
 bool CAShapeLayer::hasVisibleFill() const {

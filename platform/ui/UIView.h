@@ -40,7 +40,7 @@ public:
     void setCenter(CGPoint center);
     // For the animator: where the view is drawn, and the frame it is going to (nullopt: none).
     void setPresentationFrame(CGRect frame);
-    void setModelFrame(std::optional<CGRect> frame) { m_modelFrame = frame; }
+    void setModelFrame(std::optional<CGRect> frame);
     bool isHidden() const { return m_layer->isHidden(); }
     void setHidden(bool hidden) { m_layer->setHidden(hidden); }
     double alpha() const { return m_layer->opacity(); }
@@ -67,7 +67,8 @@ public:
 
     // Whether opaque views above this one (later subviews of its superview or of theirs) cover all
     // of it, so that nothing it draws can show. Only a view that clips to its bounds can be known to
-    // be covered, and only what a view paints opaquely by itself covers.
+    // be covered, and only what a view paints opaquely by itself covers. Asked on every refresh, so
+    // the answer is kept until a layer or a model frame changes in a way that may alter it.
     bool isCoveredFromSight() const;
 
     void setNeedsLayout();
@@ -87,6 +88,7 @@ private:
     std::vector<CGRect> opaqueRects() const;
     // The top-left of the bounds' origin in the top view's coordinates.
     CGPoint originInRoot() const;
+    bool coveredFromSightNow() const;
 
     Ref<CALayer> m_layer;
     std::optional<CGRect> m_modelFrame;
@@ -94,6 +96,13 @@ private:
     std::vector<Ref<UIView>> m_subviews;
     bool m_needsLayout = false;
     bool m_userInteractionEnabled = true;
+    // The last answer of isCoveredFromSight, and the counts of changes it was given at.
+    struct CoverAnswer {
+        uint64_t arrangement, modelFrames;
+        bool covered;
+    };
+    mutable std::optional<CoverAnswer> m_coverAnswer;
+    static uint64_t s_modelFrameChanges;
 };
 
 // A new view of type T (of class cls when given, a subclass of T's class made at run time), sent

@@ -93,7 +93,24 @@ std::vector<CGRect> UIView::opaqueRects() const {
     return rects;
 }
 
+uint64_t UIView::s_modelFrameChanges = 0;
+
+void UIView::setModelFrame(std::optional<CGRect> frame) {
+    m_modelFrame = frame;
+    ++s_modelFrameChanges;
+}
+
 bool UIView::isCoveredFromSight() const {
+    uint64_t arrangement = CALayer::arrangementChangesOfAllLayers();
+    if (m_coverAnswer && m_coverAnswer->arrangement == arrangement &&
+        m_coverAnswer->modelFrames == s_modelFrameChanges)
+        return m_coverAnswer->covered;
+    bool covered = coveredFromSightNow();
+    m_coverAnswer = CoverAnswer{arrangement, s_modelFrameChanges, covered};
+    return covered;
+}
+
+bool UIView::coveredFromSightNow() const {
     if (!layer()->masksToBounds())
         return false;
     CGPoint origin = originInRoot();

@@ -85,6 +85,18 @@ TEST(Cover, AViewIsCoveredOnlyWhereOpaqueViewsAboveItCoverAllOfIt) {
     EXPECT_FALSE(scene.waves->isCoveredFromSight()) << "nor does a mask smaller than the waves' top";
     scene.band->layer()->setMask(
         maskOf(UIBezierPath::bezierPathWithRect(CGRectMake(0, 0, 100, 150)).get()).get());
+    EXPECT_TRUE(scene.waves->isCoveredFromSight());
+    auto* mask = static_cast<CAShapeLayer*>(scene.band->layer()->mask());
+    mask->setPath(triangle->cgPath().get());
+    EXPECT_FALSE(scene.waves->isCoveredFromSight()) << "the mask's own path changed";
+    mask->setPath(UIBezierPath::bezierPathWithRect(CGRectMake(0, 0, 100, 150))->cgPath().get());
+    EXPECT_TRUE(scene.waves->isCoveredFromSight());
+
+    // An animation moving the waves: where they are going is where they are asked about.
+    scene.waves->setModelFrame(CGRectMake(0, 300, 100, 150));
+    EXPECT_FALSE(scene.waves->isCoveredFromSight()) << "going below the row";
+    scene.waves->setModelFrame(std::nullopt);
+    EXPECT_TRUE(scene.waves->isCoveredFromSight());
 
     scene.header->insertSubview(scene.band.get(), 0);
     EXPECT_FALSE(scene.waves->isCoveredFromSight()) << "a band below the waves covers nothing of them";
@@ -93,6 +105,31 @@ TEST(Cover, AViewIsCoveredOnlyWhereOpaqueViewsAboveItCoverAllOfIt) {
     scene.waves->layer()->setMasksToBounds(false);
     EXPECT_FALSE(scene.waves->isCoveredFromSight())
         << "what a view that does not clip draws may reach anywhere";
+}
+
+TEST(Cover, OnlyAShapeThatMasksCountsItsPathAsAChangeOfWhatCovers) {
+    // A moving wave redraws its shape on every refresh; were that counted, the answer of every view
+    // that asks on each refresh would be worked out again each time.
+    Ref<CALayer> layer = CALayer::layer();
+    Ref<CAShapeLayer> shape = CAShapeLayer::layer(), other = CAShapeLayer::layer();
+    auto path = [](double width) {
+        return UIBezierPath::bezierPathWithRect(CGRectMake(0, 0, width, 10))->cgPath();
+    };
+    uint64_t before = CALayer::arrangementChangesOfAllLayers();
+    shape->setPath(path(10).get());
+    shape->setLineWidth(3);
+    EXPECT_EQ(CALayer::arrangementChangesOfAllLayers(), before);
+    layer->setMask(shape.get());
+    EXPECT_GT(CALayer::arrangementChangesOfAllLayers(), before);
+    before = CALayer::arrangementChangesOfAllLayers();
+    shape->setPath(path(20).get());
+    EXPECT_GT(CALayer::arrangementChangesOfAllLayers(), before) << "a mask's path";
+    layer->setMask(other.get());
+    before = CALayer::arrangementChangesOfAllLayers();
+    shape->setPath(path(30).get());
+    EXPECT_EQ(CALayer::arrangementChangesOfAllLayers(), before) << "a mask no longer";
+    other->setPath(path(30).get());
+    EXPECT_GT(CALayer::arrangementChangesOfAllLayers(), before);
 }
 
 namespace {
