@@ -90,8 +90,6 @@ public:
         return key != SDLK_q;
     }
 
-    void beforeFrame() override { m_app.deliverNotifications(); }
-
 private:
     void scrollBy(double dy) {
         if (PSListController* page = m_app.topPage())
