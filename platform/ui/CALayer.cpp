@@ -99,6 +99,8 @@ CALayer::CALayer() : m_serial(nextSerial.fetch_add(1, std::memory_order_relaxed)
 CALayer::~CALayer() {
     for (auto& sublayer : m_sublayers)
         sublayer->m_superlayer = nullptr;
+    if (m_mask)
+        --m_mask->m_maskOwners;
 }
 
 std::atomic<uint64_t> CALayer::s_changes{0};
@@ -114,7 +116,7 @@ void CALayer::changed() {
 void CALayer::drawingChanged() {
     ++m_generation;
     s_changes.fetch_add(1, std::memory_order_relaxed);
-    if (m_isMask)
+    if (m_maskOwners > 0)
         s_arrangementChanges.fetch_add(1, std::memory_order_relaxed);
 }
 
@@ -250,9 +252,9 @@ void CALayer::setMask(CALayer* mask) {
     if (mask)
         mask->removeFromSuperlayer();
     if (m_mask)
-        m_mask->m_isMask = false;
+        --m_mask->m_maskOwners;
     m_mask = mask;
     if (m_mask)
-        m_mask->m_isMask = true;
+        ++m_mask->m_maskOwners;
     changed();
 }

@@ -112,7 +112,7 @@ private:
     bool m_hidden = false;
     float m_opacity = 1;
     bool m_masksToBounds = false;
-    bool m_isMask = false; // some layer's mask
+    uint32_t m_maskOwners = 0; // the layers this one is the mask of
     Ref<UIColor> m_backgroundColor;
     Ref<CGImage> m_contents;
     Ref<CALayer> m_mask;

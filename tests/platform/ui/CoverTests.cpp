@@ -130,6 +130,18 @@ TEST(Cover, OnlyAShapeThatMasksCountsItsPathAsAChangeOfWhatCovers) {
     EXPECT_EQ(CALayer::arrangementChangesOfAllLayers(), before) << "a mask no longer";
     other->setPath(path(30).get());
     EXPECT_GT(CALayer::arrangementChangesOfAllLayers(), before);
+
+    // A shape masking two layers is a mask until neither keeps it.
+    Ref<CALayer> second = CALayer::layer();
+    second->setMask(other.get());
+    layer->setMask(shape.get());
+    before = CALayer::arrangementChangesOfAllLayers();
+    other->setPath(path(40).get());
+    EXPECT_GT(CALayer::arrangementChangesOfAllLayers(), before) << "still the second layer's mask";
+    second = nullptr;
+    before = CALayer::arrangementChangesOfAllLayers();
+    other->setPath(path(50).get());
+    EXPECT_EQ(CALayer::arrangementChangesOfAllLayers(), before) << "its last owner is gone";
 }
 
 namespace {
