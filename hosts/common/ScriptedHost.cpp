@@ -111,6 +111,7 @@ void ScriptedHost::recordShownScreen() {
     if (!m_recording || m_recording->stoppedAt)
         return;
     int64_t now = RunLoop::main()->nowNanoseconds();
+    render();
     if (!m_recording->recorder->capture(m_renderer->bitmap(), now, m_recording->error)) {
         m_recording->stoppedAt = now;
         NSLog("recording: " + m_recording->error);
@@ -129,8 +130,7 @@ std::optional<ScriptedHost::FinishedRecording> ScriptedHost::stopRecording(std::
         error = recording->error;
         return std::nullopt;
     }
-    if (!m_windowRecords)
-        render();
+    render();
     int64_t end = recording->stoppedAt.value_or(RunLoop::main()->nowNanoseconds());
     if (!recorder.finish(m_renderer->bitmap(), end, error))
         return std::nullopt;

@@ -64,7 +64,7 @@ public:
     bool isRecording() const { return m_recording != nullptr; }
     std::string recordingPath() const;
     bool recordsFromWindow() const { return m_windowRecords; }
-    // The window shows the screen itself; frames come from what it shows (recordShownScreen).
+    // The window shows the screen itself; frames are taken as it draws (recordShownScreen).
     void recordFromWindow() { m_windowRecords = true; }
     void recordShownScreen();
 

@@ -12,6 +12,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string>
 
 namespace {
@@ -67,11 +68,25 @@ int runWindow(WindowClient& client, const char* command) {
     std::printf("%s\n", client.helpLine().c_str());
     std::fflush(stdout);
 
-    LayerRenderer& layers = client.host().renderer();
     Ref<UIView> help; // the help overlay while it shows
     int status = 0;
     {
         WindowPresenter presenter(window);
+        // The window draws the screen at its own pixels: a ninth of the work of drawing the device's
+        // three pixels a point and reducing them. The device's picture is drawn when a snapshot or a
+        // recording asks for it.
+        std::unique_ptr<LayerRenderer> windowScreen;
+        auto shownScreen = [&]() -> LayerRenderer& {
+            IntRect area = presenter.area();
+            if (area.isEmpty())
+                area = {0, 0, windowWidth, windowHeight};
+            if (!windowScreen || windowScreen->bitmap().width() != area.width ||
+                windowScreen->bitmap().height() != area.height)
+                windowScreen = std::make_unique<LayerRenderer>(
+                    area.width, area.height, area.width / pointWidth, LayerRenderer::Mode::Incremental,
+                    LayerRenderer::Placement::Snapped);
+            return *windowScreen;
+        };
         if (!presenter.valid()) {
             std::fprintf(stderr, "zorvi %s: cannot make the screen's texture: %s\n", command, SDL_GetError());
             status = 1;
@@ -96,6 +111,7 @@ int runWindow(WindowClient& client, const char* command) {
                 if (!client.host().drivenFromOutside())
                     return;
                 client.host().prepareScreen();
+                LayerRenderer& layers = shownScreen();
                 const Region& drawn = layers.render(client.host().screenView());
                 presenter.present(layers.bitmap(), drawn, layers.lastRepaint(), layers.lastScroll(),
                                   layers.lastChangedCoverage());
@@ -178,6 +194,7 @@ int runWindow(WindowClient& client, const char* command) {
                 loop->runOnce(0);
             // Drawing costs nothing where nothing changed.
             client.host().prepareScreen();
+            LayerRenderer& layers = shownScreen();
             const Region& drawn = layers.render(client.host().screenView());
             presenter.present(layers.bitmap(), drawn, layers.lastRepaint(), layers.lastScroll(),
                               layers.lastChangedCoverage());

@@ -1,7 +1,7 @@
 #pragma once
 
-// The window's picture: the renderer's bitmap (device pixels) reduced to the window's pixels by
-// area averaging, only where it changed, and sent to the display as those rectangles alone.
+// The window's picture: the screen drawn at the window's own pixels, copied into the display's memory
+// only where it changed and sent to the display as those rectangles alone.
 
 #include "platform/graphics/Bitmap.h"
 #include "platform/graphics/CoverageMask.h"
@@ -19,10 +19,13 @@ public:
 
     // Whether the window has a surface the picture can be written to.
     bool valid();
+    // The size of the picture the window shows (its surface's pixels); 0 x 0 when it has none.
+    IntRect area();
 
-    // changed: every pixel that differs from the last frame; repainted: those drawn afresh (the rest
-    // were moved by the scroll, if any, and are moved here too when the move is whole window pixels).
-    // coverage: when not empty, every changed pixel lies under one of these masks.
+    // bitmap: the screen at the window's pixels (a picture of another size is not shown). changed:
+    // every pixel that differs from the last frame; repainted: those drawn afresh (the rest were moved
+    // by the scroll, if any, and are moved here too). coverage: when not empty, every changed pixel lies
+    // under one of these masks.
     void present(const Bitmap& bitmap, const Region& changed, const Region& repainted,
                  const std::optional<LayerRenderer::Scroll>& scroll,
                  std::span<const CoverageMask* const> coverage);

@@ -13,10 +13,16 @@
 
 using namespace layer_rules;
 
-LayerRenderer::LayerRenderer(int pixelWidth, int pixelHeight, double scale, Mode mode)
+LayerRenderer::LayerRenderer(int pixelWidth, int pixelHeight, double scale, Mode mode, Placement placement)
     : m_width(std::max(pixelWidth, 1)), m_height(std::max(pixelHeight, 1)),
       m_scale(std::isfinite(scale) && scale > 0 ? scale : 1), m_mode(mode),
-      m_bitmap(makeSurface(m_width, m_height)) {}
+      m_snapped(placement == Placement::Snapped), m_bitmap(makeSurface(m_width, m_height)) {}
+
+ContentPixels LayerRenderer::contentPixelsOf(const CALayer* layer, const Entry& entry) const {
+    CGRect bounds = layer->bounds();
+    return contentPixels(entry.originX + bounds.origin.x * m_scale, entry.originY + bounds.origin.y * m_scale,
+                         bounds.size.width * m_scale, bounds.size.height * m_scale, m_snapped);
+}
 
 LayerRenderer::~LayerRenderer() = default;
 
@@ -134,16 +140,14 @@ void LayerRenderer::noteOpaqueCover(CALayer* layer, Entry& entry) {
     if (layer->opacity() < 1 || entry.opacity < 1 || entry.maskStamp != 0 ||
         (layer->mask() && !entry.maskClips))
         return;
-    CGRect bounds = layer->bounds();
-    double left = entry.originX + bounds.origin.x * m_scale, top = entry.originY + bounds.origin.y * m_scale;
-    double width = bounds.size.width * m_scale, height = bounds.size.height * m_scale;
-    if (!onGrid(left) || !onGrid(top) || !onGrid(width) || !onGrid(height))
+    ContentPixels pixels = contentPixelsOf(layer, entry);
+    if (!pixels.aligned)
         return;
+    const IntRect& rect = pixels.rect;
     bool backgroundOpaque = layer->backgroundColor() && layer->backgroundColor()->alpha() >= 1;
     bool imageOpaque = false;
     CGImage* image = layer->contents();
     if (image) {
-        IntRect rect = enclosingPixels(left, top, width, height);
         if (image->width() == rect.width && image->height() == rect.height) {
             if (entry.checkedImage.get() != image) {
                 entry.checkedImage = image;
@@ -157,11 +161,11 @@ void LayerRenderer::noteOpaqueCover(CALayer* layer, Entry& entry) {
     }
     if (!backgroundOpaque && !imageOpaque)
         return;
-    IntRect rect = enclosingPixels(left, top, width, height).intersected(entry.clip);
+    IntRect covered = rect.intersected(entry.clip);
     // Plain: what it shows is its image, or its colour, pixel for pixel.
     bool plain = image ? imageOpaque : backgroundOpaque;
-    if (!rect.isEmpty())
-        m_opaqueCovers.push_back({entry.order, rect, layer, &entry, plain});
+    if (!covered.isEmpty())
+        m_opaqueCovers.push_back({entry.order, covered, layer, &entry, plain});
 }
 
 const LayerRenderer::OpaqueCover* LayerRenderer::plainCoverUnder(uint64_t order, const IntRect& rect) const {

@@ -37,10 +37,18 @@
 
 class CAShapeLayer;
 class UIView;
+namespace layer_rules {
+struct ContentPixels;
+}
 
 class LayerRenderer {
 public:
     enum class Mode { Incremental, Reference };
+    // Exact: the device's own picture; content off the pixel grid is drawn by cairo where it falls.
+    // Snapped: a picture at fewer pixels than the device's (a window's), where half a point falls
+    // between pixels: backgrounds, images and clipping masks are drawn at the nearest whole pixels by
+    // the renderer's own routines instead. Shapes are drawn where they are either way.
+    enum class Placement { Exact, Snapped };
     // A layer whose content only scrolled: its drawn pixels were moved inside its clip (in pixels),
     // and only what the move uncovered was drawn.
     struct Scroll {
@@ -52,7 +60,8 @@ public:
 
     // A renderer for a bitmap of the given pixel size (at least 1 x 1) at scale pixels per point.
     // Throws std::length_error for a size beyond what a Bitmap may hold (512 MB).
-    LayerRenderer(int pixelWidth, int pixelHeight, double scale, Mode mode = Mode::Incremental);
+    LayerRenderer(int pixelWidth, int pixelHeight, double scale, Mode mode = Mode::Incremental,
+                  Placement placement = Placement::Exact);
     ~LayerRenderer();
     LayerRenderer(const LayerRenderer&) = delete;
     LayerRenderer& operator=(const LayerRenderer&) = delete;
@@ -125,6 +134,8 @@ private:
     Bitmap& scratch(size_t depth);
     // Remembers the pixels the layer's own content covers opaquely, if any.
     void noteOpaqueCover(CALayer* layer, Entry& entry);
+    // The pixels the layer's own background and image fill, and whether they lie on the grid.
+    layer_rules::ContentPixels contentPixelsOf(const CALayer* layer, const Entry& entry) const;
     struct OpaqueCover {
         uint64_t order;
         IntRect rect;
@@ -172,6 +183,7 @@ private:
     int m_height;
     double m_scale;
     Mode m_mode;
+    bool m_snapped;
     Bitmap m_bitmap;
     uint32_t m_background = 0xFF000000u;
     bool m_fullRepaint = true;

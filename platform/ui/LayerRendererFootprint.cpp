@@ -59,12 +59,8 @@ void LayerRenderer::rebuild(Entry& entry, CALayer* layer) {
     entry.footprintCoarse = false;
     if (entry.clip.isEmpty())
         return;
-    CGRect bounds = layer->bounds();
-    IntRect rect =
-        enclosingPixels(entry.originX + bounds.origin.x * m_scale, entry.originY + bounds.origin.y * m_scale,
-                        bounds.size.width * m_scale, bounds.size.height * m_scale);
     if (layer->hasVisibleBackground() || layer->contents())
-        entry.footprint.unite(rect.intersected(entry.clip));
+        entry.footprint.unite(contentPixelsOf(layer, entry).rect.intersected(entry.clip));
     auto* shape = objc_cast<CAShapeLayer>(layer);
     if (!shape || !shape->path() || shape->path()->isEmpty() || !shape->path()->isFinite())
         return;

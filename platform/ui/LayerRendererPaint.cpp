@@ -94,13 +94,10 @@ void LayerRenderer::paintOwnContent(CALayer* layer, Entry& entry, const Region& 
         return;
     Region cut;
     const Region& own = clippedRegion(area, entry.footprint.bounds(), cut);
-    CGRect bounds = layer->bounds();
-    double left = entry.originX + bounds.origin.x * m_scale, top = entry.originY + bounds.origin.y * m_scale;
-    double width = bounds.size.width * m_scale, height = bounds.size.height * m_scale;
-    bool aligned = onGrid(left) && onGrid(top) && onGrid(width) && onGrid(height);
+    ContentPixels pixels = contentPixelsOf(layer, entry);
     auto* shape = objc_cast<CAShapeLayer>(layer);
     // Content that is not on the pixel grid, and strokes the outliner declined, go to cairo whole.
-    if (!aligned || (shape && entry.strokeByCairo)) {
+    if (!pixels.aligned || (shape && entry.strokeByCairo)) {
         CairoCanvas canvas(target);
         canvas.clipToRegion(own);
         cairo_matrix_t matrix;
@@ -109,7 +106,7 @@ void LayerRenderer::paintOwnContent(CALayer* layer, Entry& entry, const Region& 
         cairoDrawOwnContent(canvas.context(), layer, opacity);
         return;
     }
-    IntRect rect = enclosingPixels(left, top, width, height);
+    const IntRect& rect = pixels.rect;
     if (layer->hasVisibleBackground()) {
         UIColor* background = layer->backgroundColor();
         Region cutToRect;
@@ -148,7 +145,9 @@ const Bitmap* LayerRenderer::imagePixels(CGImage* image, Entry& entry, const Int
         opaque = entry.imageOpaque;
         return &image->bitmap();
     }
-    // Scaled once, by cairo as the reference draws it, then copied like any other image.
+    // Scaled once, by cairo as the reference draws it, then copied like any other image. Snapped, the
+    // edges are filtered with the image's own edge pixels rather than with nothing, so that an opaque
+    // image stays opaque (and a wallpaper a floor to restore from).
     if (entry.scaledFrom.get() != image || !entry.scaledImage || entry.scaledImage->width() != rect.width ||
         entry.scaledImage->height() != rect.height) {
         entry.scaledImage = Bitmap::create(rect.width, rect.height);
@@ -161,6 +160,8 @@ const Bitmap* LayerRenderer::imagePixels(CGImage* image, Entry& entry, const Int
         cairo_surface_t* source = cairoSurfaceForBitmap(image->bitmap());
         cairo_set_source_surface(canvas.context(), source, 0, 0);
         cairo_pattern_set_filter(cairo_get_source(canvas.context()), CAIRO_FILTER_GOOD);
+        if (m_snapped)
+            cairo_pattern_set_extend(cairo_get_source(canvas.context()), CAIRO_EXTEND_PAD);
         cairo_paint(canvas.context());
         cairo_surface_destroy(source);
         canvas.flush();
@@ -172,10 +173,7 @@ const Bitmap* LayerRenderer::imagePixels(CGImage* image, Entry& entry, const Int
 
 void LayerRenderer::paintImage(CALayer* layer, Entry& entry, const Region& area, Bitmap& target,
                                double opacity) {
-    CGRect bounds = layer->bounds();
-    IntRect rect =
-        enclosingPixels(entry.originX + bounds.origin.x * m_scale, entry.originY + bounds.origin.y * m_scale,
-                        bounds.size.width * m_scale, bounds.size.height * m_scale);
+    IntRect rect = contentPixelsOf(layer, entry).rect;
     bool opaque = false;
     const Bitmap* pixels = imagePixels(layer->contents(), entry, rect, opaque);
     if (!pixels)

@@ -85,7 +85,7 @@ void LayerRenderer::prepare(CALayer* layer, const Context& context, size_t index
     uint64_t maskStamp = context.maskStamp;
     bool maskClips = false;
     if (CALayer* mask = layer->mask()) {
-        if (auto rect = clippingMask(mask, originX, originY, m_scale)) {
+        if (auto rect = clippingMask(mask, originX, originY, m_scale, m_snapped)) {
             // The mask is the clip: what lies inside shows as it is, so the layer and its sublayers
             // may stand as opaque layers (a masked wallpaper under waves).
             clip = clip.intersected(*rect);

@@ -78,11 +78,32 @@ inline bool hasVisibleSublayers(const CALayer* layer) {
                        [](const Ref<CALayer>& sublayer) { return visible(sublayer.get()); });
 }
 
-// A mask that is one rectangle filled with an opaque colour, its edges on the pixel grid, and
-// nothing else lets each pixel inside it through whole and none outside: it clips. The rectangle in
-// pixels (the layer's bounds origin at originX, originY); nullopt for any other mask.
-inline std::optional<IntRect> clippingMask(const CALayer* mask, double originX, double originY,
-                                           double scale) {
+// Where a layer's own rectangle (a background, an image, a clipping mask) lies in pixels. Exactly, it
+// touches every pixel it partly covers and is drawn by routines of our own only when its edges lie on
+// the pixel grid. Snapped, its edges move to the nearest pixel edges (a picture at fewer pixels than
+// the device's, where half a point falls between two pixels), and it is never thinner than a pixel.
+struct ContentPixels {
+    IntRect rect;
+    bool aligned = false;
+};
+inline ContentPixels contentPixels(double left, double top, double width, double height, bool snapped) {
+    if (!snapped)
+        return {enclosingPixels(left, top, width, height),
+                onGrid(left) && onGrid(top) && onGrid(width) && onGrid(height)};
+    IntRect rect = nearestPixels(left, top, width, height);
+    if (rect.isEmpty() && std::isfinite(left) && std::isfinite(top) && width > 0 && height > 0 &&
+        width < 1 << 28 && height < 1 << 28) {
+        IntRect whole = nearestPixels(left, top, std::max(width, 1.0), std::max(height, 1.0));
+        rect = {whole.x, whole.y, std::max(whole.width, 1), std::max(whole.height, 1)};
+    }
+    return {rect, !rect.isEmpty()};
+}
+
+// A mask that is one rectangle filled with an opaque colour, its edges on the pixel grid (or snapped
+// to it), and nothing else lets each pixel inside it through whole and none outside: it clips. The
+// rectangle in pixels (the layer's bounds origin at originX, originY); nullopt for any other mask.
+inline std::optional<IntRect> clippingMask(const CALayer* mask, double originX, double originY, double scale,
+                                           bool snapped) {
     auto* shape = objc_cast<CAShapeLayer>(const_cast<CALayer*>(mask));
     if (!shape || !visible(mask) || mask->opacity() < 1 || !mask->sublayers().empty() || mask->mask() ||
         mask->masksToBounds() || mask->hasVisibleBackground() || mask->contents() ||
@@ -94,13 +115,11 @@ inline std::optional<IntRect> clippingMask(const CALayer* mask, double originX, 
     CGRect frame = mask->frame(), bounds = mask->bounds();
     double left = originX + (frame.origin.x + rect->origin.x - bounds.origin.x) * scale;
     double top = originY + (frame.origin.y + rect->origin.y - bounds.origin.y) * scale;
-    double width = rect->size.width * scale, height = rect->size.height * scale;
-    if (!onGrid(left) || !onGrid(top) || !onGrid(width) || !onGrid(height))
+    ContentPixels pixels =
+        contentPixels(left, top, rect->size.width * scale, rect->size.height * scale, snapped);
+    if (!pixels.aligned || pixels.rect.isEmpty())
         return std::nullopt;
-    IntRect pixels = enclosingPixels(left, top, width, height);
-    if (pixels.isEmpty())
-        return std::nullopt;
-    return pixels;
+    return pixels.rect;
 }
 
 // Composited as one group (at its opacity, through its mask) rather than piece by piece.
