@@ -166,9 +166,10 @@ TEST_F(ScriptRunTest, ABundleStuckAtLoadIsReportedAndEnded) {
 }
 
 TEST_F(ScriptRunTest, AWaitThatCannotEndWellSaysSoAtOnce) {
-    BootRun run = boot("wait-for nobody ready 5000\nwait-for settings launch 5000\n"
-                       "wait-for backboardd ready 5000\nwait-for springboard ready 5000\n",
-                       4);
+    // Each wait could last 10 s; the run must end long before any one of them would.
+    BootRun run = boot("wait-for nobody ready 10000\nwait-for settings launch 10000\n"
+                       "wait-for backboardd ready 10000\nwait-for springboard ready 10000\n",
+                       12);
     EXPECT_EQ(run.status, 1);
     auto errors = run.errors();
     ASSERT_EQ(errors.size(), 3u);
@@ -176,7 +177,7 @@ TEST_F(ScriptRunTest, AWaitThatCannotEndWellSaysSoAtOnce) {
                          "backboardd)");
     EXPECT_EQ(errors[1], "line 2: wait-for settings launch: settings never writes launch");
     EXPECT_EQ(errors[2], "line 3: wait-for backboardd ready: backboardd never writes ready");
-    EXPECT_LT(run.seconds, 3);
+    EXPECT_LT(run.seconds, 8);
 }
 
 TEST_F(ScriptRunTest, AWaitAfterAKillIsForTheNextProcess) {
