@@ -42,13 +42,32 @@ bool within(const ScreenElement& inner, const ScreenElement& outer) {
     return inner.id.size() > outer.id.size() && inner.id.compare(0, outer.id.size() + 1, outer.id + ".") == 0;
 }
 
+// The text with each run of blanks as one space and none at either end. A line's words reach a
+// command joined by single spaces, so a label shown with two blanks ("Safari  ✓") is matched this way.
+std::string collapsedBlanks(const std::string& text) {
+    std::string collapsed;
+    bool blank = false;
+    for (char c : text) {
+        if (c == ' ' || c == '\t') {
+            blank = !collapsed.empty();
+            continue;
+        }
+        if (blank)
+            collapsed += ' ';
+        blank = false;
+        collapsed += c;
+    }
+    return collapsed;
+}
+
 // The elements a finger can reach that show the label; one inside another (a row and its title)
 // is the same thing to a person, so only the outermost counts.
 std::vector<const ScreenElement*> labelled(const std::vector<const ScreenElement*>& all,
                                            const std::string& label) {
     std::vector<const ScreenElement*> found;
+    std::string wanted = collapsedBlanks(label);
     for (const ScreenElement* element : all)
-        if (element->visible && element->label == label &&
+        if (element->visible && collapsedBlanks(element->label) == wanted &&
             std::none_of(found.begin(), found.end(),
                          [&](const ScreenElement* f) { return within(*element, *f); }))
             found.push_back(element);

@@ -388,3 +388,15 @@ TEST_F(SettingsTest, AnAppToPickIsDescribedByItsNameWithItsAppAsTheValue) {
     // The check mark a person sees is still read from the screen.
     EXPECT_NE(std::find(texts.begin(), texts.end(), "Safari  \u2713"), texts.end());
 }
+
+TEST_F(SettingsTest, ALabelShownWithTwoBlanksIsTappedByItsWords) {
+    // A line's words are joined by one space; the label on screen has two before its check mark.
+    HostTrace trace = runHost(ZV_SETTINGS, root,
+                              "open Zorvi\nset zorvi com.apple.mobilesafari\nopen App 1\n"
+                              "ui tap-label   Safari  \u2713  \nui tap-label Safari \u2713 Maps\n",
+                              scratch("script.txt"), "--control");
+    auto errors = trace.named("error");
+    ASSERT_EQ(errors.size(), 1u) << "only the label no element shows fails";
+    EXPECT_NE((*errors[0])["message"].string().find("Safari \u2713 Maps"), std::string::npos)
+        << (*errors[0])["message"].string();
+}
