@@ -1,6 +1,6 @@
 // zorvi log: the device log ("/var/log/syslog"), each line with the process that wrote it; with
 // --follow, goes on printing what is written until interrupted, following the log by its name
-// (a log emptied or replaced is read again from its start).
+// (a log emptied, rewritten or replaced is read again from its start).
 
 #include "platform/foundation/DeviceFile.h"
 #include "platform/foundation/DeviceRoot.h"
@@ -21,6 +21,9 @@ constexpr const char* logPath = "/var/log/syslog";
 // Read and printed a piece at a time: a line longer than this is printed in pieces, so memory
 // stays bounded whatever the log holds.
 constexpr size_t pieceBytes = 64 * 1024;
+// The last bytes read are compared with the log's on each look: a log emptied and written again as
+// far within a fifth of a second differs there, whatever its size.
+constexpr size_t tailBytes = 64;
 
 class LogReader {
 public:
@@ -44,6 +47,7 @@ public:
         }
         m_identity = info;
         m_offset = 0;
+        m_tail.clear();
         return true;
     }
 
@@ -54,6 +58,9 @@ public:
         ssize_t got;
         while (m_fd >= 0 && (got = ::read(m_fd, buffer, sizeof buffer)) > 0) {
             m_offset += got;
+            m_tail.append(buffer, static_cast<size_t>(got));
+            if (m_tail.size() > tailBytes)
+                m_tail.erase(0, m_tail.size() - tailBytes);
             m_pending.append(buffer, static_cast<size_t>(got));
             size_t end = m_pending.rfind('\n');
             if (end != std::string::npos) {
@@ -65,13 +72,17 @@ public:
                 m_pending.clear();
             }
         }
-        if (atEnd) {
-            print(m_pending);
-            m_pending.clear();
-            if (!m_atLineStart)
-                print("\n");
-        }
+        if (atEnd)
+            endPendingLine();
         std::fflush(stdout);
+    }
+
+    // Prints the last line read, even without its newline.
+    void endPendingLine() {
+        print(m_pending);
+        m_pending.clear();
+        if (!m_atLineStart)
+            print("\n");
     }
 
     // The log by its name now: a different file (replaced), or shorter than what was read
@@ -87,6 +98,23 @@ public:
             return false;
         return m_fd < 0 || named.st_dev != m_identity.st_dev || named.st_ino != m_identity.st_ino ||
                named.st_size < m_offset;
+    }
+
+    // A log emptied and written again past where the reading stood since the last look (the bytes
+    // before that point are no longer those read) is read again from its start.
+    void restartIfRewritten() {
+        if (m_fd < 0 || m_tail.empty())
+            return;
+        std::string now(m_tail.size(), '\0');
+        if (::pread(m_fd, now.data(), now.size(), m_offset - static_cast<off_t>(now.size())) ==
+                static_cast<ssize_t>(now.size()) &&
+            now == m_tail)
+            return;
+        endPendingLine();
+        if (::lseek(m_fd, 0, SEEK_SET) == 0) {
+            m_offset = 0;
+            m_tail.clear();
+        }
     }
 
     bool isOpen() const { return m_fd >= 0; }
@@ -111,6 +139,7 @@ private:
     struct stat m_identity {};
     off_t m_offset = 0;
     std::string m_pending;
+    std::string m_tail;        // the last bytes read, to tell a log rewritten in place
     bool m_atLineStart = true; // what was printed last ends its line
 };
 
@@ -123,6 +152,7 @@ int printLog(const std::string& root, bool follow, const CLI::App& command) {
     log.printAvailable(!follow);
     while (follow) {
         std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        log.restartIfRewritten();
         log.printAvailable(false);
         if (log.changed()) {
             // What the old file still held is printed before the new one is read.

@@ -174,6 +174,10 @@ TEST(DeviceCommand, TheLogPrintsItsLastLineAndFollowsItsNameThroughEmptyingAndRe
     EXPECT_TRUE(waitFor("after replacing\n"));
     std::ofstream(log(scratch), std::ios::app) << "and more\n";
     EXPECT_TRUE(waitFor("and more\n"));
+    // Emptied and written past where the reading stood, before the next look: still read from its start.
+    std::string rewritten = std::string(200, 'r') + " rewritten\n";
+    std::ofstream(log(scratch), std::ios::trunc) << rewritten;
+    EXPECT_TRUE(waitFor(rewritten));
     ::kill(pid, SIGTERM);
 }
 
