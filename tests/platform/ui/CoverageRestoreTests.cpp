@@ -71,26 +71,16 @@ struct Page {
         band->addSublayer(picture.get());
         cell->addSublayer(band.get());
         for (int i = 0; i < 3; ++i)
-            bandWaves.push_back(
-                wave(cell.get(), CGRectMake(0, 0, 200, 50), CGColor{1, 1 - 0.3 * i, 0.5, 1 - 0.2 * i}));
+            bandWaves.push_back(strokedLayer(cell.get(), CGRectMake(0, 0, 200, 50),
+                                             CGColor{1, 1 - 0.3 * i, 0.5, 1 - 0.2 * i}));
         label = colouredLayer(CGRectMake(20, 78, 60, 12), {0.1, 0.1, 0.1, 0.6});
         root->addSublayer(label.get());
         header = colouredLayer(CGRectMake(0, 100, 200, 50), {0.4, 0.2, 0.6, 1});
         root->addSublayer(header.get());
         for (int i = 0; i < 2; ++i)
             headerWaves.push_back(
-                wave(header.get(), CGRectMake(0, 0, 200, 50), CGColor{1, 1, 1, 0.8 - 0.3 * i}));
+                strokedLayer(header.get(), CGRectMake(0, 0, 200, 50), CGColor{1, 1, 1, 0.8 - 0.3 * i}));
         step();
-    }
-
-    static Ref<CAShapeLayer> wave(CALayer* parent, CGRect frame, CGColor colour) {
-        auto layer = CAShapeLayer::layer();
-        layer->setFrame(frame);
-        layer->setFillColor(CGColor{0, 0, 0, 0});
-        layer->setStrokeColor(colour);
-        layer->setLineWidth(2);
-        parent->addSublayer(layer.get());
-        return layer;
     }
 
     void step() {
@@ -107,15 +97,6 @@ bool underCoverage(std::span<const CoverageMask* const> masks, int x, int y) {
         if (stored(*mask, x, y))
             return true;
     return false;
-}
-
-// The first pixel that differs, as text; empty when none does.
-std::string firstDifference(const Bitmap& a, const Bitmap& b) {
-    for (int y = 0; y < a.height(); ++y)
-        for (int x = 0; x < a.width(); ++x)
-            if (a.pixel(x, y) != b.pixel(x, y))
-                return "pixel " + std::to_string(x) + "," + std::to_string(y);
-    return {};
 }
 
 } // namespace

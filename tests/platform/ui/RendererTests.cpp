@@ -237,15 +237,9 @@ TEST(LayerRenderer, ShapesMovingOverAnOpaqueLayerLeaveNothingBehind) {
         strip->setFrame(CGRectMake(0, 60, 200, 90));
         wallpaper->addSublayer(strip.get());
         std::vector<Ref<CAShapeLayer>> waves;
-        for (int i = 0; i < 3; ++i) {
-            auto wave = CAShapeLayer::layer();
-            wave->setFrame(CGRectMake(0, 0, 200, 90));
-            wave->setFillColor(CGColor{0, 0, 0, 0});
-            wave->setStrokeColor(CGColor{1, 1 - 0.3 * i, 0.5, 1 - 0.2 * i});
-            wave->setLineWidth(2);
-            strip->addSublayer(wave.get());
-            waves.push_back(wave);
-        }
+        for (int i = 0; i < 3; ++i)
+            waves.push_back(strokedLayer(strip.get(), CGRectMake(0, 0, 200, 90),
+                                         CGColor{1, 1 - 0.3 * i, 0.5, 1 - 0.2 * i}));
         // A small filled dot that moves with them: its fill's coverage is restored too.
         auto dot = CAShapeLayer::layer();
         dot->setFrame(CGRectMake(0, 0, 200, 90));

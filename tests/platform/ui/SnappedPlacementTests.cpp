@@ -51,15 +51,9 @@ struct Band {
         picture->setContents(wallpaper(600, 270).get());
         band->addSublayer(picture.get());
         cell->addSublayer(band.get());
-        for (int i = 0; i < 3; ++i) {
-            auto wave = CAShapeLayer::layer();
-            wave->setFrame(CGRectMake(0, 0, 200, 50));
-            wave->setFillColor(CGColor{0, 0, 0, 0});
-            wave->setStrokeColor(CGColor{1, 1 - 0.3 * i, 0.5, 1 - 0.2 * i});
-            wave->setLineWidth(1);
-            cell->addSublayer(wave.get());
-            waves.push_back(wave);
-        }
+        for (int i = 0; i < 3; ++i)
+            waves.push_back(strokedLayer(cell.get(), CGRectMake(0, 0, 200, 50),
+                                         CGColor{1, 1 - 0.3 * i, 0.5, 1 - 0.2 * i}, 1));
         step();
     }
 
@@ -69,14 +63,6 @@ struct Band {
             waves[i]->setPath(sine(phase * (1 + 0.3 * double(i)), 14 + 3 * double(i), 25).get());
     }
 };
-
-std::string firstDifference(const Bitmap& a, const Bitmap& b) {
-    for (int y = 0; y < a.height(); ++y)
-        for (int x = 0; x < a.width(); ++x)
-            if (a.pixel(x, y) != b.pixel(x, y))
-                return "pixel " + std::to_string(x) + "," + std::to_string(y);
-    return {};
-}
 
 } // namespace
 
