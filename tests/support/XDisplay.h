@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <optional>
 #include <signal.h>
@@ -98,13 +99,22 @@ private:
             ::_exit(127);
         }
         ::close(pipeEnds[1]);
+        // The server writes the number and its newline apart, and ends when the second write finds
+        // the pipe closed: read to the newline (or the end) before closing.
         char text[32] = {};
-        ssize_t got;
-        do
-            got = ::read(pipeEnds[0], text, sizeof text - 1);
-        while (got < 0 && errno == EINTR);
+        size_t have = 0;
+        for (;;) {
+            ssize_t got = ::read(pipeEnds[0], text + have, sizeof text - 1 - have);
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (got <= 0)
+                break;
+            have += static_cast<size_t>(got);
+            if (std::memchr(text, '\n', have) || have == sizeof text - 1)
+                break;
+        }
         ::close(pipeEnds[0]);
-        if (got <= 0) {
+        if (have == 0) {
             int status = 0;
             if (m_pid > 0 && ::waitpid(m_pid, &status, WNOHANG) == m_pid) {
                 m_pid = -1;
