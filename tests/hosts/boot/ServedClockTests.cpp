@@ -104,9 +104,19 @@ TEST_F(ServedClockTest, ClockFacesShowThisMachinesTimeUnlessOverridden) {
 TEST_F(ServedClockTest, ARecordingStartedFromOutsideTakesFramesInRealTime) {
     boot();
     std::string path = m_folder + "/waves.apng";
+    // A minute turning during the recording would change the clock's pixels: pin the clock first.
+    std::string output;
+    ASSERT_EQ(run("status-bar override --time 4:17", output), 0) << output;
+    bool pinned = false;
+    for (int i = 0; i < 500 && !pinned; ++i) {
+        auto lock = state("springboard");
+        pinned = lock && (*lock)["clock"]["time"].string() == "4:17";
+        if (!pinned)
+            std::this_thread::sleep_for(10ms);
+    }
+    ASSERT_TRUE(pinned) << "the lock screen shows the pinned time";
     // The reply to a line that writes no event of its own is its end alone, which zorvi does not print.
     double started = timeOf("springboard", "state", "state");
-    std::string output;
     ASSERT_EQ(run("send springboard \"record start " + path + " 30\"", output), 0) << output;
     std::this_thread::sleep_for(500ms);
     ASSERT_EQ(run("send springboard \"record stop\"", output), 0) << output;
