@@ -249,10 +249,14 @@ TEST(SpringBoard, ASettingChangedByAnotherProcessArrivesDuringAPause) {
     std::string write =
         std::string(ZV_ZORVI) + " defaults --root " + root + " write com.vantrel.zorvi hidequick -bool ";
     ASSERT_EQ(std::system((write + "NO").c_str()), 0);
-    // The writer runs while the host waits in real time; the virtual clock stands still meanwhile.
-    std::string later = "(sleep 0.4; " + write + "YES) &";
+    // The writer runs once the first state has been written (the snapshot marks it), while the host
+    // waits in real time; the virtual clock stands still meanwhile.
+    std::string marker = root + "-first-state.png";
+    std::filesystem::remove(marker);
+    std::string later =
+        "(for i in $(seq 400); do [ -e " + marker + " ] && break; sleep 0.05; done; " + write + "YES) &";
     ASSERT_EQ(std::system(later.c_str()), 0);
-    Trace trace = run(root, "state\npause 2500\nquick-actions\nstate\n");
+    Trace trace = run(root, "state\nsnapshot " + marker + "\npause 4000\nquick-actions\nstate\n");
     ASSERT_EQ(trace.named("state").size(), 2u);
     EXPECT_FALSE(trace.state(0)["globals"]["hidequick"].boolean());
     EXPECT_TRUE(trace.state(1)["globals"]["hidequick"].boolean());
