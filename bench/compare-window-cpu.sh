@@ -42,17 +42,34 @@ command -v Xvfb > /dev/null || { echo "compare-window-cpu: Xvfb is not installed
 
 work=$(mktemp -d /tmp/zorvi-compare-XXXXXX)
 pids=()
+# Test displays hold this lock while an X server starts or ends, so that a new server never takes
+# the number of one that is still removing its sockets; a lock that cannot be had is gone without.
+numbers=
+lockNumbers() {
+  { exec {numbers}>> /tmp/zv-xvfb-numbers.lock; } 2> /dev/null && flock -w 10 "$numbers" || true
+}
+unlockNumbers() {
+  [[ -z $numbers ]] || exec {numbers}>&-
+  numbers=
+}
 cleanup() {
+  lockNumbers
   for pid in "${pids[@]}"; do kill "$pid" 2> /dev/null || true; done
   wait 2> /dev/null || true
+  unlockNumbers
   rm -rf "$work"
 }
 trap cleanup EXIT
 
-# Xvfb picks a free display and says which.
-Xvfb -displayfd 1 -screen 0 1920x1080x24 -nolisten tcp > "$work/display" 2> /dev/null &
+# Xvfb picks a free display and says which, the number and then its line's end.
+lockNumbers
+server=(Xvfb -displayfd 1 -screen 0 1920x1080x24 -nolisten tcp)
+# The server must not hold the lock for as long as it runs.
+if [[ -n $numbers ]]; then "${server[@]}" > "$work/display" 2> /dev/null {numbers}>&- &
+else "${server[@]}" > "$work/display" 2> /dev/null & fi
 pids+=($!)
-for _ in $(seq 50); do [[ -s $work/display ]] && break; sleep 0.1; done
+for _ in $(seq 50); do (($(wc -l < "$work/display") > 0)) && break; sleep 0.1; done
+unlockNumbers
 [[ -s $work/display ]] || { echo "compare-window-cpu: Xvfb did not start" >&2; exit 1; }
 display=:$(head -n1 "$work/display")
 
