@@ -43,6 +43,14 @@ inline long fewestRunsInASecond(pid_t pid) {
     return fewest;
 }
 
+// The process's runs a second, on average over some seconds: one slow second of a loaded machine
+// does not make a process that wakes for every refresh look asleep.
+inline double meanRunsInASecond(pid_t pid, int seconds = 3) {
+    long before = schedulerRuns(pid);
+    std::this_thread::sleep_for(std::chrono::seconds(seconds));
+    return static_cast<double>(schedulerRuns(pid) - before) / seconds;
+}
+
 // Each child of parent with the program name the kernel gives it.
 inline std::vector<std::pair<pid_t, std::string>> childrenOf(pid_t parent) {
     std::vector<std::pair<pid_t, std::string>> found;

@@ -1,14 +1,14 @@
 #pragma once
 
-// Runs a shell command with its output and errors together, bounded to 20 s (a hang is a failure,
+// Runs a shell command with its output and errors together, bounded in time (a hang is a failure,
 // not a stuck suite): its exit status (124 when it timed out), the output appended to output.
 
 #include <cstdio>
 #include <string>
 #include <sys/wait.h>
 
-inline int runCommand(const std::string& command, std::string& output) {
-    FILE* out = ::popen(("timeout 20 " + command + " 2>&1").c_str(), "r");
+inline int runCommand(const std::string& command, std::string& output, int seconds = 20) {
+    FILE* out = ::popen(("timeout " + std::to_string(seconds) + " " + command + " 2>&1").c_str(), "r");
     if (!out)
         return -1;
     char buffer[4096];

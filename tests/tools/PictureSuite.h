@@ -48,7 +48,7 @@ public:
     CommandRun zorvi(const std::string& words) const {
         CommandRun run;
         run.status = runCommand("env -C " + m_path + " TMPDIR=" + m_path + "/tmp " + ZV_ZORVI + " " + words,
-                                run.output);
+                                run.output, 60);
         return run;
     }
     // zorvi test on the cases folder.

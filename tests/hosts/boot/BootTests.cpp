@@ -80,7 +80,7 @@ protected:
     // Waits until the process has its entry in the device's process table.
     bool registered(const std::string& deviceRoot, const std::string& name, pid_t pid) {
         std::string entry = deviceRoot + "/var/run/processes/" + name + "." + std::to_string(pid);
-        for (int i = 0; i < 200 && !std::filesystem::exists(entry); ++i)
+        for (int i = 0; i < 2000 && !std::filesystem::exists(entry); ++i)
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         return std::filesystem::exists(entry);
     }
@@ -281,7 +281,7 @@ TEST_F(BootTest, OneSupervisorPerDeviceAndNothingOutlivesIt) {
     ::waitpid(supervisor, nullptr, 0);
     ::close(ends[0]);
     bool anyLeft = true;
-    for (int i = 0; i < 100 && anyLeft; ++i) {
+    for (int i = 0; i < 400 && anyLeft; ++i) {
         anyLeft = false;
         for (pid_t pid : children)
             anyLeft |= alive(pid) && ProcessState(pid) != 'Z';
@@ -336,7 +336,7 @@ TEST_F(BootTest, AfterRandomKillsEveryProcessRunsOnceAndNothingIsLeftBehind) {
         return processes["backboardd"].size() == 1 && processes["SpringBoard"].size() == 1 &&
                processes["Preferences"].size() == 1;
     };
-    for (int i = 0; i < 100 && !settled(); ++i)
+    for (int i = 0; i < 600 && !settled(); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     ASSERT_TRUE(settled());
     // A few seconds of kills of any of them, with any of three signals; backboardd in a tight loop too.
@@ -359,7 +359,7 @@ TEST_F(BootTest, AfterRandomKillsEveryProcessRunsOnceAndNothingIsLeftBehind) {
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     bool ok = false;
-    for (int i = 0; i < 100 && !(ok = settled()); ++i)
+    for (int i = 0; i < 600 && !(ok = settled()); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     EXPECT_TRUE(ok) << "each of the device's processes runs once";
     std::vector<pid_t> children = childrenOf(supervisor);
@@ -369,7 +369,7 @@ TEST_F(BootTest, AfterRandomKillsEveryProcessRunsOnceAndNothingIsLeftBehind) {
     ::kill(supervisor, SIGKILL);
     ::waitpid(supervisor, nullptr, 0);
     bool anyLeft = true;
-    for (int i = 0; i < 100 && anyLeft; ++i) {
+    for (int i = 0; i < 400 && anyLeft; ++i) {
         anyLeft = false;
         for (pid_t child : children)
             anyLeft |= alive(child) && ProcessState(child) != 'Z';
@@ -407,7 +407,7 @@ pid_t sleeper(const std::string& holding) {
 
 TEST_F(BootTest, ACopiedDeviceOrAForgedEntryNeverSignalsAProcessThatIsNotTheDevices) {
     startSupervisor();
-    for (int i = 0; i < 100 && liveProcesses(root)["backboardd"].empty(); ++i)
+    for (int i = 0; i < 400 && liveProcesses(root)["backboardd"].empty(); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     ASSERT_EQ(liveProcesses(root)["backboardd"].size(), 1u);
     pid_t booted = liveProcesses(root)["backboardd"][0];
@@ -416,9 +416,12 @@ TEST_F(BootTest, ACopiedDeviceOrAForgedEntryNeverSignalsAProcessThatIsNotTheDevi
     // The processes write files beside their names and rename them into place as the copy runs: a
     // file listed and gone before it is copied fails that try.
     bool copied = false;
-    for (int attempt = 0; attempt < 5 && !copied; ++attempt)
+    for (int attempt = 0; attempt < 20 && !copied; ++attempt) {
+        if (attempt > 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
         copied =
             std::system(("rm -rf " + copy + " && cp -a " + root + " " + copy + " 2>/dev/null").c_str()) == 0;
+    }
     ASSERT_TRUE(copied);
     // Entries forged with the right start time, naming a process of this user in each device.
     pid_t sleep = sleeper(root);
@@ -438,7 +441,7 @@ TEST_F(BootTest, ACopiedDeviceOrAForgedEntryNeverSignalsAProcessThatIsNotTheDevi
     EXPECT_NE(log.find("skipped backboardd." + std::to_string(sleep)), std::string::npos) << log;
 
     EXPECT_EQ(respring(root), 0);
-    for (int i = 0; i < 100 && running(booted); ++i)
+    for (int i = 0; i < 1000 && running(booted); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     EXPECT_FALSE(running(booted)) << "the device's own backboardd ended";
     EXPECT_TRUE(running(sleep)) << "the forged entry's process lives on";
@@ -472,7 +475,7 @@ TEST_F(BootTest, ADeviceProcessIsKnownForWhatItRunsWhateverItsEntrySays) {
     // No entry at all, as when a full disk kept it from writing one: a Respring still reaches it.
     std::filesystem::remove(table + "SpringBoard." + std::to_string(backboardd));
     EXPECT_EQ(killall(root, "backboardd"), 0);
-    for (int i = 0; i < 100 && running(backboardd); ++i)
+    for (int i = 0; i < 1000 && running(backboardd); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     EXPECT_FALSE(running(backboardd));
 }
@@ -504,7 +507,7 @@ TEST_F(BootTest, ThreeCrashesInAMomentKeepTheDeviceInSafeMode) {
 
 TEST_F(BootTest, ADeviceDeletedWhileBootedShutsDown) {
     pid_t supervisor = startSupervisor();
-    for (int i = 0; i < 100 && liveProcesses(root)["SpringBoard"].empty(); ++i)
+    for (int i = 0; i < 400 && liveProcesses(root)["SpringBoard"].empty(); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     std::vector<pid_t> children = childrenOf(supervisor);
     // Deleted as rm -rf would: the device's processes may write into a folder while it goes, which
@@ -513,7 +516,7 @@ TEST_F(BootTest, ADeviceDeletedWhileBootedShutsDown) {
     for (int i = 0; i < 50 && std::filesystem::exists(root + "/System", ignored); ++i)
         std::filesystem::remove_all(root, ignored);
     int status = -1;
-    for (int i = 0; i < 100 && ::waitpid(supervisor, &status, WNOHANG) == 0; ++i)
+    for (int i = 0; i < 400 && ::waitpid(supervisor, &status, WNOHANG) == 0; ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     EXPECT_TRUE(WIFEXITED(status)) << "the supervisor ends by itself";
     if (!WIFEXITED(status)) {

@@ -121,7 +121,7 @@ protected:
     }
     bool serving(const std::string& process) {
         using namespace std::chrono_literals;
-        for (int i = 0; i < 1000; ++i) {
+        for (int i = 0; i < 3000; ++i) {
             if (int fd = connectTo(root, process); fd >= 0) {
                 ::close(fd);
                 return true;

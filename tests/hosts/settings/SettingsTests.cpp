@@ -295,7 +295,7 @@ TEST_F(SettingsTest, AFolderFloodedWithJunkListsEveryEntryAndSaysOnceWhatWasLeft
     auto started = std::chrono::steady_clock::now();
     HostTrace trace = settings("state\nopen Zorvi\n");
     auto took = std::chrono::steady_clock::now() - started;
-    EXPECT_LT(took, std::chrono::seconds(5));
+    EXPECT_LT(took, std::chrono::seconds(15)) << "no work that grows faster than the entries";
     std::vector<std::string> labels;
     for (const auto& row : topPage(trace.state(0))["rows"].items())
         if (row["kind"].string() == "PSLinkCell")

@@ -180,7 +180,7 @@ TEST_F(SettingsTest, RInTheWindowRecordsWhatItShowsAndTheTitleSaysWhere) {
     auto light = [](uint32_t p) { return near(p, 247, 247, 247); };
     ASSERT_TRUE(captureWhen(display, windowX + 60, windowY + 20, light).has_value());
     auto titled = [&](const std::string& pattern) {
-        for (int i = 0; i < 50; ++i) {
+        for (int i = 0; i < 200; ++i) {
             if (display.xdotool("search --name '" + pattern + "'") == 0)
                 return true;
             std::this_thread::sleep_for(std::chrono::milliseconds(100));

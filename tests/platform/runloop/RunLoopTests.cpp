@@ -332,10 +332,11 @@ TEST(RunLoop, UnseenRefreshesWaitForAWakeAndCatchUpOnce) {
         refreshesSeen = ticker->times.size();
     });
     ASSERT_EQ(::write(fds[1], "x", 1), 1);
+    double woken = loop->nowMilliseconds() / 1000;
     loop->runOnce(1000);
     EXPECT_EQ(refreshesSeen, 1u);
-    EXPECT_NEAR(ticker->times.back(), loop->nowMilliseconds() / 1000, 1.0 / 60 + 0.002)
-        << "at the latest refresh instant";
+    EXPECT_GE(ticker->times.back(), woken - (1.0 / 60 + 0.002)) << "at the latest refresh instant";
+    EXPECT_LE(ticker->times.back(), loop->nowMilliseconds() / 1000);
 
     // So does a timer that falls due, firing once however many of its fires it missed.
     int fired = 0;
@@ -351,7 +352,7 @@ TEST(RunLoop, UnseenRefreshesWaitForAWakeAndCatchUpOnce) {
     size_t before = ticker->times.size();
     loop->tick(3);
     EXPECT_EQ(ticker->times.size(), before + 3);
-    loop->runRealTime(100);
+    loop->runRealTime(300);
     EXPECT_GE(ticker->times.size(), before + 3 + 4);
     before = ticker->times.size();
     loop->runOnce(50);
