@@ -167,10 +167,7 @@ TEST_F(ControlTest, TheStatusBarOverrideShowsInBothAndOutlivesARespring) {
         return states.first && states.second && (*states.first)["clock"]["time"].string() == time &&
                (*states.second)["statusBar"]["time"].string() == time;
     };
-    bool live = false;
-    for (int i = 0; i < 5 && !(live = showsMachineTime(both, showBoth)); ++i)
-        std::this_thread::sleep_for(10ms);
-    EXPECT_TRUE(live) << "cleared, both show this machine's time again";
+    EXPECT_TRUE(showsMachineTime(both, showBoth)) << "cleared, both show this machine's time again";
     EXPECT_EQ(run("status-bar override --time 25:00", output), 2);
 }
 

@@ -90,15 +90,9 @@ TEST_F(ServedClockTest, ClockFacesShowThisMachinesTimeUnlessOverridden) {
     std::string pinned = machineTime("%H") == "04" ? "5:17" : "4:17";
     std::string output;
     ASSERT_EQ(run("status-bar override --time " + pinned, output), 0) << output;
-    bool held = false;
-    for (int i = 0; i < 200 && !(held = showBoth(both(), pinned)); ++i)
-        std::this_thread::sleep_for(10ms);
-    EXPECT_TRUE(held) << "both show " << pinned;
+    EXPECT_TRUE(soon([&] { return showBoth(both(), pinned); })) << "both show " << pinned;
     ASSERT_EQ(run("status-bar clear", output), 0) << output;
-    bool live = false;
-    for (int i = 0; i < 5 && !(live = showsMachineTime(both, showBoth)); ++i)
-        std::this_thread::sleep_for(10ms);
-    EXPECT_TRUE(live) << "cleared, both show this machine's time again";
+    EXPECT_TRUE(showsMachineTime(both, showBoth)) << "cleared, both show this machine's time again";
 }
 
 TEST_F(ServedClockTest, ARecordingStartedFromOutsideTakesFramesInRealTime) {
@@ -107,14 +101,10 @@ TEST_F(ServedClockTest, ARecordingStartedFromOutsideTakesFramesInRealTime) {
     // A minute turning during the recording would change the clock's pixels: pin the clock first.
     std::string output;
     ASSERT_EQ(run("status-bar override --time 4:17", output), 0) << output;
-    bool pinned = false;
-    for (int i = 0; i < 500 && !pinned; ++i) {
+    ASSERT_TRUE(soon([&] {
         auto lock = state("springboard");
-        pinned = lock && (*lock)["clock"]["time"].string() == "4:17";
-        if (!pinned)
-            std::this_thread::sleep_for(10ms);
-    }
-    ASSERT_TRUE(pinned) << "the lock screen shows the pinned time";
+        return lock && (*lock)["clock"]["time"].string() == "4:17";
+    })) << "the lock screen shows the pinned time";
     // The reply to a line that writes no event of its own is its end alone, which zorvi does not print.
     double started = timeOf("springboard", "state", "state");
     ASSERT_EQ(run("send springboard \"record start " + path + " 30\"", output), 0) << output;

@@ -67,6 +67,16 @@ inline std::string machineTime(const char* format) {
     return text;
 }
 
+// Whether check() answers yes within a few seconds, looking every 10 ms.
+template <class Check> bool soon(Check check) {
+    for (int i = 0; i < 500; ++i) {
+        if (check())
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
+}
+
 // Whether what read() answers shows this machine's time (in format) as it was just before the read
 // or just after it: a minute may turn meanwhile. shows(answer, text) looks for the text.
 template <class Read, class Shows>
