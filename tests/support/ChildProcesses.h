@@ -70,3 +70,23 @@ inline std::vector<std::pair<pid_t, std::string>> childrenOf(pid_t parent) {
     }
     return found;
 }
+
+// What a process and each of its children are doing now, a line each ("PID NAME: STATE in WCHAN"):
+// what a test prints about a run that outlasted its limit, so that the run says where it stood.
+inline std::string whereEachWaits(pid_t pid) {
+    auto line = [](pid_t process, const std::string& name) {
+        std::string base = "/proc/" + std::to_string(process);
+        std::ifstream stat(base + "/stat"), wchan(base + "/wchan");
+        std::string text, channel;
+        std::getline(stat, text);
+        std::getline(wchan, channel);
+        size_t close = text.rfind(')');
+        char state = close != std::string::npos && close + 2 < text.size() ? text[close + 2] : '?';
+        return std::to_string(process) + " " + name + ": " + state + " in " +
+               (channel.empty() || channel == "0" ? "user code" : channel) + "\n";
+    };
+    std::string text = line(pid, "(the run)");
+    for (const auto& [child, name] : childrenOf(pid))
+        text += line(child, name);
+    return text;
+}

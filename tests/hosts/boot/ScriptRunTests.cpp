@@ -4,6 +4,7 @@
 // Every run is bounded: a supervisor that hangs is killed and the test fails.
 
 #include "tests/hosts/boot/FreshDeviceTest.h"
+#include "tests/support/ChildProcesses.h"
 #include "tests/support/JsonValue.h"
 
 #include <gtest/gtest.h>
@@ -107,7 +108,14 @@ protected:
         bool ended = false;
         while (!ended && Clock::now() < deadline + std::chrono::milliseconds(500))
             ended = ::waitpid(pid, &status, WNOHANG) == pid || (::usleep(10000), false);
+        std::string stood;
         if (!ended) {
+            stood = "outlasted its " + std::to_string(static_cast<long>(limit)) + " s after " +
+                    std::to_string(run.events.size()) + " trace lines" +
+                    (run.events.empty() ? ""
+                                        : ", the last " + run.events.back()["event"].string() + " of " +
+                                              run.events.back()["process"].string()) +
+                    "; where it stood:\n" + whereEachWaits(pid);
             ::kill(pid, SIGKILL);
             ::waitpid(pid, &status, 0);
         }
@@ -115,6 +123,7 @@ protected:
         run.status = ended && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
         std::ifstream text(errors);
         run.errorOutput.assign(std::istreambuf_iterator<char>(text), std::istreambuf_iterator<char>());
+        run.errorOutput += stood;
         return run;
     }
 };
