@@ -96,10 +96,12 @@ void BM_OpenEntryToPageDrawn(benchmark::State& state) {
     }
 }
 
-double scrollingFraction = -1, stillFraction = -1;
+double scrollingFraction = -1, stillFraction = -1, wakeLoopFraction = -1, stillToWakeLoop = -1,
+       scrollingWakeLoop = -1, scrollingToWakeLoop = -1;
 
-// CPU fraction of one core the window uses over 8 seconds, optionally while a finger scrolls.
-double windowCpuFraction(bool scrolling) {
+// CPU fraction of one core the window uses over 8 seconds, optionally while a finger scrolls, beside a
+// bare loop waking 60 times a second over the same seconds.
+BesideWakeLoop windowCpuFraction(bool scrolling) {
     static Xvfb xvfb;
     static Device small(ZV_ZORVI, "375x667@2");
     std::string script = small.file("open.txt", "open Zorvi\n");
@@ -116,7 +118,7 @@ double windowCpuFraction(bool scrolling) {
             "for i in $(seq 60); do xdotool mousemove_relative -- 0 4; sleep 0.016; done; done";
         finger = spawn({"/bin/sh", "-c", moves}, null, {"DISPLAY=" + xvfb.display});
     }
-    double fraction = cpuFractionOver(host, 8);
+    BesideWakeLoop cpu = cpuFractionBesideWakeLoop(host, 8);
     if (finger > 0) {
         kill(finger, SIGKILL);
         waitpid(finger, nullptr, 0);
@@ -124,7 +126,7 @@ double windowCpuFraction(bool scrolling) {
     kill(host, SIGTERM);
     waitpid(host, nullptr, 0);
     close(null);
-    return fraction;
+    return cpu;
 }
 
 bool haveDisplayTools(benchmark::State& state) {
@@ -139,7 +141,10 @@ void BM_BaselineWindowStill(benchmark::State& state) {
     if (!haveDisplayTools(state))
         return;
     for (auto _ : state) {
-        stillFraction = windowCpuFraction(false);
+        BesideWakeLoop cpu = windowCpuFraction(false);
+        stillFraction = cpu.fraction;
+        stillToWakeLoop = cpu.ratio();
+        wakeLoopFraction = cpu.wakeLoop;
         state.SetIterationTime(8);
     }
     state.counters["core_fraction"] = stillFraction;
@@ -151,10 +156,16 @@ void BM_WindowScrollingCpu(benchmark::State& state) {
     // The median of five runs: the machine is shared, and one run costs more or less with what else
     // runs beside it.
     for (auto _ : state) {
-        std::vector<double> runs;
-        for (int i = 0; i < 5; ++i)
-            runs.push_back(windowCpuFraction(true));
+        std::vector<double> runs, loops, ratios;
+        for (int i = 0; i < 5; ++i) {
+            BesideWakeLoop cpu = windowCpuFraction(true);
+            runs.push_back(cpu.fraction);
+            loops.push_back(cpu.wakeLoop);
+            ratios.push_back(cpu.ratio());
+        }
         scrollingFraction = median(runs);
+        scrollingWakeLoop = median(loops);
+        scrollingToWakeLoop = median(ratios);
         state.SetIterationTime(8);
     }
     state.counters["core_fraction"] = scrollingFraction;
@@ -182,5 +193,14 @@ int main(int argc, char** argv) {
         std::printf("window at 60 Hz: scrolling %.2f%% of a core, still %.2f%%, ratio %.2f\n",
                     scrollingFraction * 100, stillFraction * 100,
                     stillFraction > 0 ? scrollingFraction / stillFraction : 0.0);
+    if (stillToWakeLoop >= 0)
+        std::printf("a bare loop waking 60 times a second beside the still page: %.2f%% of a core; the still "
+                    "page is %.2f times it\n",
+                    wakeLoopFraction * 100, stillToWakeLoop);
+    if (scrollingToWakeLoop >= 0)
+        std::printf(
+            "beside the scrolled page (xdotool moving the pointer) the loop takes %.2f%%; the page is %.2f "
+            "times it (median of the runs' ratios)\n",
+            scrollingWakeLoop * 100, scrollingToWakeLoop);
     return 0;
 }

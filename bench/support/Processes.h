@@ -7,6 +7,7 @@
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
+#include <ctime>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
@@ -145,6 +146,56 @@ inline double cpuFractionOver(pid_t pid, double seconds) {
     double cpu = cpuSeconds(pid) - cpuBefore;
     double wall = std::chrono::duration<double>(Clock::now() - begin).count();
     return cpu / wall;
+}
+
+// The fractions of one core each process uses over the same `seconds` of wall time.
+inline std::vector<double> cpuFractionsOver(const std::vector<pid_t>& pids, double seconds) {
+    std::vector<double> before;
+    for (pid_t pid : pids)
+        before.push_back(cpuSeconds(pid));
+    auto begin = Clock::now();
+    std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+    double wall = std::chrono::duration<double>(Clock::now() - begin).count();
+    std::vector<double> fractions;
+    for (size_t i = 0; i < pids.size(); ++i)
+        fractions.push_back((cpuSeconds(pids[i]) - before[i]) / wall);
+    return fractions;
+}
+
+// A process that does nothing but wake `perSecond` times a second, as a window's loop does for its
+// display's refreshes: what waking alone costs this machine (the kernel's timer, the switch in and
+// out), the floor under any window that animates. End it with SIGKILL.
+inline pid_t startWakeLoop(int perSecond) {
+    pid_t child = ::fork();
+    if (child != 0)
+        return child;
+    const long interval = 1000000000L / perSecond;
+    timespec next{};
+    ::clock_gettime(CLOCK_MONOTONIC, &next);
+    for (;;) {
+        next.tv_nsec += interval;
+        if (next.tv_nsec >= 1000000000L) {
+            next.tv_nsec -= 1000000000L;
+            ++next.tv_sec;
+        }
+        ::clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &next, nullptr);
+    }
+}
+
+// A process's fraction of a core beside that of a loop waking 60 times a second, over the same
+// seconds: how many times what waking alone costs this machine the process costs.
+struct BesideWakeLoop {
+    double fraction = 0;
+    double wakeLoop = 0;
+    double ratio() const { return wakeLoop > 0 ? fraction / wakeLoop : 0; }
+};
+
+inline BesideWakeLoop cpuFractionBesideWakeLoop(pid_t pid, double seconds) {
+    pid_t loop = startWakeLoop(60);
+    std::vector<double> fractions = cpuFractionsOver({pid, loop}, seconds);
+    ::kill(loop, SIGKILL);
+    ::waitpid(loop, nullptr, 0);
+    return {fractions[0], fractions[1]};
 }
 
 // A virtual display for the duration of a benchmark.
