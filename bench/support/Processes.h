@@ -6,13 +6,16 @@
 #include <algorithm>
 #include <chrono>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <spawn.h>
 #include <string>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -46,7 +49,9 @@ struct Device {
     }
 };
 
-// Starts the program with its standard output on outputFd and its errors discarded.
+// Starts the program with its standard output on outputFd and its errors discarded. A process that
+// cannot be started ends the benchmark (what it would be measured on is not there). posix_spawn
+// copies nothing of the benchmark's memory, so start-up timings are the started program's own.
 inline pid_t spawn(const std::vector<std::string>& words, int outputFd,
                    const std::vector<std::string>& extraEnvironment = {}) {
     std::vector<char*> argv;
@@ -66,8 +71,13 @@ inline pid_t spawn(const std::vector<std::string>& words, int outputFd,
     posix_spawn_file_actions_adddup2(&actions, outputFd, 1);
     posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
     pid_t pid = -1;
-    posix_spawn(&pid, words[0].c_str(), &actions, nullptr, argv.data(), envp.data());
+    int failure = posix_spawn(&pid, words[0].c_str(), &actions, nullptr, argv.data(), envp.data());
     posix_spawn_file_actions_destroy(&actions);
+    // A pid of -1 handed on would make the benchmark's kill() signal every process it may signal.
+    if (failure != 0 || pid <= 0) {
+        std::fprintf(stderr, "bench: cannot start %s: %s\n", words[0].c_str(), std::strerror(failure));
+        std::abort();
+    }
     return pid;
 }
 
@@ -138,16 +148,6 @@ inline double cpuSeconds(pid_t pid) {
     return tickedCpuSeconds(pid);
 }
 
-// The fraction of one core the process uses over the next `seconds` of wall time.
-inline double cpuFractionOver(pid_t pid, double seconds) {
-    double cpuBefore = cpuSeconds(pid);
-    auto begin = Clock::now();
-    std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
-    double cpu = cpuSeconds(pid) - cpuBefore;
-    double wall = std::chrono::duration<double>(Clock::now() - begin).count();
-    return cpu / wall;
-}
-
 // The fractions of one core each process uses over the same `seconds` of wall time.
 inline std::vector<double> cpuFractionsOver(const std::vector<pid_t>& pids, double seconds) {
     std::vector<double> before;
@@ -162,13 +162,23 @@ inline std::vector<double> cpuFractionsOver(const std::vector<pid_t>& pids, doub
     return fractions;
 }
 
+// The fraction of one core the process uses over the next `seconds` of wall time.
+inline double cpuFractionOver(pid_t pid, double seconds) {
+    return cpuFractionsOver({pid}, seconds)[0];
+}
+
 // A process that does nothing but wake `perSecond` times a second, as a window's loop does for its
 // display's refreshes: what waking alone costs this machine (the kernel's timer, the switch in and
-// out), the floor under any window that animates. End it with SIGKILL.
+// out), the floor under any window that animates. End it with SIGKILL; it also ends when the
+// benchmark does, however that ends. -1 when no process could be made.
 inline pid_t startWakeLoop(int perSecond) {
+    pid_t parent = ::getpid();
     pid_t child = ::fork();
     if (child != 0)
-        return child;
+        return child < 0 ? -1 : child;
+    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (::getppid() != parent)
+        ::_exit(0);
     const long interval = 1000000000L / perSecond;
     timespec next{};
     ::clock_gettime(CLOCK_MONOTONIC, &next);
@@ -190,8 +200,11 @@ struct BesideWakeLoop {
     double ratio() const { return wakeLoop > 0 ? fraction / wakeLoop : 0; }
 };
 
+// Without the loop (no process could be made) its figure, and the ratio, read 0.
 inline BesideWakeLoop cpuFractionBesideWakeLoop(pid_t pid, double seconds) {
     pid_t loop = startWakeLoop(60);
+    if (loop < 0)
+        return {cpuFractionOver(pid, seconds), 0};
     std::vector<double> fractions = cpuFractionsOver({pid, loop}, seconds);
     ::kill(loop, SIGKILL);
     ::waitpid(loop, nullptr, 0);
