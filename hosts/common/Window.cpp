@@ -4,6 +4,7 @@
 #include "hosts/common/WindowCommands.h"
 #include "hosts/common/WindowPresenter.h"
 #include "platform/runloop/RunLoop.h"
+#include "platform/ui/CALayer.h"
 #include "platform/ui/UIScreen.h"
 #include "platform/ui/UIView.h"
 
@@ -117,6 +118,23 @@ int runWindow(WindowClient& client, const char* command) {
                                   layers.lastChangedCoverage());
             },
             [&] { return client.host().drivenFromOutside(); });
+        // The waves move every other refresh. A refresh that changed the screen after one that did
+        // not lets the loop sleep through the next: it runs, in its turn, just before the one after,
+        // and the picture shown at each refresh is the same, at half the wake-ups. A refresh slept
+        // through that changes something ends the alternation, and the loop wakes for each again.
+        uint64_t changesSeen = CALayer::changesOfAllLayers();
+        bool lastRefreshChanged = true;
+        auto paced = loop->addRefreshObserver(
+            [&](int64_t) {
+                uint64_t changes = CALayer::changesOfAllLayers();
+                bool changedNow = changes != changesSeen;
+                changesSeen = changes;
+                if (changedNow && !lastRefreshChanged && display.descriptor >= 0 &&
+                    !client.host().isRecording() && !client.host().drivenFromOutside())
+                    loop->sleepThroughNextRefresh();
+                lastRefreshChanged = changedNow;
+            },
+            [] { return false; });
         auto toPoints = [&](int x, int y) { return CGPointMake(x / fit, y / fit); };
         while (running) {
             bool changed = false;
@@ -201,6 +219,7 @@ int runWindow(WindowClient& client, const char* command) {
             client.host().recordShownScreen();
         }
         loop->removeObserver(shown);
+        loop->removeObserver(paced);
         if (display.descriptor >= 0)
             loop->removeReadSource(display.descriptor);
     }

@@ -104,6 +104,12 @@ public:
     // asks for (advance, tick, runRealTime, runUntil) run every refresh still.
     void setRefreshesUnseen(bool unseen) { m_refreshesUnseen = unseen; }
     bool refreshesUnseen() const { return m_refreshesUnseen; }
+    // The next refresh does not wake a loop idling in runOnce with the real clock: it runs in its
+    // turn, at its own instant, when the loop next wakes (for the refresh after it at the latest),
+    // before anything else that fell due then. For a window whose refreshes alternate between one
+    // that shows something and one that shows nothing, so that the second costs no wake-up. The
+    // waits a caller asks for wake for every refresh still.
+    void sleepThroughNextRefresh() { m_sleptThrough = m_nextRefreshIndex; }
 
     // --- file-descriptor sources --------------------------------------------------------------
     // onReadable runs whenever fd is readable (or hung up, or in error: the handler should then
@@ -198,6 +204,7 @@ private:
     int64_t m_refreshOrigin = 0;
     uint64_t m_nextRefreshIndex = 1;
     uint64_t m_refreshCount = 0;
+    uint64_t m_sleptThrough = 0; // the index of a refresh not to wake for; 0: none
     std::string m_mode = NSDefaultRunLoopMode;
     bool m_stopRequested = false;
     bool m_refreshesUnseen = false;

@@ -38,6 +38,7 @@ void RunLoop::useVirtualClock() {
     rebaseTimedWork(-before);
     m_refreshOrigin = 0;
     m_nextRefreshIndex = 1;
+    m_sleptThrough = 0;
 }
 
 void RunLoop::useRealClock() {
@@ -48,6 +49,7 @@ void RunLoop::useRealClock() {
     m_virtual = false;
     m_refreshOrigin = m_virtualNow;
     m_nextRefreshIndex = 1;
+    m_sleptThrough = 0;
 }
 
 void RunLoop::setRefreshRate(double hertz) {
@@ -58,6 +60,7 @@ void RunLoop::setRefreshRate(double hertz) {
     m_refreshRate = hertz;
     m_refreshOrigin = nowNanoseconds();
     m_nextRefreshIndex = 1;
+    m_sleptThrough = 0;
 }
 
 int64_t RunLoop::refreshIntervalNanoseconds() const {

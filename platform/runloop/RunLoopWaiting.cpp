@@ -91,12 +91,21 @@ void RunLoop::runOnce(double maxWaitMilliseconds) {
     }
     bool ran = runDueWork(realNow());
     int64_t now = realNow();
-    int64_t next = std::min({nextTaskDue(), nextTimerDue(), nextRefreshInstant()});
+    int64_t refresh = nextRefreshInstant();
+    if (refresh != never && m_sleptThrough == m_nextRefreshIndex && m_askedWaits == 0)
+        refresh = refreshInstant(m_nextRefreshIndex + 1);
+    int64_t next = std::min({nextTaskDue(), nextTimerDue(), refresh});
     if (ran)
         wait = 0;
     else if (next != never)
         wait = std::min(wait, std::max<int64_t>(0, next - now));
-    bool served = waitForSources(wait);
+    bool woke = false;
+    std::vector<std::pair<int, short>> ready = waitForReady(wait, woke);
+    // What wakes the loop after a refresh it slept through finds that refresh run, as it would have
+    // at its instant.
+    if (woke && m_sleptThrough != 0 && refreshInstant(m_sleptThrough) <= realNow())
+        runDueWork(realNow());
+    bool served = serveReady(ready);
     if (!runDueWork(realNow()) && served)
         notifyPass();
 }

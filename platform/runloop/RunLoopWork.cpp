@@ -9,6 +9,7 @@
 #include "runtime/AutoreleasePool.h"
 
 #include <algorithm>
+#include <utility>
 
 using RunLoopDetail::millisecondsToNanoseconds;
 using RunLoopDetail::never;
@@ -101,8 +102,12 @@ bool RunLoop::runDueWork(int64_t now) {
     ran |= runDueTimers(now);
     int64_t instant = nextRefreshInstant();
     if (instant <= now) {
-        // A real clock that fell behind handles only the latest refresh, as a display does.
+        uint64_t due = m_nextRefreshIndex;
+        // A real clock that fell behind handles only the latest refresh, as a display does; one
+        // slept through on purpose runs in its turn first.
         skipRefreshesThrough(now);
+        if (std::exchange(m_sleptThrough, 0) == due && due + 1 < m_nextRefreshIndex)
+            fireRefresh(refreshInstant(due));
         fireRefresh(refreshInstant(m_nextRefreshIndex - 1));
         ran = true;
     } else if (instant == never) {

@@ -51,6 +51,23 @@ inline double meanRunsInASecond(pid_t pid, int seconds = 3) {
     return static_cast<double>(schedulerRuns(pid) - before) / seconds;
 }
 
+// How many times the process's threads have gone to sleep of their own accord (to wait for a timer,
+// a descriptor or a reply) so far; unlike the scheduler's runs, a loaded machine's preemptions do not
+// count.
+inline long voluntarySleeps(pid_t pid) {
+    long total = 0;
+    std::error_code failed;
+    for (const auto& task :
+         std::filesystem::directory_iterator("/proc/" + std::to_string(pid) + "/task", failed)) {
+        std::ifstream status(task.path() / "status");
+        std::string line;
+        while (std::getline(status, line))
+            if (line.rfind("voluntary_ctxt_switches:", 0) == 0)
+                total += std::atol(line.c_str() + line.find(':') + 1);
+    }
+    return total;
+}
+
 // Each child of parent with the program name the kernel gives it.
 inline std::vector<std::pair<pid_t, std::string>> childrenOf(pid_t parent) {
     std::vector<std::pair<pid_t, std::string>> found;

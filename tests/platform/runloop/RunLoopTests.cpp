@@ -311,6 +311,60 @@ TEST(RunLoop, RealClockRefreshesAtTheDisplayRate) {
     link->invalidate();
 }
 
+// A refresh slept through runs in its turn, at its own instant, just before the refresh after it;
+// what wakes the loop in between finds it run; the waits a caller asks for wake for every refresh.
+TEST(RunLoop, ARefreshSleptThroughRunsInItsTurnBeforeTheNext) {
+    Ref<RunLoop> loop = make_object<RunLoop>();
+    auto ticker = make_object<Ticker>();
+    Ref<CADisplayLink> link = addLink(loop.get(), ticker.get(), NSRunLoopCommonModes);
+    const double interval = 1.0 / 60;
+    auto runsBetween = [&](size_t before, size_t count) {
+        ASSERT_GE(ticker->times.size(), before + count);
+        for (size_t i = before; i < before + count; ++i)
+            EXPECT_NEAR(ticker->times[i] - ticker->times[i - 1], interval, 1e-6) << "refresh " << i;
+    };
+    loop->tick(1);
+    size_t before = ticker->times.size();
+    loop->sleepThroughNextRefresh();
+    loop->runOnce(1000);
+    EXPECT_EQ(ticker->times.size(), before + 2) << "one wake-up, two refreshes";
+    runsBetween(before, 2);
+    EXPECT_GE(loop->nowMilliseconds() / 1000, ticker->times.back());
+
+    // A source that becomes readable once the refresh slept through is due.
+    int fds[2];
+    ASSERT_EQ(::pipe(fds), 0);
+    std::vector<double> seenBySource;
+    loop->addReadSource(fds[0], [&] {
+        char buffer[16];
+        [[maybe_unused]] auto n = ::read(fds[0], buffer, sizeof buffer);
+        seenBySource = ticker->times;
+    });
+    before = ticker->times.size();
+    double slept = ticker->times.back() + interval;
+    loop->sleepThroughNextRefresh();
+    auto delay = std::chrono::duration<double>(slept + 0.002 - loop->nowMilliseconds() / 1000);
+    std::thread writer([&] {
+        std::this_thread::sleep_for(delay);
+        [[maybe_unused]] auto n = ::write(fds[1], "x", 1);
+    });
+    for (int pass = 0; pass < 100 && seenBySource.empty(); ++pass)
+        loop->runOnce(1000);
+    writer.join();
+    ASSERT_GE(seenBySource.size(), before + 1) << "the source finds the refresh slept through run";
+    EXPECT_NEAR(seenBySource[before], slept, 1e-6);
+    loop->removeReadSource(fds[0]);
+    ::close(fds[0]);
+    ::close(fds[1]);
+
+    before = ticker->times.size();
+    loop->sleepThroughNextRefresh();
+    loop->tick(3);
+    EXPECT_EQ(ticker->times.size(), before + 3);
+    runsBetween(before, 3);
+    link->invalidate();
+}
+
 TEST(RunLoop, UnseenRefreshesWaitForAWakeAndCatchUpOnce) {
     Ref<RunLoop> loop = make_object<RunLoop>();
     loop->setRefreshesUnseen(true);
