@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace {
@@ -74,18 +75,30 @@ int runWindow(WindowClient& client, const char* command) {
     {
         WindowPresenter presenter(window);
         // The window draws the screen at its own pixels: a ninth of the work of drawing the device's
-        // three pixels a point and reducing them. The device's picture is drawn when a snapshot or a
-        // recording asks for it.
+        // three pixels a point and reducing them. It draws them in the display's memory for the window
+        // where it can, so that nothing is copied or moved a second time. The device's picture is drawn
+        // when a snapshot or a recording asks for it.
         std::unique_ptr<LayerRenderer> windowScreen;
+        bool drawsInPlace = false;
         auto shownScreen = [&]() -> LayerRenderer& {
             IntRect area = presenter.area();
             if (area.isEmpty())
                 area = {0, 0, windowWidth, windowHeight};
-            if (!windowScreen || windowScreen->bitmap().width() != area.width ||
-                windowScreen->bitmap().height() != area.height)
-                windowScreen = std::make_unique<LayerRenderer>(
-                    area.width, area.height, area.width / pointWidth, LayerRenderer::Mode::Incremental,
-                    LayerRenderer::Placement::Snapped);
+            bool current = windowScreen && windowScreen->bitmap().width() == area.width &&
+                           windowScreen->bitmap().height() == area.height &&
+                           (!drawsInPlace || presenter.inPlace(windowScreen->bitmap()));
+            if (!current) {
+                double scale = area.width / pointWidth;
+                std::optional<Bitmap> surface = presenter.surfaceBitmap();
+                drawsInPlace = surface.has_value();
+                windowScreen = surface ? std::make_unique<LayerRenderer>(std::move(*surface), scale,
+                                                                         LayerRenderer::Mode::Incremental,
+                                                                         LayerRenderer::Placement::Snapped)
+                                       : std::make_unique<LayerRenderer>(area.width, area.height, scale,
+                                                                         LayerRenderer::Mode::Incremental,
+                                                                         LayerRenderer::Placement::Snapped);
+                presenter.invalidate();
+            }
             return *windowScreen;
         };
         if (!presenter.valid()) {

@@ -58,6 +58,29 @@ bool WindowPresenter::valid() {
     return surface && surface->format->BytesPerPixel == 4;
 }
 
+namespace {
+
+bool holdsScreenPixels(const SDL_Surface* surface) {
+    return surface && surface->pixels && surface->format->BytesPerPixel == 4 &&
+           surface->format->Rmask == 0xff0000 && surface->format->Gmask == 0xff00 &&
+           surface->format->Bmask == 0xff && surface->pitch == surface->w * 4 && !SDL_MUSTLOCK(surface);
+}
+
+} // namespace
+
+std::optional<Bitmap> WindowPresenter::surfaceBitmap() {
+    SDL_Surface* surface = SDL_GetWindowSurface(m_window);
+    if (!holdsScreenPixels(surface))
+        return std::nullopt;
+    return Bitmap::borrow(static_cast<uint8_t*>(surface->pixels), surface->w, surface->h);
+}
+
+bool WindowPresenter::inPlace(const Bitmap& bitmap) {
+    SDL_Surface* surface = SDL_GetWindowSurface(m_window);
+    return holdsScreenPixels(surface) && bitmap.data() == surface->pixels && bitmap.width() == surface->w &&
+           bitmap.height() == surface->h;
+}
+
 IntRect WindowPresenter::area() {
     SDL_Surface* surface = SDL_GetWindowSurface(m_window);
     return surface ? IntRect{0, 0, surface->w, surface->h} : IntRect{};
@@ -77,7 +100,9 @@ void WindowPresenter::present(const Bitmap& bitmap, const Region& changed, const
         return;
     IntRect all{0, 0, surface->w, surface->h};
     SDL_LockSurface(surface);
-    if (full) {
+    if (bitmap.data() == surface->pixels) {
+        // Drawn where the display reads it: nothing to copy or move.
+    } else if (full) {
         copyRect(bitmap, surface, all);
     } else if (scroll) {
         moveInWindow(surface, *scroll);

@@ -1,7 +1,8 @@
 #pragma once
 
-// The window's picture: the screen drawn at the window's own pixels, copied into the display's memory
-// only where it changed and sent to the display as those rectangles alone.
+// The window's picture: the screen drawn at the window's own pixels, straight into the display's
+// memory where its layout allows (otherwise copied there where it changed), and sent to the display
+// as the rectangles that changed alone.
 
 #include "platform/graphics/Bitmap.h"
 #include "platform/graphics/CoverageMask.h"
@@ -21,8 +22,14 @@ public:
     bool valid();
     // The size of the picture the window shows (its surface's pixels); 0 x 0 when it has none.
     IntRect area();
+    // The display's memory for the window as a bitmap to draw the screen into, when it holds pixels
+    // as the screen does (XRGB, rows without padding); nullopt otherwise. It lasts until the window's
+    // surface changes (a resize): inPlace() says whether it still is the surface.
+    std::optional<Bitmap> surfaceBitmap();
+    bool inPlace(const Bitmap& bitmap);
 
-    // bitmap: the screen at the window's pixels (a picture of another size is not shown). changed:
+    // bitmap: the screen at the window's pixels (a picture of another size is not shown), drawn in its
+    // surface (surfaceBitmap) or to be copied there. changed:
     // every pixel that differs from the last frame; repainted: those drawn afresh (the rest were moved
     // by the scroll, if any, and are moved here too). coverage: when not empty, every changed pixel lies
     // under one of these masks.

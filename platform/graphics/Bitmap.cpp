@@ -13,6 +13,8 @@ Bitmap::Pixels Bitmap::allocate(size_t size) {
 }
 
 void Bitmap::Release::operator()(uint8_t* pixels) const {
+    if (borrowed)
+        return;
     if (mapping)
         ::munmap(mapping, mappedBytes);
     else
@@ -30,8 +32,21 @@ std::optional<Bitmap> Bitmap::adoptMapping(void* mapping, size_t mappedBytes, si
         bytes > mappedBytes - pixelOffset)
         return std::nullopt;
     Bitmap bitmap(width, height);
-    bitmap.m_pixels = Pixels(static_cast<uint8_t*>(mapping) + pixelOffset, Release{bytes, mapping, mappedBytes});
+    bitmap.m_pixels =
+        Pixels(static_cast<uint8_t*>(mapping) + pixelOffset, Release{bytes, mapping, mappedBytes});
     bitmap.m_size = bytes;
+    return bitmap;
+}
+
+std::optional<Bitmap> Bitmap::borrow(uint8_t* pixels, int width, int height) {
+    if (!pixels || width <= 0 || height <= 0 || width > std::numeric_limits<int>::max() / 4 ||
+        static_cast<size_t>(height) > std::numeric_limits<size_t>::max() / 4 / static_cast<size_t>(width))
+        return std::nullopt;
+    Bitmap bitmap(width, height);
+    bitmap.m_size = static_cast<size_t>(width) * 4 * static_cast<size_t>(height);
+    Release release{bitmap.m_size};
+    release.borrowed = true;
+    bitmap.m_pixels = Pixels(pixels, release);
     return bitmap;
 }
 

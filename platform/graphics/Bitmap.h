@@ -35,8 +35,13 @@ public:
     // drawing into it copies the pages it touches). The mapping covers mappedBytes from mapping and
     // is unmapped with the bitmap; the pixels, width * 4 bytes a row, start at pixelOffset. nullopt
     // (and the mapping left alone) when they do not fit in it.
-    static std::optional<Bitmap> adoptMapping(void* mapping, size_t mappedBytes, size_t pixelOffset, int width,
-                                              int height);
+    static std::optional<Bitmap> adoptMapping(void* mapping, size_t mappedBytes, size_t pixelOffset,
+                                              int width, int height);
+
+    // A bitmap over pixels that belong to someone else (a window's memory), width * 4 bytes a row.
+    // They must outlive the bitmap, and are left as they are when it goes. nullopt for no pixels or a
+    // size that is not positive.
+    static std::optional<Bitmap> borrow(uint8_t* pixels, int width, int height);
 
     // Keeps a descriptor open for as long as the pixels live (the memory a mapping came from, which
     // others reach through it); closed with them.
@@ -56,6 +61,7 @@ private:
         void* mapping = nullptr; // set when the pixels lie in a mapping of their own
         size_t mappedBytes = 0;
         int descriptor = -1;
+        bool borrowed = false; // the pixels are someone else's
         void operator()(uint8_t* pixels) const;
     };
     using Pixels = std::unique_ptr<uint8_t[], Release>;

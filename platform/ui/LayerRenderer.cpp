@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cmath>
 #include <string>
+#include <utility>
 
 using namespace layer_rules;
 
@@ -17,6 +18,11 @@ LayerRenderer::LayerRenderer(int pixelWidth, int pixelHeight, double scale, Mode
     : m_width(std::max(pixelWidth, 1)), m_height(std::max(pixelHeight, 1)),
       m_scale(std::isfinite(scale) && scale > 0 ? scale : 1), m_mode(mode),
       m_snapped(placement == Placement::Snapped), m_bitmap(makeSurface(m_width, m_height)) {}
+
+LayerRenderer::LayerRenderer(Bitmap target, double scale, Mode mode, Placement placement)
+    : m_width(target.width()), m_height(target.height()),
+      m_scale(std::isfinite(scale) && scale > 0 ? scale : 1), m_mode(mode),
+      m_snapped(placement == Placement::Snapped), m_bitmap(std::move(target)) {}
 
 ContentPixels LayerRenderer::contentPixelsOf(const CALayer* layer, const Entry& entry) const {
     CGRect bounds = layer->bounds();

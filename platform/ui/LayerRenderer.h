@@ -62,6 +62,10 @@ public:
     // Throws std::length_error for a size beyond what a Bitmap may hold (512 MB).
     LayerRenderer(int pixelWidth, int pixelHeight, double scale, Mode mode = Mode::Incremental,
                   Placement placement = Placement::Exact);
+    // A renderer that draws into the given bitmap (its pixels may be a window's, so that what is drawn
+    // is what the window shows without a copy). Whatever they held, the first render draws them all.
+    LayerRenderer(Bitmap target, double scale, Mode mode = Mode::Incremental,
+                  Placement placement = Placement::Exact);
     ~LayerRenderer();
     LayerRenderer(const LayerRenderer&) = delete;
     LayerRenderer& operator=(const LayerRenderer&) = delete;
