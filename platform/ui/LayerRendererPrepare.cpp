@@ -59,6 +59,27 @@ std::optional<IntRect> maskExtent(const CALayer* mask, double originX, double or
     return extent;
 }
 
+// Whether a clip cuts what a layer drew (within `drawn`) along one axis the same way before and after
+// the scroll's shift: the clip stayed put along it and the shift does not move along it, or the drawing
+// kept off the old clip's edges (a shape its clip cut has coverage along the cut) and lies within the
+// new one once shifted.
+bool cutAlikeAlong(int drawnStart, int drawnEnd, int oldStart, int oldEnd, int newStart, int newEnd,
+                   int shift) {
+    if (shift == 0 && oldStart == newStart && oldEnd == newEnd)
+        return true;
+    return drawnStart > oldStart && drawnEnd < oldEnd && drawnStart + shift >= newStart &&
+           drawnEnd + shift <= newEnd;
+}
+
+// Whether what a layer drew moves with the scroll as it is: its clip cuts it alike before and after.
+bool cutAlike(const IntRect& drawn, const IntRect& oldClip, const IntRect& newClip, int shiftX, int shiftY) {
+    return !drawn.isEmpty() &&
+           cutAlikeAlong(drawn.x, drawn.right(), oldClip.x, oldClip.right(), newClip.x, newClip.right(),
+                         shiftX) &&
+           cutAlikeAlong(drawn.y, drawn.bottom(), oldClip.y, oldClip.bottom(), newClip.y, newClip.bottom(),
+                         shiftY);
+}
+
 } // namespace
 
 LayerRenderer::Entry* LayerRenderer::entryOf(uint64_t serial, uint64_t order) const {
@@ -134,13 +155,14 @@ void LayerRenderer::prepare(CALayer* layer, const Context& context, size_t index
     } else if (shifted && !looksChanged && entry.generation == layer->generation() && expectedX == originX &&
                expectedY == originY) {
         // Moved with the scroll: the same look where it now lies. What it covered moves with it, unless
-        // its clip cut it differently before, when it is worked out again.
+        // its clip cuts it differently now, when it is worked out again.
         IntRect movedClip{entry.clip.x + context.shiftX, entry.clip.y + context.shiftY, entry.clip.width,
                           entry.clip.height};
         m_restore.possible = false;
         entry.originX = originX;
         entry.originY = originY;
-        if (movedClip == clip) {
+        if (movedClip == clip ||
+            cutAlike(entry.footprint.bounds(), entry.clip, clip, context.shiftX, context.shiftY)) {
             keepPreviousFootprint(entry);
             entry.footprint.translate(context.shiftX, context.shiftY);
             entry.fill.translate(context.shiftX, context.shiftY);
