@@ -133,8 +133,9 @@ int runWindow(WindowClient& client, const char* command) {
             [&] { return client.host().drivenFromOutside(); });
         // The waves move every other refresh. A refresh that changed the screen after one that did
         // not lets the loop sleep through the next: it runs, in its turn, just before the one after,
-        // and the picture shown at each refresh is the same, at half the wake-ups. A refresh slept
-        // through that changes something ends the alternation, and the loop wakes for each again.
+        // and the picture shown at each refresh is the same with a wake-up for every other refresh.
+        // A refresh slept through that changes something ends the alternation, and the loop wakes
+        // for each again.
         uint64_t changesSeen = CALayer::changesOfAllLayers();
         bool lastRefreshChanged = true;
         auto paced = loop->addRefreshObserver(
