@@ -14,19 +14,24 @@
 #include <utility>
 #include <vector>
 
-// How many times the process's threads have been put on a processor so far, from the scheduler's
-// own counts: a process that sleeps adds next to none.
-inline long schedulerRuns(pid_t pid) {
+// The sum over the process's threads of what `count` reads from each one's folder under /proc.
+template <typename Count> long sumOverThreads(pid_t pid, Count count) {
     long total = 0;
     std::error_code failed;
     for (const auto& task :
-         std::filesystem::directory_iterator("/proc/" + std::to_string(pid) + "/task", failed)) {
-        std::ifstream schedstat(task.path() / "schedstat");
-        long running = 0, waiting = 0, count = 0;
-        if (schedstat >> running >> waiting >> count)
-            total += count;
-    }
+         std::filesystem::directory_iterator("/proc/" + std::to_string(pid) + "/task", failed))
+        total += count(task.path());
     return total;
+}
+
+// How many times the process's threads have been put on a processor so far, from the scheduler's
+// own counts: a process that sleeps adds next to none.
+inline long schedulerRuns(pid_t pid) {
+    return sumOverThreads(pid, [](const std::filesystem::path& task) {
+        std::ifstream schedstat(task / "schedstat");
+        long running = 0, waiting = 0, count = 0;
+        return schedstat >> running >> waiting >> count ? count : 0L;
+    });
 }
 
 // The fewest runs of the process in one second, over up to five seconds. A process that wakes for
@@ -55,17 +60,14 @@ inline double meanRunsInASecond(pid_t pid, int seconds = 3) {
 // a descriptor or a reply) so far; unlike the scheduler's runs, a loaded machine's preemptions do not
 // count.
 inline long voluntarySleeps(pid_t pid) {
-    long total = 0;
-    std::error_code failed;
-    for (const auto& task :
-         std::filesystem::directory_iterator("/proc/" + std::to_string(pid) + "/task", failed)) {
-        std::ifstream status(task.path() / "status");
+    return sumOverThreads(pid, [](const std::filesystem::path& task) {
+        std::ifstream status(task / "status");
         std::string line;
         while (std::getline(status, line))
             if (line.rfind("voluntary_ctxt_switches:", 0) == 0)
-                total += std::atol(line.c_str() + line.find(':') + 1);
-    }
-    return total;
+                return std::atol(line.c_str() + line.find(':') + 1);
+        return 0L;
+    });
 }
 
 // Each child of parent with the program name the kernel gives it.
